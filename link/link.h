@@ -1,0 +1,77 @@
+// The printer link: one framed request and its reply at a time, over one port, process-wide.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/byte_channel.h"
+
+// Results of the transaction operations and the command wrappers.
+constexpr std::int32_t PRN_OK = 0;
+constexpr std::int32_t PRN_BUSY = -10;           // LinkReady is 0: a transaction runs, or no port was opened
+constexpr std::int32_t PRN_DATA_TOO_LONG = -11;  // the data text does not fit the frame; nothing sent
+
+constexpr int kPrnMaxData = 85;                    // longest data text of a request frame
+constexpr std::uint32_t kPrnResultMessage = 0x1099;  // message posted when no callback is stored
+
+// Link outcome bits of the error word.
+constexpr std::uint32_t kErrChecksum = 1u << 24;
+constexpr std::uint32_t kErrNak = 1u << 25;
+constexpr std::uint32_t kErrNoReply = 1u << 26;
+
+constexpr int kRetDataFields = 20;
+constexpr int kRawReplySize = 318;
+
+// The result record of one transaction. All references point into link buffers and stay valid
+// until the next transaction starts.
+struct RetData {
+  std::int32_t FieldCount;
+  std::int32_t Command;
+  std::int32_t Tag;
+  std::uint32_t ErrorWord;
+  const char* CommandName;
+  const char* RequestData;
+  const char* ReplyData;
+  char* Fields[kRetDataFields];
+  std::uint8_t Status[6];
+  char RawReply[kRawReplySize];
+};
+
+using PrnCallback = void (*)(RetData&);
+using PrnWindow = std::uintptr_t;
+
+// Process-wide link state.
+extern std::uint8_t LinkReady;        // 1: a transaction may start
+extern std::uint8_t SequenceCounter;  // incremented at the start of every transaction
+extern std::uint8_t LinkFlags;        // 4 NAK, 8 terminator out of place, +1 check mismatch
+extern bool ReplyEnded;               // the receiver passed the terminator state
+extern RetData LinkResult;            // the single result record
+
+// Port (serial port by default; see LinkSetPortFactory).
+std::int32_t PrnOpenPort(std::int32_t port, std::int32_t baud);
+void PrnClosePort();
+
+// Transactions. Each returns 0 once the transaction ran (its outcome is in the error word),
+// PRN_BUSY when the link is not ready, PRN_DATA_TOO_LONG when the data text exceeds 85 bytes.
+std::int32_t PrnExecute(PrnWindow window, PrnCallback callback, std::int32_t tag,
+                        std::int32_t command, const char* data);
+std::int32_t PrnExecuteCallback(PrnCallback callback, std::int32_t tag, std::int32_t command,
+                                const char* data);
+std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t command,
+                           const char* data);
+
+// Receiver and decoder (driven by the transaction).
+std::int32_t PrnReceiveByte();
+void PrnDecodeReply();
+
+// Russian command name, Windows-1251 bytes; "Неверная команда" for codes without a name.
+const char* PrnCommandName(std::int32_t command);
+
+// Seams.
+// Where PrnOpenPort gets its channel; nullptr restores the platform serial ports.
+void LinkSetPortFactory(molvex::PortFactory* factory);
+// How a result is posted to a window when no callback is stored (Windows: PostMessageA).
+using PrnPostMessage = void (*)(PrnWindow window, std::uint32_t message, std::uintptr_t wparam,
+                                std::intptr_t lparam);
+void LinkSetMessagePoster(PrnPostMessage poster);
+// Back to the state of a fresh process (port closed, counters and receiver at zero).
+void LinkReset();

@@ -1,0 +1,20 @@
+// Which bit of which status byte sets which bit of the error word. The decoder maps with it,
+// and the virtual printer places its conditions with it.
+#pragma once
+
+#include <cstdint>
+
+struct StatusBit {
+  std::uint8_t byte;       // status byte 0..5
+  std::uint8_t mask;       // bit value within the byte
+  std::uint8_t error_bit;  // bit number in the error word
+};
+
+constexpr int kStatusBitCount = 25;
+extern const StatusBit kStatusBitMap[kStatusBitCount];
+
+// The six status bytes (top bits ignored) as error-word bits.
+std::uint32_t MapStatusBytes(const std::uint8_t status[6]);
+
+// Where an error-word bit lives in the status bytes; false for bits that no status bit sets.
+bool FindStatusBit(int error_bit, StatusBit& where);
