@@ -1,16 +1,18 @@
 // The printer link: one framed request and its reply at a time, over one port, process-wide.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/byte_channel.h"
 
 // Results of the transaction operations and the command wrappers.
 constexpr std::int32_t PRN_OK = 0;
-constexpr std::int32_t PRN_BUSY = -10;           // LinkReady is 0: a transaction runs, or no port was opened
-constexpr std::int32_t PRN_DATA_TOO_LONG = -11;  // the data text does not fit the frame; nothing sent
+constexpr std::int32_t PRN_BUSY = -10;  // LinkReady is 0: a transaction runs, or no port was opened
+constexpr std::int32_t PRN_DATA_TOO_LONG =
+    -11;  // the data text does not fit the frame; nothing sent
 
-constexpr int kPrnMaxData = 85;                    // longest data text of a request frame
+constexpr int kPrnMaxData = 85;                      // longest data text of a request frame
 constexpr std::uint32_t kPrnResultMessage = 0x1099;  // message posted when no callback is stored
 
 // Link outcome bits of the error word.
@@ -40,11 +42,11 @@ using PrnCallback = void (*)(RetData&);
 using PrnWindow = std::uintptr_t;
 
 // Process-wide link state.
-extern std::uint8_t LinkReady;        // 1: a transaction may start
-extern std::uint8_t SequenceCounter;  // incremented at the start of every transaction
-extern std::uint8_t LinkFlags;        // 4 NAK, 8 terminator out of place, +1 check mismatch
-extern bool ReplyEnded;               // the receiver passed the terminator state
-extern RetData LinkResult;            // the single result record
+extern std::atomic<std::uint8_t> LinkReady;  // 1: a transaction may start
+extern std::uint8_t SequenceCounter;         // incremented at the start of every transaction
+extern std::uint8_t LinkFlags;               // 4 NAK, 8 terminator out of place, +1 check mismatch
+extern bool ReplyEnded;                      // the receiver passed the terminator state
+extern RetData LinkResult;                   // the single result record
 
 // Port (serial port by default; see LinkSetPortFactory).
 std::int32_t PrnOpenPort(std::int32_t port, std::int32_t baud);

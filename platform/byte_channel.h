@@ -41,7 +41,8 @@ class PortFactory {
   virtual ByteChannel* Open(std::int32_t port, std::int32_t baud) = 0;
 };
 
-// The platform's serial ports: /dev/ttyS<n-1> (or $MOLVEXECR_COM<n>) on POSIX, \\.\COM<n> on Windows.
+// The platform's serial ports: /dev/ttyS<n-1> (or $MOLVEXECR_COM<n>) on POSIX, \\.\COM<n> on
+// Windows.
 PortFactory& SerialPortFactory();
 
 }  // namespace molvex

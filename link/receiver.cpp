@@ -1,0 +1,146 @@
+// The reply receiver: one byte per call, a ten-state machine over the reply frame.
+#include "link/link_state.h"
+
+namespace link_state {
+
+Receiver receiver;
+int silent_cycles = 0;
+
+}  // namespace link_state
+
+namespace {
+
+using namespace link_state;
+
+constexpr std::uint8_t kPreamble = 0x01;
+constexpr std::uint8_t kTerminatorByte = 0x03;
+constexpr std::uint8_t kSeparatorByte = 0x04;
+constexpr std::uint8_t kPostambleByte = 0x05;
+constexpr std::uint8_t kNak = 0x15;
+constexpr std::uint8_t kSyn = 0x16;
+
+void AppendRaw(std::uint8_t b) {
+  // The raw text keeps its first bytes; what does not fit is dropped.
+  if (receiver.raw_length + 1 < sizeof LinkResult.RawReply) {
+    LinkResult.RawReply[receiver.raw_length++] = static_cast<char>(b);
+    LinkResult.RawReply[receiver.raw_length] = '\0';
+  }
+}
+
+void RunHandler(std::uint8_t b) {
+  Receiver& r = receiver;
+  switch (r.state) {
+    case kIdle:
+      if (b == kPreamble) r.state = kLength;
+      r.running_sum = 0;
+      break;
+    case kLength:
+      if (b >= 0x2B) {
+        r.data_length = static_cast<std::uint8_t>(b - 0x2B);
+        r.running_sum += b;
+        r.state = kSequence;
+      } else {
+        r.state = kIdle;
+      }
+      break;
+    case kSequence:
+      if (b >= 0x20) {
+        r.reply_sequence = static_cast<std::uint8_t>(b - 0x20);
+        r.running_sum += b;
+        r.state = kCommandByte;
+      } else {
+        r.state = kIdle;
+      }
+      break;
+    case kCommandByte:
+      r.reply_command = b;
+      r.index = 0;
+      r.running_sum += b;
+      r.reply_data[0] = '\0';
+      r.state = r.data_length > 0 ? kData : kSeparator;
+      break;
+    case kData:
+      if (r.index < r.data_length) {
+        r.reply_data[r.index++] = static_cast<char>(b);
+        r.reply_data[r.index] = '\0';  // a frame cut short still leaves a proper text
+        r.running_sum += b;
+      }
+      if (r.index == r.data_length) r.state = kSeparator;
+      break;
+    case kSeparator:
+      if (b == kSeparatorByte) {
+        r.index = 0;
+        r.running_sum += kSeparatorByte;
+        r.state = kStatusBytes;
+      } else {
+        r.state = kIdle;
+      }
+      break;
+    case kStatusBytes:
+      if (r.index < 6) {
+        r.status[r.index++] = b;
+        r.running_sum += b;
+      }
+      if (r.index == 6) r.state = kPostamble;
+      break;
+    case kPostamble:
+      if (b == kPostambleByte) {
+        r.index = 0;
+        r.received_check = 0;
+        r.running_sum += kPostambleByte;
+        r.state = kCheckDigits;
+      } else {
+        r.state = kIdle;
+      }
+      break;
+    case kCheckDigits:
+      if (r.index < 4) {
+        // Digits are not validated: each contributes its value less 0x30.
+        r.received_check = r.received_check * 16u + (static_cast<std::uint32_t>(b) - 0x30u);
+        ++r.index;
+      }
+      if (r.index == 4) r.state = kTerminator;
+      break;
+    case kTerminator:
+    default:
+      r.state = kIdle;
+      ReplyEnded = true;
+      if (b == kTerminatorByte) LinkReady = 1;
+      break;
+  }
+}
+
+}  // namespace
+
+std::int32_t PrnReceiveByte() {
+  std::uint8_t b = 0;
+  const molvex::ReadStatus got = channel->ReadByte(b);
+  if (got != molvex::ReadStatus::Byte) {
+    if (got == molvex::ReadStatus::Error) {
+      channel->ClearError();
+      receiver.state = kIdle;
+    }
+    return 0;
+  }
+  silent_cycles = 0;
+  receiver.current = b;
+  if (b != kSyn) AppendRaw(b);
+
+  if (b >= 0x20) {
+    RunHandler(b);
+  } else if (b == kPreamble) {
+    receiver.state = kIdle;
+    RunHandler(b);
+  } else if (b == kTerminatorByte) {
+    if (receiver.state != kTerminator) LinkFlags = 8;
+    receiver.state = kTerminator;
+    RunHandler(b);
+  } else if (b == kNak) {
+    receiver.state = kIdle;
+    LinkFlags = 4;
+    LinkReady = 1;
+  } else {
+    RunHandler(b);
+  }
+  return 1;
+}

@@ -1,0 +1,143 @@
+// One printer transaction: frame the request, send it, wait for the reply, decode, deliver.
+#include <atomic>
+#include <cstring>
+
+#include "link/link_state.h"
+
+std::atomic<std::uint8_t> LinkReady{0};
+std::uint8_t SequenceCounter = 0;
+std::uint8_t LinkFlags = 0;
+bool ReplyEnded = false;
+RetData LinkResult;
+
+namespace link_state {
+
+std::int32_t current_command = 0;
+char request_copy[kRequestCopySize];
+
+}  // namespace link_state
+
+namespace {
+
+using namespace link_state;
+
+PrnCallback stored_callback = nullptr;
+PrnWindow stored_window = 0;
+PrnPostMessage message_poster = nullptr;
+// Held from the start of a transaction until its result is ready, so that two threads can
+// never run transactions over each other even while the receiver has already set LinkReady.
+std::atomic_flag transaction_running;
+
+constexpr std::uintptr_t kLowestCallbackAddress = 0xFFFF;
+
+std::size_t BuildFrame(std::int32_t command, const char* data, std::size_t n,
+                       std::uint8_t (&frame)[kFrameBufferSize]) {
+  frame[0] = 0x01;
+  frame[1] = static_cast<std::uint8_t>(0x20 + n + 4);
+  frame[2] = static_cast<std::uint8_t>(SequenceCounter % 95 + 0x20);
+  frame[3] = static_cast<std::uint8_t>(command);
+  std::memcpy(frame + 4, data, n);
+  frame[4 + n] = 0x05;
+  frame[9 + n] = 0x03;
+  unsigned sum = 0;
+  for (std::size_t i = 1; i <= 4 + n; ++i) sum += frame[i];
+  for (std::size_t i = 0; i < 4; ++i) {  // last digit first
+    frame[8 + n - i] = static_cast<std::uint8_t>((sum & 0xF) + 0x30);
+    sum >>= 4;
+  }
+  return n + 10;
+}
+
+void WaitForReply() {
+  silent_cycles = 0;
+  while (silent_cycles < kSilentCyclesLimit) {
+    while (!ReplyEnded && PrnReceiveByte() == 1) {
+    }
+    if (LinkReady == 1) break;
+    ++silent_cycles;
+  }
+}
+
+void Deliver() {
+  if (reinterpret_cast<std::uintptr_t>(stored_callback) > kLowestCallbackAddress) {
+    stored_callback(LinkResult);
+  } else if (message_poster != nullptr) {
+    message_poster(stored_window, kPrnResultMessage, static_cast<std::uintptr_t>(current_command),
+                   reinterpret_cast<std::intptr_t>(&LinkResult));
+  }
+}
+
+}  // namespace
+
+std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t command,
+                           const char* data) {
+  if (data == nullptr) data = "";
+  const std::size_t n = strnlen(data, kPrnMaxData + 1);
+  if (n > static_cast<std::size_t>(kPrnMaxData)) return PRN_DATA_TOO_LONG;
+  if (LinkReady == 0) return PRN_BUSY;
+  if (transaction_running.test_and_set()) return PRN_BUSY;
+
+  std::memcpy(request_copy, data, n);
+  request_copy[n] = '\0';
+  current_command = command;
+  LinkResult.Command = command;
+  LinkResult.Tag = tag;
+  ++SequenceCounter;
+  LinkResult.ErrorWord = 0;
+  LinkResult.FieldCount = 0;
+  std::memset(receiver.status, 0, sizeof receiver.status);
+  stored_window = window;
+
+  LinkReady = 0;
+  LinkFlags = 0;
+  receiver.reply_data[0] = '\0';
+  receiver.raw_length = 0;
+  LinkResult.RawReply[0] = '\0';
+
+  std::uint8_t frame[kFrameBufferSize];
+  const std::size_t frame_length = BuildFrame(command, data, n, frame);
+  channel->Flush();
+  channel->Discard();
+  channel->Write(frame, frame_length);  // a failed write shows up as silence
+
+  WaitForReply();
+  ReplyEnded = false;
+  receiver.raw_length = 0;
+  PrnDecodeReply();
+  LinkReady = 1;
+  transaction_running.clear();
+  Deliver();
+  return PRN_OK;
+}
+
+std::int32_t PrnExecuteCallback(PrnCallback callback, std::int32_t tag, std::int32_t command,
+                                const char* data) {
+  stored_callback = callback;
+  return PrnExecuteWnd(0, tag, command, data);
+}
+
+std::int32_t PrnExecute(PrnWindow window, PrnCallback callback, std::int32_t tag,
+                        std::int32_t command, const char* data) {
+  if (window == 0) return PrnExecuteCallback(callback, tag, command, data);
+  return PrnExecuteWnd(window, tag, command, data);
+}
+
+void LinkSetMessagePoster(PrnPostMessage poster) {
+  message_poster = poster;
+}
+
+void link_state::ResetTransactionState() {
+  LinkReady = 0;
+  SequenceCounter = 0;
+  LinkFlags = 0;
+  ReplyEnded = false;
+  LinkResult = RetData{};
+  receiver = Receiver{};
+  silent_cycles = 0;
+  current_command = 0;
+  request_copy[0] = '\0';
+  reply_copy[0] = '\0';
+  stored_callback = nullptr;
+  stored_window = 0;
+  transaction_running.clear();
+}
