@@ -65,7 +65,12 @@ void Split(char* text) {
 
 void PrnDecodeReply() {
   Receiver& r = receiver;
-  if (LinkReady == 1 && r.received_check != r.running_sum) LinkFlags = LinkFlags + 1;
+  // A terminator out of place means the check digits never arrived: whatever check value is
+  // left over must not pass a broken frame as a good reply.
+  const bool terminator_out_of_place = (LinkFlags & 8) != 0;
+  if (LinkReady == 1 && (r.received_check != r.running_sum || terminator_out_of_place)) {
+    LinkFlags = LinkFlags + 1;
+  }
 
   for (int i = 0; i < 6; ++i) LinkResult.Status[i] = r.status[i] & 0x7F;
 

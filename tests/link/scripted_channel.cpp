@@ -1,0 +1,89 @@
+#include "tests/link/scripted_channel.h"
+
+#include <cstdio>
+
+namespace linktest {
+
+void ScriptedChannel::Bytes(const std::string& bytes) {
+  for (char c : bytes) script.push_back({molvex::ReadStatus::Byte, static_cast<std::uint8_t>(c)});
+}
+
+void ScriptedChannel::Silence(int cycles) {
+  for (int i = 0; i < cycles; ++i) script.push_back({molvex::ReadStatus::Timeout, 0});
+}
+
+void ScriptedChannel::ReadError() {
+  script.push_back({molvex::ReadStatus::Error, 0});
+}
+
+molvex::ByteChannel* ScriptedChannel::Open(std::int32_t port, std::int32_t baud) {
+  opened_port = port;
+  opened_baud = baud;
+  return refuse_open ? nullptr : this;
+}
+
+bool ScriptedChannel::Write(const std::uint8_t* data, std::size_t size) {
+  writes.emplace_back(reinterpret_cast<const char*>(data), size);
+  return true;
+}
+
+molvex::ReadStatus ScriptedChannel::ReadByte(std::uint8_t& byte) {
+  ++reads;
+  if (script.empty()) return molvex::ReadStatus::Timeout;
+  const Event e = script.front();
+  script.pop_front();
+  byte = e.byte;
+  return e.status;
+}
+
+namespace {
+
+std::string Frame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
+                  const std::string& status, unsigned sum_offset) {
+  std::string body;
+  body += static_cast<char>(0x2B + data.size());
+  body += static_cast<char>(sequence);
+  body += static_cast<char>(command);
+  body += data;
+  body += '\x04';
+  body += status;
+  body += '\x05';
+  unsigned sum = sum_offset;
+  for (char c : body) sum += static_cast<std::uint8_t>(c);
+  std::string frame = "\x01" + body;
+  for (int shift = 12; shift >= 0; shift -= 4)
+    frame += static_cast<char>(((sum >> shift) & 0xF) + 0x30);
+  frame += '\x03';
+  return frame;
+}
+
+}  // namespace
+
+std::string ReplyFrame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
+                       const std::string& status) {
+  return Frame(sequence, command, data, status, 0);
+}
+
+std::string ReplyFrameBadCheck(std::uint8_t sequence, std::uint8_t command,
+                               const std::string& data) {
+  return Frame(sequence, command, data, std::string(6, '\x80'), 1);
+}
+
+void OpenScripted(ScriptedChannel& channel) {
+  LinkReset();
+  LinkSetPortFactory(&channel);
+  PrnOpenPort(1, 115200);
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  char buf[4];
+  for (char c : bytes) {
+    std::snprintf(buf, sizeof buf, "%02X ", static_cast<std::uint8_t>(c));
+    out += buf;
+  }
+  if (!out.empty()) out.pop_back();
+  return out;
+}
+
+}  // namespace linktest
