@@ -126,9 +126,9 @@ std::int32_t PrnReceiveByte() {
   receiver.current = b;
   if (b != kSyn) AppendRaw(b);
 
-  if (b >= 0x20) {
-    RunHandler(b);
-  } else if (b == kPreamble) {
+  // Preamble, terminator and NAK act in every state; any other byte goes to the state's handler
+  // (SYN and the separators included).
+  if (b == kPreamble) {
     receiver.state = kIdle;
     RunHandler(b);
   } else if (b == kTerminatorByte) {

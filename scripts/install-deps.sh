@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tools and the tests need, when missing.
+# Usage: scripts/install-deps.sh [native|all]   (native: enough to build and run on Linux)
+set -euo pipefail
+
+native=(g++ cmake ninja-build pkg-config git libinih-dev libcli11-dev nlohmann-json3-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
+checks=(clang libclang-rt-14-dev clang-format clang-tidy)
+windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
+
+want=("${native[@]}")
+if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds everything from a fresh clone and runs every test and check:
+#   format, native build (warnings as errors) + unit and integration tests, clang-tidy,
+#   sanitizer build + the same tests + bounded fuzzing, Windows cross-build, end-to-end under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${MOLVEX_BUILD_DIR:-$root/build}
+jobs=${MOLVEX_JOBS:-2}
+
+failed=()
+passed=()
+step() {  # step NAME COMMAND...
+  local name=$1
+  shift
+  local start=$SECONDS
+  echo "=== $name"
+  if "$@"; then
+    passed+=("$name")
+    echo "=== $name: ok ($((SECONDS - start)) s)"
+  else
+    failed+=("$name")
+    echo "=== $name: FAILED ($((SECONDS - start)) s)"
+  fi
+}
+
+bash scripts/install-deps.sh all
+bash scripts/make-locales.sh "$build/locale"
+export LOCPATH=$build/locale
+
+sources() { git ls-files '*.cpp' '*.h' | grep -v '^third_party/'; }
+
+format_check() { sources | xargs clang-format --dry-run --Werror; }
+
+native_build() {
+  cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOLVEX_WERROR=ON >/dev/null &&
+    cmake --build "$build/native" -j"$jobs"
+}
+native_tests() { ctest --test-dir "$build/native" --output-on-failure -j"$jobs" --timeout 120; }
+
+tidy() {
+  local files
+  files=$(git ls-files '*.cpp' | grep -E '^(link|object|archive|platform/posix|tools)/' || true)
+  [ -z "$files" ] && return 0
+  # shellcheck disable=SC2086
+  run-clang-tidy -quiet -p "$build/native" -j "$jobs" $files >"$build/tidy.log" 2>&1 ||
+    { grep -E 'warning:|error:' "$build/tidy.log" | head -50; return 1; }
+  if grep -qE 'warning:|error:' "$build/tidy.log"; then
+    grep -E 'warning:|error:' "$build/tidy.log" | head -50
+    return 1
+  fi
+}
+
+sanitizer_build() {
+  CC=clang CXX=clang++ cmake -S . -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DMOLVEX_SANITIZE=ON -DMOLVEX_FUZZ=ON -DMOLVEX_BENCH=OFF -DMOLVEX_WERROR=ON >/dev/null &&
+    cmake --build "$build/asan" -j"$jobs"
+}
+sanitizer_tests() {
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$build/asan" --output-on-failure -j"$jobs" --timeout 300
+}
+fuzz() { [ ! -f scripts/fuzz.sh ] || bash scripts/fuzz.sh "$build/asan"; }
+
+windows_build() {
+  cmake -S . -B "$build/mingw" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null &&
+    cmake --build "$build/mingw" -j"$jobs"
+}
+wine_tests() { [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native"; }
+
+step "format" format_check
+step "native build" native_build
+step "native tests" native_tests
+step "clang-tidy" tidy
+step "sanitizer build" sanitizer_build
+step "sanitizer tests" sanitizer_tests
+step "fuzzing" fuzz
+step "windows build" windows_build
+step "wine end-to-end" wine_tests
+
+echo
+echo "steps: ${#passed[@]} passed, ${#failed[@]} failed"
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "failed: ${failed[*]}"
+  exit 1
+fi
