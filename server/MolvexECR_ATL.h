@@ -1,0 +1,37 @@
+// The server module: lock count, class object, self-registration and the start-up switches.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace molvex {
+
+struct ServerModule {
+  DWORD mainThreadId = 0;
+  LONG lockCount = 0;       // live objects plus explicit server locks
+  bool running = true;      // false once a register/unregister switch has been handled
+  bool automation = false;  // started with "AUTOMATION": end when the last lock goes
+  DWORD classCookie = 0;
+  int exitCode = 0;
+};
+
+ServerModule& Module();
+
+// Initialises the module for the current thread and handles the switches; afterwards
+// Module().running tells whether to serve.
+void InitModule(const std::vector<std::wstring>& args);
+
+LONG ModuleLock();
+LONG ModuleUnlock();  // posts WM_QUIT to the main thread at 0 in an "AUTOMATION" server
+
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
+HRESULT RegisterClassObject();
+void RevokeClassObject();
+
+std::wstring ExecutablePath();
+
+}  // namespace molvex

@@ -1,0 +1,27 @@
+// The server's command line: which switches it carries and what the process does with them.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace molvex {
+
+enum class ServerAction {
+  Register,          // register, then end
+  Unregister,        // unregister, then end
+  Serve,             // started by the automation runtime: serve without registering
+  RegisterAndServe,  // started by hand
+};
+
+// True when one argument is the switch: "-" or "/" followed by the name, in any letter case.
+bool HasSwitch(const std::vector<std::wstring>& args, std::wstring_view name);
+
+// REGSERVER is tested first, then UNREGSERVER, then AUTOMATION and EMBEDDING.
+ServerAction ChooseAction(const std::vector<std::wstring>& args);
+
+// The LocalServer32 command: the executable's path (its short form when the full path holds
+// white space) followed by " /Automation".
+std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath);
+
+}  // namespace molvex

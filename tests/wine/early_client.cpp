@@ -1,0 +1,79 @@
+// A native client bound early to ITECRFisc: creates the object out of process with
+// CoCreateInstance and calls through the vtable, as a compiled POS application does.
+// Usage: early_client <com port number>   (the port must reach the virtual printer)
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+#include "MolvexECR_TLB.h"
+#include "tests/wine/check.h"
+
+namespace {
+
+bool SameText(BSTR text, const wchar_t* expected) {
+  return text != nullptr && std::wcscmp(text, expected) == 0;
+}
+
+void CheckVersions(ITECRFisc* fisc, CheckCount& c) {
+  BSTR text = nullptr;
+  c.Expect(fisc->GetVerDLL(&text) == S_OK &&
+               SameText(text, L"MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014"),
+           "GetVerDLL text");
+  SysFreeString(text);
+  text = nullptr;
+  c.Expect(fisc->get_VersionDLL(&text) == S_OK &&
+               SameText(text, L"MolvexECR OLE v5.20 LT7260R 21.08.2013"),
+           "VersionDLL text");
+  SysFreeString(text);
+}
+
+void CheckRefusalWithoutPort(ITECRFisc* fisc, CheckCount& c) {
+  VARIANT_BOOL present = VARIANT_TRUE;
+  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_FALSE,
+           "IsPresent before SetComPort is false");
+  LONG error = 0;
+  c.Expect(fisc->GetError(&error) == S_OK && error == 1, "GetError after a refusal is 1");
+  LONG status = 0;
+  c.Expect(fisc->get_StatusBytes(&status) == S_OK && status == -1,
+           "StatusBytes after a refusal is -1");
+}
+
+void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
+  int result = 0;
+  c.Expect(fisc->SetComPort(port, 19200, &result) == S_OK && (result == 1 || result == 100),
+           "SetComPort opens the port");
+  VARIANT_BOOL present = VARIANT_FALSE;
+  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_TRUE,
+           "IsPresent over the port is true");
+  LONG error = -1;
+  c.Expect(fisc->GetError(&error) == S_OK && error == 0, "GetError after success is 0");
+  BSTR when = nullptr;
+  c.Expect(fisc->get_DateTime(&when) == S_OK && when != nullptr && SysStringLen(when) > 0,
+           "DateTime reads the printer's clock");
+  SysFreeString(when);
+  c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int port = argc > 1 ? static_cast<int>(std::wcstol(argv[1], nullptr, 10)) : 1;
+  CheckCount c;
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
+  ITECRFisc* fisc = nullptr;
+  const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                      reinterpret_cast<void**>(&fisc));
+  c.Expect(SUCCEEDED(hr) && fisc != nullptr, "CoCreateInstance through the vtable interface");
+  if (fisc != nullptr) {
+    CheckVersions(fisc, c);
+    CheckRefusalWithoutPort(fisc, c);
+    CheckPrinterCalls(fisc, port, c);
+    fisc->Release();
+  }
+  CoUninitialize();
+  return c.Finish();
+}
