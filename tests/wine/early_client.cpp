@@ -1,10 +1,13 @@
 // A native client bound early to ITECRFisc: creates the object out of process with
 // CoCreateInstance and calls through the vtable, as a compiled POS application does.
 // Usage: early_client <com port number>   (the port must reach the virtual printer)
+//        early_client hold <com port number> <flag file>
+//          opens the port, prints "holding", keeps the object until the flag file exists
 #include <windows.h>
 
 #include <oleauto.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -58,17 +61,33 @@ void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
   c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
 }
 
+void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, CheckCount& c) {
+  int result = 0;
+  c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
+           "SetComPort opens the port");
+  std::printf("holding\n");
+  std::fflush(stdout);
+  for (int i = 0; i < 600 && GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  VARIANT_BOOL present = VARIANT_FALSE;
+  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_TRUE,
+           "IsPresent after the other client");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const int port = argc > 1 ? static_cast<int>(std::wcstol(argv[1], nullptr, 10)) : 1;
+  const bool hold = argc == 4 && std::wcscmp(argv[1], L"hold") == 0;
+  const int port = argc > 1 ? static_cast<int>(std::wcstol(argv[hold ? 2 : 1], nullptr, 10)) : 1;
   CheckCount c;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
   ITECRFisc* fisc = nullptr;
   const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
                                       reinterpret_cast<void**>(&fisc));
   c.Expect(SUCCEEDED(hr) && fisc != nullptr, "CoCreateInstance through the vtable interface");
-  if (fisc != nullptr) {
+  if (fisc != nullptr && hold) {
+    Hold(fisc, port, argv[3], c);
+    fisc->Release();
+  } else if (fisc != nullptr) {
     CheckVersions(fisc, c);
     CheckRefusalWithoutPort(fisc, c);
     CheckPrinterCalls(fisc, port, c);

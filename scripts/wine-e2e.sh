@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows server under Wine, against the virtual printer on COM1.
+# Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR]
+#   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe and tests/wine/*.exe (default build/mingw)
+#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim and tests/idl/itable_dump (default build/native)
+# Builds nothing. Creates a fresh headless Wine prefix under MINGW_BUILD_DIR/wine-e2e, maps COM1
+# to the pseudo-terminal of ecr-sim, runs every client with a time-out and ends every Wine
+# process it started (wineserver -k) on the way out, also on failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mingw=$(realpath -m "${1:-${MOLVEX_MINGW_BUILD:-$root/build/mingw}}")
+native=$(realpath -m "${2:-${MOLVEX_NATIVE_BUILD:-$root/build/native}}")
+limit=${MOLVEX_WINE_TIMEOUT:-60}  # seconds for any one Wine client
+
+exe=$mingw/server/MolvexECR.exe
+tools=$mingw/tests/wine
+sim=$native/tools/sim/ecr-sim
+dump_table=$native/tests/idl/itable_dump
+for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim"; do
+  [ -x "$f" ] || { echo "missing: $f (build it first)"; exit 1; }
+done
+{ command -v wine && command -v wineserver; } >/dev/null || { echo "wine is missing"; exit 1; }
+
+run=$mingw/wine-e2e
+rm -rf "$run"
+mkdir -p "$run"
+bash "$root/scripts/make-locales.sh" "$mingw/wine-locale" || { echo "cannot build the ru_RU.UTF-8 locale"; exit 1; }
+
+# Wine reads the ANSI code page from the locale it starts under: ru_RU gives Windows-1251.
+export LOCPATH=$mingw/wine-locale
+for v in $(env | grep -o '^LC_[A-Z_]*'); do unset "$v"; done
+export LANG=ru_RU.UTF-8
+export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+sim_pid=
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "ok   $1"; }
+bad() { failed=$((failed + 1)); echo "FAIL $1"; [ -z "${2:-}" ] || sed 's/^/     | /' "$2" | tail -25; }
+
+# Runs a Wine program with the time-out; its output goes to $run/<name>.out.
+wrun() {  # wrun NAME PROGRAM ARGS...
+  local name=$1
+  shift
+  timeout -k 5 "$limit" wine "$@" >"$run/$name.out" 2>"$run/$name.err"
+}
+
+# --- virtual printer, prefix, COM1 -----------------------------------------------------------
+"$sim" --link "$run/ttyECR1" --control "$run/sim-control" --paper "$run/paper.txt" \
+  --busy-scale 0 >"$run/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [ -e "$run/ttyECR1" ] && break; sleep 0.1; done
+[ -e "$run/ttyECR1" ] || { cat "$run/sim.log"; echo "the virtual printer did not start"; exit 1; }
+
+wineserver -k 2>/dev/null  # a wineserver of another locale would keep its code page
+timeout 180 wineboot -i >"$run/wineboot.log" 2>&1 || { tail "$run/wineboot.log"; echo "wineboot failed"; exit 1; }
+cat >"$run/setup.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
+"Graphics"="null"
+
+[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
+"COM1"="$run/ttyECR1"
+REG
+timeout 60 wine regedit /S "$run/setup.reg"
+wineserver -k  # the port map is read when Wine starts
+
+c=$WINEPREFIX/drive_c
+install_dir="$c/Program Files/Molvex ECR"  # white space: registration must use the short path
+win_exe='C:\Program Files\Molvex ECR\MolvexECR.exe'
+mkdir -p "$install_dir" "$c/tests" "$c/ECR"
+cp "$exe" "$install_dir/"
+cp "$tools"/*.exe "$c/tests/"
+# The script files are read in the ANSI code page: Cyrillic literals go in as Windows-1251.
+iconv -f UTF-8 -t CP1251 "$root/tests/wine/client.vbs" >"$c/tests/client.vbs"
+cp "$root/tests/wine/client.js" "$c/tests/client.js"
+control_win="Z:${run//\//\\}\\sim-control"
+
+source "$root/tests/wine/cases.sh"
+run_cases
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

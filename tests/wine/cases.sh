@@ -1,0 +1,161 @@
+# shellcheck shell=bash disable=SC2154
+# Cases of the end-to-end run; sourced by scripts/wine-e2e.sh, which provides the prefix, the
+# virtual printer on COM1, ok/bad/wrun and the paths ($run, $c, $win_exe, $tools, ...).
+
+clsid='{825EAB93-BEF0-46C7-B7E2-924292690BE8}'
+libid='{CF82AD16-0262-433B-B288-524A8C309B93}'
+progid='MolvexECR.TECRFisc'
+
+# Registry subtree as lines "KEY|NAME|DATA"; the default value is named "@".
+reg_dump() {  # reg_dump KEY > file
+  timeout 30 wine reg query "$1" /s 2>/dev/null | tr -d '\r' | awk '
+    /^HKEY_/ { key = $0; next }
+    /^    / { n = split($0, f, "    "); name = f[2]; data = (n >= 4) ? f[4] : "";
+              if (name ~ /^\(/) name = "@"; print key "|" name "|" data }'
+}
+
+reg_has() {  # reg_has FILE KEY NAME DATA
+  grep -qxF "$2|$3|$4" "$1"
+}
+
+check_registered() {  # check_registered LABEL
+  local label=$1 f=$run/reg-$1.txt short
+  { reg_dump "HKCR\\CLSID\\$clsid"; reg_dump "HKCR\\$progid"; reg_dump "HKCR\\TypeLib\\$libid"; } >"$f"
+  short=$(grep -F "HKEY_CLASSES_ROOT\\CLSID\\$clsid\\LocalServer32|@|" "$f" | cut -d'|' -f3)
+  local k="HKEY_CLASSES_ROOT\\CLSID\\$clsid"
+  if reg_has "$f" "$k" @ "" &&
+    [[ $short =~ ^C:\\[^\ ]+\ /Automation$ ]] && [[ $short == *MOLV* ]] &&
+    reg_has "$f" "$k\\LocalServer32" ThreadingModel Apartment &&
+    reg_has "$f" "$k\\ProgID" @ "$progid" &&
+    reg_has "$f" "$k\\Version" @ "1.0" &&
+    reg_has "$f" "$k\\Typelib" @ "$libid" &&
+    reg_has "$f" "HKEY_CLASSES_ROOT\\$progid" @ "" &&
+    reg_has "$f" "HKEY_CLASSES_ROOT\\$progid\\CLSID" @ "$clsid" &&
+    reg_has "$f" "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\1.0\\409\\win64" @ "$win_exe" &&
+    reg_has "$f" "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\1.0\\0\\win64" @ "$win_exe"; then
+    ok "$label: registry entries (LocalServer32 = $short)"
+  else
+    bad "$label: registry entries" "$f"
+  fi
+}
+
+check_unregistered() {
+  local f=$run/reg-unregistered.txt
+  { reg_dump "HKCR\\CLSID\\$clsid"; reg_dump "HKCR\\$progid"; reg_dump "HKCR\\TypeLib\\$libid"; } >"$f"
+  if [ ! -s "$f" ]; then ok "unregserver: class, ProgID and type library keys gone"; else bad "unregserver: keys left" "$f"; fi
+}
+
+server_running() { timeout 30 wine 'C:\tests\close_server.exe' /query >/dev/null 2>&1; }
+
+# Waits up to $1 seconds for the server to end.
+server_ends_within() {
+  for _ in $(seq $(($1 * 5))); do server_running || return 0; sleep 0.2; done
+  return 1
+}
+
+case_registration() {
+  if wrun regserver "$win_exe" /RegServer && ! server_running; then
+    ok "/RegServer exits 0 without serving"
+  else
+    bad "/RegServer" "$run/regserver.err"
+  fi
+  check_registered regserver
+
+  if wrun unregserver "$win_exe" -UNREGSERVER; then ok "-UNREGSERVER exits 0"; else bad "-UNREGSERVER" "$run/unregserver.err"; fi
+  check_unregistered
+
+  if wrun regserver2 "$win_exe" -regserver; then ok "-regserver exits 0"; else bad "-regserver" "$run/regserver2.err"; fi
+  check_registered regserver-again
+}
+
+case_typelib() {
+  if ! wrun tlb_dump 'C:\tests\tlb_dump.exe' "$win_exe"; then bad "tlb_dump" "$run/tlb_dump.out"; return; fi
+  tr -d '\r' <"$run/tlb_dump.out" >"$run/tlb.txt"
+  local head_ok=1
+  grep -qxF 'library MolvexECR help="The component for Molvex LT7260R" version=1.0 lcid=0x409' "$run/tlb.txt" || head_ok=0
+  grep -qxF 'dispinterface ITECRFisc help="Dispatch interface for TECRFisc Object" flags=dual,dispatchable' "$run/tlb.txt" || head_ok=0
+  grep -qxF 'vtable functions=110 flags=dual,oleautomation,dispatchable' "$run/tlb.txt" || head_ok=0
+  grep -qxF 'coclass TECRFisc help="TECRFisc Object" flags=creatable' "$run/tlb.txt" || head_ok=0
+  if [ $head_ok = 1 ]; then ok "type library: library, interface and class attributes"; else bad "type library attributes" "$run/tlb.txt"; fi
+
+  if [ ! -x "$dump_table" ]; then bad "type library vs interface table: $dump_table missing"; return; fi
+  "$dump_table" >"$run/table.txt"
+  # The names of property-put parameters cannot be read back by dispatch id; they are compared
+  # in the interface description test instead.
+  sed -E '/ propput /s/ [A-Za-z_?]+:/ -:/g' "$run/tlb.txt" | grep '^slot ' >"$run/tlb-slots.txt"
+  sed -E '/ propput /s/ [A-Za-z_?]+:/ -:/g' "$run/table.txt" >"$run/table-slots.txt"
+  if diff -u "$run/table-slots.txt" "$run/tlb-slots.txt" >"$run/tlb.diff"; then
+    ok "type library under Wine matches the interface table (110 slots)"
+  else
+    bad "type library differs from the interface table" "$run/tlb.diff"
+  fi
+}
+
+# Runs a script client; it must print its closing line with 0 failures and quit with 40.
+script_client() {  # script_client LABEL FILE ARGS...
+  local label=$1 file=$2
+  shift 2
+  wrun "$label" cscript.exe //nologo "C:\\tests\\$file" "$@"
+  local rc=$?
+  tr -d '\r' <"$run/$label.out" >"$run/$label.txt"
+  if [ $rc -eq 40 ] && grep -qE '^[0-9]+ passed, 0 failed$' "$run/$label.txt"; then
+    ok "$label: $(grep -E 'passed, 0 failed$' "$run/$label.txt")"
+  else
+    bad "$label (exit code $rc)" "$run/$label.txt"
+  fi
+}
+
+case_scripts() {
+  rm -f "$c/ECR/ZRepRec.ini"
+  script_client vbscript client.vbs 100 "$control_win"
+  if server_ends_within 10; then ok "server ends after the VBScript client released its object"; else bad "server still running after the VBScript client"; fi
+
+  printf '[Identification]\r\nIdReastaurant=17\r\nFiscalPrinter=3\r\n' >"$c/ECR/ZRepRec.ini"
+  script_client jscript client.js 1 "$control_win"
+  if server_ends_within 10; then ok "server ends after the JScript client released its object"; else bad "server still running after the JScript client"; fi
+}
+
+case_early_bound() {
+  if wrun early_client 'C:\tests\early_client.exe' 1 && grep -q ' passed, 0 failed' "$run/early_client.out"; then
+    ok "early-bound client: $(tr -d '\r' <"$run/early_client.out" | tail -1)"
+  else
+    bad "early-bound client" "$run/early_client.out"
+  fi
+}
+
+case_two_clients() {
+  # One client holds an object with the port open; a second one, started meanwhile, reaches the
+  # printer without opening the port: both are served by one server process and one port.
+  local flag=$c/tests/release.flag
+  rm -f "$flag"
+  timeout -k 5 "$limit" wine 'C:\tests\early_client.exe' hold 1 'C:\tests\release.flag' >"$run/holder.out" 2>&1 &
+  local holder=$!
+
+  for _ in $(seq 100); do grep -q holding "$run/holder.out" 2>/dev/null && break; sleep 0.1; done
+  script_client shared shared.vbs
+  touch "$flag"
+  if wait $holder && grep -q ' passed, 0 failed' "$run/holder.out"; then ok "holding client released its object"; else bad "holding client" "$run/holder.out"; fi
+  if server_ends_within 10; then ok "shared server ends after the last of two clients"; else bad "shared server still running"; fi
+}
+
+case_started_by_hand() {
+  wrun unreg-before-hand "$win_exe" /UnregServer
+  timeout -k 5 120 wine "$win_exe" >"$run/by-hand.out" 2>&1 &
+  local server=$!
+
+  for _ in $(seq 50); do server_running && break; sleep 0.2; done
+  check_registered by-hand
+  script_client by-hand-client shared.vbs open
+  if server_running; then ok "a server started by hand keeps running without clients"; else bad "server started by hand ended"; fi
+  wrun close 'C:\tests\close_server.exe'
+  if server_ends_within 10 && wait $server; then ok "asked to close, the server ends (exit 0)"; else bad "server started by hand did not end"; fi
+}
+
+run_cases() {
+  case_registration
+  case_typelib
+  case_scripts
+  case_early_bound
+  case_two_clients
+  case_started_by_hand
+}

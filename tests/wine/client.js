@@ -1,0 +1,66 @@
+// Late-bound client in JScript: the entries of the object through CreateObject and IDispatch.
+// Arguments: the expected SetComPort result (1 with C:\ECR\ZRepRec.ini, 100 without) and the
+// control file of the virtual printer (to arm faults).
+// Ends with "N passed, N failed" and quits with 40 + failures: a script error that aborts the
+// run silently exits with 0, which the runner does not take as a pass.
+var passed = 0, failed = 0;
+var expectedOpen = parseInt(WScript.Arguments(0), 10);
+var control = WScript.Arguments(1);
+
+function check(ok, what) {
+  if (ok) {
+    passed++;
+  } else {
+    failed++;
+    WScript.Echo("FAIL: " + what);
+  }
+}
+
+// Arms a fault for the next request(s) of the virtual printer.
+function arm(command) {
+  var fso = new ActiveXObject("Scripting.FileSystemObject");
+  var f = fso.OpenTextFile(control, 8, true);
+  f.WriteLine(command);
+  f.Close();
+}
+
+var o = new ActiveXObject("MolvexECR.TECRFisc");
+
+check(o.GetVerDLL() == "MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014", "GetVerDLL");
+check(o.VersionDLL == "MolvexECR OLE v5.20 LT7260R 21.08.2013", "VersionDLL");
+check(o.OpenDrawer(5) == false, "OpenDrawer before SetComPort is refused");
+check(o.GetError() == 1, "GetError after a refusal");
+
+check(o.SetComPort(1, 9600) == expectedOpen, "SetComPort(1, 9600) = " + expectedOpen);
+check(o.SetComPort(1, 0) == -1, "SetComPort at speed 0 is refused");
+check(o.IsPresent() == true, "IsPresent over the port kept open by the refused call");
+check(o.GetError() == 0 && o.StatusBytes == 0, "GetError and StatusBytes after success");
+
+// Booleans arrive as automation booleans: true is -1 when read as a number.
+check(o.ClearRegDisplay() === true, "ClearRegDisplay gives a boolean");
+check(o.DisplayUP("\u0421\u0443\u043c\u043c\u0430 \u0447\u0435\u043a\u0430") == true,
+      "DisplayUP with Cyrillic text");
+check(o.DisplayDown("\u0421\u043f\u0430\u0441\u0438\u0431\u043e!") == true,
+      "DisplayDown with Cyrillic text");
+check(o.OpenDrawer(150) == true, "OpenDrawer(150)");
+check(o.OpenDrawer(0) == false && o.GetError() == 1, "OpenDrawer(0) is refused");
+
+check(o.WriteDateTime("31-12-24", "23:59:00") == 0, "WriteDateTime");
+check(o.DateTime.substring(0, 13) == "31-12-24 23:5", "DateTime after WriteDateTime");
+check(o.DispDayTime() == 1 && o.ReceiptCut() == 1, "DispDayTime and ReceiptCut");
+
+arm("silence");
+check(o.IsPresent() == false, "IsPresent without an answer");
+check(o.GetError() == 19 && o.TimeOutFP == true, "GetError 19 and TimeOutFP after silence");
+arm("nak");
+check(o.DisplayUP("x") == false, "DisplayUP answered with NAK fails");
+check(o.GetError() == 18 && o.StatusBytes == -2, "GetError 18 after NAK");
+
+o.FPIndexStatus = -1;
+check(o.FPIndexStatus == 0, "FPIndexStatus -1 reads back as 0");
+check(o.CloseComPort(1) == 1, "CloseComPort(1)");
+
+o = null;
+CollectGarbage();
+WScript.Echo(passed + " passed, " + failed + " failed");
+WScript.Quit(40 + failed);

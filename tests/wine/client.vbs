@@ -1,0 +1,96 @@
+' Late-bound client in VBScript: the entries of the object through CreateObject and IDispatch.
+' Arguments: the expected SetComPort result (1 with C:\ECR\ZRepRec.ini, 100 without) and the
+' control file of the virtual printer (to arm faults).
+' Ends with "N passed, N failed" and quits with 40 + failures: a script error that aborts
+' the run silently exits with 0, which the runner does not take as a pass.
+Option Explicit
+Dim passed, failed, o, expectedOpen, control
+passed = 0 : failed = 0
+expectedOpen = CInt(WScript.Arguments(0))
+control = WScript.Arguments(1)
+
+Sub Check(ok, what)
+  If ok Then
+    passed = passed + 1
+  Else
+    failed = failed + 1
+    WScript.Echo "FAIL: " & what
+  End If
+End Sub
+
+' Arms a fault for the next request(s) of the virtual printer.
+Sub Arm(command)
+  Dim fso, f
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  Set f = fso.OpenTextFile(control, 8, True)
+  f.WriteLine command
+  f.Close
+End Sub
+
+Set o = CreateObject("MolvexECR.TECRFisc")
+
+' Without a port.
+Check o.GetVerDLL() = "MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014", "GetVerDLL"
+Check o.VersionDLL = "MolvexECR OLE v5.20 LT7260R 21.08.2013", "VersionDLL"
+Check o.IsPresent() = False, "IsPresent before SetComPort is refused"
+Check o.GetError() = 1, "GetError after a refusal"
+Check o.StatusBytes = -1, "StatusBytes after a refusal"
+Check o.ClearRegDisplay() = False, "ClearRegDisplay before SetComPort is refused"
+
+' Opening the port.
+Check o.SetComPort(1, 38400) = -1, "SetComPort at 38400 is refused"
+Check o.SetComPort(1, 115200) = expectedOpen, "SetComPort(1, 115200) = " & expectedOpen
+Check o.StatusBytes = -1, "StatusBytes right after SetComPort"
+Check o.GetError() = 1, "GetError right after SetComPort"
+
+' Presence, status and the saved outcome.
+Check o.IsPresent() = True, "IsPresent"
+Check o.GetError() = 0, "GetError after success"
+Check o.StatusBytes = 0, "StatusBytes after success"
+Check o.TimeOutFP = False, "TimeOutFP after success"
+Check o.GetStatusFP(True) = True, "GetStatusFP"
+o.FPIndexStatus = 6
+Check o.FPIndexStatus = 0, "FPIndexStatus 6 reads back as 0"
+o.FPIndexStatus = 5
+Check o.FPIndexStatus = 5, "FPIndexStatus 5"
+Check o.FPStatus >= 0 And o.FPStatus <= 127, "FPStatus is a status byte"
+
+' Clock.
+Check o.WriteDateTime("01-02-15", "10:20:30") = 0, "WriteDateTime"
+Dim when : when = o.DateTime
+Check Left(when, 13) = "01-02-15 10:2", "DateTime after WriteDateTime: " & when
+
+' Display, drawer, cutter, identity. The Cyrillic text travels as Windows-1251 bytes.
+Check o.ClearRegDisplay() = True, "ClearRegDisplay"
+Check o.DisplayUP("Касса 1") = True, "DisplayUP with Cyrillic text"
+Check o.DisplayDown("Итого: 12,50") = True, "DisplayDown with Cyrillic text"
+Check o.DisplayUP("") = True, "DisplayUP with empty text"
+Check o.OpenDrawer(4) = False, "OpenDrawer(4) is refused"
+Check o.GetError() = 1, "GetError after OpenDrawer(4)"
+Check o.OpenDrawer(151) = False, "OpenDrawer(151) is refused"
+Check o.OpenDrawer(5) = True, "OpenDrawer(5)"
+Check o.ReceiptCut() = 1, "ReceiptCut"
+Check o.DispDayTime() = 1, "DispDayTime"
+Check Len(o.ID_DEV) > 0, "ID_DEV"
+
+' Faults of the printer line.
+Arm "nak"
+Check o.ClearRegDisplay() = False, "ClearRegDisplay answered with NAK fails"
+Check o.StatusBytes = -2, "StatusBytes after NAK"
+Check o.GetError() = 18, "GetError after NAK"
+Check o.TimeOutFP = True, "TimeOutFP after NAK"
+Arm "silence"
+Check o.ReceiptCut() = 0, "ReceiptCut without an answer fails"
+Check o.GetError() = 19, "GetError after silence"
+Check o.TimeOutFP = True, "TimeOutFP after silence"
+Check o.IsPresent() = True, "IsPresent after the faults"
+
+' Closing.
+Check o.CloseComPort(3) = -1, "CloseComPort(3) while port 1 is open"
+Check o.IsPresent() = True, "port 1 still open"
+Check o.CloseComPort(1) = 1, "CloseComPort(1)"
+Check o.IsPresent() = False, "IsPresent after CloseComPort"
+
+Set o = Nothing
+WScript.Echo passed & " passed, " & failed & " failed"
+WScript.Quit 40 + failed
