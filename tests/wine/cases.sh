@@ -126,16 +126,44 @@ case_early_bound() {
 case_two_clients() {
   # One client holds an object with the port open; a second one, started meanwhile, reaches the
   # printer without opening the port: both are served by one server process and one port.
-  local flag=$c/tests/release.flag
-  rm -f "$flag"
-  timeout -k 5 "$limit" wine 'C:\tests\early_client.exe' hold 1 'C:\tests\release.flag' >"$run/holder.out" 2>&1 &
-  local holder=$!
-
-  for _ in $(seq 100); do grep -q holding "$run/holder.out" 2>/dev/null && break; sleep 0.1; done
+  holder_start holder
   script_client shared shared.vbs
-  touch "$flag"
-  if wait $holder && grep -q ' passed, 0 failed' "$run/holder.out"; then ok "holding client released its object"; else bad "holding client" "$run/holder.out"; fi
+  holder_end holder
   if server_ends_within 10; then ok "shared server ends after the last of two clients"; else bad "shared server still running"; fi
+}
+
+# Starts the holding client in the background: holder_start LABEL [gone]; sets $holder.
+holder_start() {
+  rm -f "$c/tests/release.flag"
+  timeout -k 5 "$limit" wine 'C:\tests\early_client.exe' hold 1 'C:\tests\release.flag' "${2:-}" \
+    >"$run/$1.out" 2>&1 &
+  holder=$!
+  for _ in $(seq 100); do grep -q holding "$run/$1.out" 2>/dev/null && break; sleep 0.1; done
+}
+
+holder_end() {  # holder_end LABEL
+  touch "$c/tests/release.flag"
+  if wait "$holder" && grep -q ' passed, 0 failed' "$run/$1.out"; then ok "$1: client checks"; else bad "$1" "$run/$1.out"; fi
+}
+
+case_close_warning() {
+  # Asked to close while a client holds an object, the server asks first; No keeps it serving.
+  holder_start close-no
+  if wrun close-no 'C:\tests\close_server.exe' /answer no && server_running; then
+    ok "closing with a live object: the warning box, No keeps the server"
+  else
+    bad "closing with a live object, answer No" "$run/close-no.out"
+  fi
+  holder_end close-no
+  server_ends_within 10 || bad "server still running after the holder released"
+
+  holder_start close-yes gone
+  if wrun close-yes 'C:\tests\close_server.exe' /answer yes && server_ends_within 10; then
+    ok "closing with a live object: Yes ends the server"
+  else
+    bad "closing with a live object, answer Yes" "$run/close-yes.out"
+  fi
+  holder_end close-yes
 }
 
 case_started_by_hand() {
@@ -157,5 +185,6 @@ run_cases() {
   case_scripts
   case_early_bound
   case_two_clients
+  case_close_warning
   case_started_by_hand
 }

@@ -1,8 +1,10 @@
 // A native client bound early to ITECRFisc: creates the object out of process with
 // CoCreateInstance and calls through the vtable, as a compiled POS application does.
 // Usage: early_client <com port number>   (the port must reach the virtual printer)
-//        early_client hold <com port number> <flag file>
-//          opens the port, prints "holding", keeps the object until the flag file exists
+//        early_client hold <com port number> <flag file> [gone]
+//          opens the port, prints "holding", keeps the object until the flag file exists, then
+//          calls it again: it must answer, or with "gone" (the server was closed meanwhile)
+//          the call must fail
 #include <windows.h>
 
 #include <oleauto.h>
@@ -61,7 +63,7 @@ void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
   c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
 }
 
-void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, CheckCount& c) {
+void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, bool gone, CheckCount& c) {
   int result = 0;
   c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
            "SetComPort opens the port");
@@ -69,14 +71,19 @@ void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, CheckCount& c) {
   std::fflush(stdout);
   for (int i = 0; i < 600 && GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
   VARIANT_BOOL present = VARIANT_FALSE;
-  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_TRUE,
-           "IsPresent after the other client");
+  const HRESULT hr = fisc->IsPresent(&present);
+  if (gone) {
+    c.Expect(FAILED(hr), "a call after the server was closed fails");
+  } else {
+    c.Expect(hr == S_OK && present == VARIANT_TRUE, "IsPresent after the other client");
+  }
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const bool hold = argc == 4 && std::wcscmp(argv[1], L"hold") == 0;
+  const bool hold = argc >= 4 && std::wcscmp(argv[1], L"hold") == 0;
+  const bool gone = hold && argc >= 5 && std::wcscmp(argv[4], L"gone") == 0;
   const int port = argc > 1 ? static_cast<int>(std::wcstol(argv[hold ? 2 : 1], nullptr, 10)) : 1;
   CheckCount c;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
@@ -85,7 +92,7 @@ int wmain(int argc, wchar_t** argv) {
                                       reinterpret_cast<void**>(&fisc));
   c.Expect(SUCCEEDED(hr) && fisc != nullptr, "CoCreateInstance through the vtable interface");
   if (fisc != nullptr && hold) {
-    Hold(fisc, port, argv[3], c);
+    Hold(fisc, port, argv[3], gone, c);
     fisc->Release();
   } else if (fisc != nullptr) {
     CheckVersions(fisc, c);
