@@ -136,14 +136,14 @@ case_two_clients() {
 holder_start() {
   rm -f "$c/tests/release.flag"
   timeout -k 5 "$limit" wine 'C:\tests\early_client.exe' hold 1 'C:\tests\release.flag' "${2:-}" \
-    >"$run/$1.out" 2>&1 &
+    >"$run/$1-holder.out" 2>&1 &
   holder=$!
-  for _ in $(seq 100); do grep -q holding "$run/$1.out" 2>/dev/null && break; sleep 0.1; done
+  for _ in $(seq 100); do grep -q holding "$run/$1-holder.out" 2>/dev/null && break; sleep 0.1; done
 }
 
 holder_end() {  # holder_end LABEL
   touch "$c/tests/release.flag"
-  if wait "$holder" && grep -q ' passed, 0 failed' "$run/$1.out"; then ok "$1: client checks"; else bad "$1" "$run/$1.out"; fi
+  if wait "$holder" && grep -q ' passed, 0 failed' "$run/$1-holder.out"; then ok "$1: holding client checks"; else bad "$1: holding client" "$run/$1-holder.out"; fi
 }
 
 case_close_warning() {
