@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,7 @@ void PostResult(PrnWindow window, std::uint32_t message, std::uintptr_t wparam,
                static_cast<LPARAM>(lparam));
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*cmdLine*/, int /*show*/) {
+int Run(HINSTANCE instance) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   LinkSetMessagePoster(PostResult);
 
@@ -58,4 +57,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*cmdLine
   molvex::RevokeClassObject();
   CoUninitialize();
   return exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*cmdLine*/, int /*show*/) {
+  try {
+    return Run(instance);
+  } catch (const std::exception& e) {
+    // An exception that escapes start-up or the message loop is shown, then the process ends.
+    MessageBoxA(nullptr, e.what(), "MolvexECR", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return 1;
+  }
 }
