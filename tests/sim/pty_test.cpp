@@ -1,1 +1,194 @@
+// ecr-sim as a program on a pseudo-terminal: started, driven, stopped and started again on the
+// same state file. Driven through the link's serial port when the platform has one, otherwise
+// with plain termios and raw frames.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "link/link.h"
+#include "link/status_map.h"
+#include "tests/sim/sim_harness.h"
+#include "tools/sim/frame.h"
+
+extern char** environ;
+
+namespace simtest {
+namespace {
+
+#ifdef ECR_SIM_PATH
+
+class SimProcess {
+ public:
+  SimProcess(const std::string& link, const std::string& state, const std::string& control) {
+    const std::string program = ECR_SIM_PATH;
+    std::vector<std::string> args = {program,   "--link", link,        "--busy-scale", "0",
+                                     "--state", state,    "--control", control};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    struct stat st {};
+    for (int i = 0; i < 100 && lstat(link.c_str(), &st) != 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  ~SimProcess() { Stop(); }
+  // SIGTERM and wait; returns the exit status.
+  int Stop() {
+    if (pid_ <= 0) return -1;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return status;
+  }
+  bool running() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// One request and its reply over the pseudo-terminal.
+class Wire {
+ public:
+  explicit Wire(const std::string& path) : path_(path) {
+    setenv("MOLVEXECR_COM9", path.c_str(), 1);
+    LinkReset();
+    LinkSetPortFactory(nullptr);
+    through_link_ = PrnOpenPort(9, 115200) > 0;
+    if (!through_link_) {
+      fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+      termios t{};
+      if (fd_ >= 0 && tcgetattr(fd_, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(fd_, TCSANOW, &t);
+      }
+    }
+  }
+  ~Wire() {
+    if (through_link_) PrnClosePort();
+    if (fd_ >= 0) close(fd_);
+    LinkReset();
+  }
+  bool is_open() const { return through_link_ || fd_ >= 0; }
+
+  // The error word the host would see, and the reply data.
+  std::uint32_t Ask(int command, const std::string& data, std::string* reply = nullptr) {
+    if (through_link_) {
+      static std::uint32_t error;
+      static std::string text;
+      PrnExecuteCallback(
+          [](RetData& r) {
+            error = r.ErrorWord;
+            text = r.ReplyData;
+          },
+          0, command, data.c_str());
+      if (reply != nullptr) *reply = text;
+      return error;
+    }
+    const auto frame =
+        molvex::sim::BuildRequest(static_cast<std::uint8_t>(0x20 + ++seq_ % 90), command, data);
+    if (write(fd_, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+      return kNoReply;
+    std::vector<std::uint8_t> got;
+    RawReply r;
+    for (int idle = 0; idle < 50;) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) {
+        ++idle;
+        continue;
+      }
+      std::uint8_t buf[256];
+      const ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) continue;
+      idle = 0;
+      got.insert(got.end(), buf, buf + n);
+      if (got.size() == 1 && got[0] == 0x15) return kNak;
+      if (got.back() == 0x03 && ParseReply(got, r)) break;
+    }
+    if (!r.frame) return kNoReply;
+    if (reply != nullptr) *reply = r.data;
+    std::uint8_t plain[6];
+    for (std::size_t i = 0; i < 6; ++i) plain[i] = r.status[i] & 0x7F;
+    return r.check_ok ? MapStatusBytes(plain) : kChecksum;
+  }
+  bool through_link() const { return through_link_; }
+
+  static constexpr std::uint32_t kNak = 1u << 25;
+  static constexpr std::uint32_t kNoReply = 1u << 26;
+  static constexpr std::uint32_t kChecksum = 1u << 24;
+
+ private:
+  std::string path_;
+  bool through_link_ = false;
+  int fd_ = -1;
+  int seq_ = 0;
+};
+
+TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
+  const std::string dir = ::testing::TempDir() + "/ecr-sim-" + std::to_string(getpid());
+  mkdir(dir.c_str(), 0700);
+  const std::string link = dir + "/ttyECR1";
+  const std::string state = dir + "/state";
+  const std::string control = dir + "/control";
+  {
+    SimProcess sim(link, state, control);
+    ASSERT_TRUE(sim.running());
+    Wire wire(link);
+    ASSERT_TRUE(wire.is_open());
+    RecordProperty("driven_through_link", wire.through_link() ? "yes" : "no");
+    EXPECT_EQ(wire.Ask(74, "W") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(107,
+                       "P\xC0"
+                       "1,1,2.00,0,TEA") &
+                  kFailureMask,
+              0u);
+    EXPECT_EQ(wire.Ask(48, "00001,,00001,I") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(58, "1*3.000") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(53, "\tP") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(56, "") & kFailureMask, 0u);
+    std::ofstream(control, std::ios::app) << "nak\n";
+    EXPECT_EQ(wire.Ask(33, ""), Wire::kNak);
+    std::string reply;
+    EXPECT_EQ(wire.Ask(113, "", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(reply, "1");
+    EXPECT_EQ(sim.Stop(), 0);
+    struct stat st {};
+    EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed on exit";
+  }
+  {
+    SimProcess sim(link, state, control);
+    Wire wire(link);
+    ASSERT_TRUE(wire.is_open());
+    std::string reply;
+    EXPECT_EQ(wire.Ask(113, "", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(reply, "1") << "the receipt counter survived the restart";
+    EXPECT_EQ(wire.Ask(65, "0", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(reply, "1,600,0,0,0,0");
+  }
+  std::remove(state.c_str());
+  std::remove(control.c_str());
+  rmdir(dir.c_str());
+}
+
+#endif  // ECR_SIM_PATH
+
+}  // namespace
+}  // namespace simtest

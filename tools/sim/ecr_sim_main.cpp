@@ -1,0 +1,33 @@
+// ecr-sim: the virtual fiscal printer on a pseudo-terminal or a serial device.
+#include <CLI/CLI.hpp>
+
+#include "tools/sim/pty_host.h"
+
+int main(int argc, char** argv) {
+  molvex::sim::HostOptions options;
+  std::string clock = "system";
+  CLI::App app{"The virtual fiscal printer: serves the printer protocol on a port."};
+  auto* link = app.add_option("--link", options.link,
+                              "create a pseudo-terminal and make PATH a symlink to it");
+  auto* device = app.add_option("--device", options.device, "serve on an existing serial device");
+  link->excludes(device);
+  app.add_option("--baud", options.baud, "model the wire at N baud, 8N1, both ways")
+      ->check(CLI::Range(0, 4000000));
+  app.add_option("--busy-scale", options.busy_scale, "multiply every busy time (0: answer at once)")
+      ->check(CLI::Range(0.0, 100.0));
+  app.add_option("--state", options.state, "keep the fiscal memory in FILE across restarts");
+  app.add_option("--paper", options.paper, "append every printed document to FILE (UTF-8)");
+  app.add_flag("--show", options.show, "print every document on standard output too");
+  app.add_option("--control", options.control, "follow FILE for control commands");
+  app.add_option("--clock", clock, "system, or fixed:YYYY-MM-DDTHH:MM");
+  CLI11_PARSE(app, argc, argv);
+  if (options.link.empty() && options.device.empty()) {
+    std::fprintf(stderr, "ecr-sim: give --link PATH or --device PATH\n");
+    return 2;
+  }
+  if (!molvex::sim::ParseClockOption(clock, options.fixed_clock)) {
+    std::fprintf(stderr, "ecr-sim: --clock takes system or fixed:YYYY-MM-DDTHH:MM\n");
+    return 2;
+  }
+  return molvex::sim::RunHost(options);
+}
