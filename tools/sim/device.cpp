@@ -41,6 +41,27 @@ bool Prints(int command) {
       return false;
   }
 }
+// Commands that only read or touch the display: no reason to write the state file.
+bool ChangesState(int command) {
+  switch (command) {
+    case 33:
+    case 35:
+    case 37:
+    case 47:
+    case 62:
+    case 63:
+    case 64:
+    case 65:
+    case 74:
+    case 76:
+    case 113:
+    case 167:
+    case 255:
+      return false;
+    default:
+      return true;
+  }
+}
 }  // namespace
 
 int BusyMs(int command) {
@@ -167,7 +188,7 @@ Reply Device::Execute(const Request& request) {
   }
   reply = (this->*(it->second))(request.data);
   if (reply.busy_ms == 0) reply.busy_ms = reply.errors != 0 ? 10 : BusyMs(request.command);
-  if (state_changed_) state_changed_();
+  if (state_changed_ && ChangesState(request.command)) state_changed_();
   return reply;
 }
 
