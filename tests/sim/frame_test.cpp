@@ -142,5 +142,31 @@ TEST_F(RawPrinter, WireModelDelaysTheReplyByBothFramesAtTheBaudRate) {
   EXPECT_EQ(r.bytes.size(), 17u);
 }
 
+TEST_F(RawPrinter, HostileRequestsAreAnsweredWithoutHarm) {
+  // Well-framed requests with random codes and random data bytes: every one gets a whole frame
+  // back (or NAK when the data itself holds a terminator), nothing more.
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<std::uint8_t>(seed >> 16);
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const int command = next();
+    std::string data(next() % 90, '\0');
+    for (char& c : data) c = static_cast<char>(next() | (i % 2 == 0 ? 0x20 : 0));
+    if (i % 7 == 0 && !data.empty()) data[0] = static_cast<char>("PDCRFN"[next() % 6]);
+    const auto frame = BuildRequest(static_cast<std::uint8_t>(0x20 + i % 95), command, data);
+    const RawReply r = Exchange(printer, clock, frame);
+    // Codes 1, 3 and 21 are the preamble, the terminator and NAK: no frame can carry them.
+    const bool holds_control = command == 0x01 || command == 0x03 || command == 0x15 ||
+                               data.find_first_of(std::string("\x01\x03", 2)) != std::string::npos;
+    if (!holds_control) {
+      ASSERT_TRUE(r.frame) << "command " << command << " data size " << data.size();
+      EXPECT_TRUE(r.check_ok);
+      EXPECT_EQ(r.command, command);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace simtest

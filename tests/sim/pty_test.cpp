@@ -68,7 +68,7 @@ class SimProcess {
 // One request and its reply over the pseudo-terminal.
 class Wire {
  public:
-  explicit Wire(const std::string& path) : path_(path) {
+  explicit Wire(const std::string& path) {
     setenv("MOLVEXECR_COM9", path.c_str(), 1);
     LinkReset();
     LinkSetPortFactory(nullptr);
@@ -136,7 +136,6 @@ class Wire {
   static constexpr std::uint32_t kChecksum = 1u << 24;
 
  private:
-  std::string path_;
   bool through_link_ = false;
   int fd_ = -1;
   int seq_ = 0;

@@ -35,6 +35,7 @@ RawReply Exchange(molvex::sim::VirtualPrinter& printer, molvex::FakeClock& clock
                   const std::vector<std::uint8_t>& request, std::int64_t listen_ms) {
   RawReply reply;
   const std::int64_t ns_per_ms = 1'000'000;
+  printer.DiscardArrived(clock.MonotonicMs() * ns_per_ms);  // as the host purges before writing
   printer.Receive(request.data(), request.size(), clock.MonotonicMs() * ns_per_ms);
   const std::int64_t end = clock.MonotonicMs() + listen_ms;
   while (true) {

@@ -6,6 +6,7 @@ namespace molvex::sim {
 
 namespace {
 constexpr std::size_t kZChunk = 60;
+constexpr std::int64_t kLargestNumber = 99999999;  // document and Z numbers
 
 Reply Syntax() {
   return Reply{"", Bit(Condition::SyntaxError), 0};
@@ -247,7 +248,7 @@ Reply Device::ZData(const std::string& data) {
 
 Reply Device::JournalCopy(const std::string& data) {
   std::int64_t number = 0;
-  if (!ParseInt(data, number)) return Syntax();
+  if (!ParseInt(data, number) || number > kLargestNumber) return Syntax();
   if (receipt_.kind != ReceiptKind::None) return NotAllowed();
   const auto it = journal_.find(static_cast<int>(number));
   if (it == journal_.end()) return NotAllowed();
@@ -259,7 +260,7 @@ Reply Device::JournalCopies(const std::string& data) {
   const auto f = SplitFields(data);
   std::int64_t first = 0, last = 0;
   if (f.size() != 2 || !ParseInt(f[0], first) || !ParseInt(f[1], last) || first > last ||
-      last - first > 500) {
+      last - first > 500 || last > kLargestNumber) {
     return Syntax();
   }
   if (receipt_.kind != ReceiptKind::None) return NotAllowed();

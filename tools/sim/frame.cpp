@@ -35,8 +35,9 @@ std::vector<std::uint8_t> BuildRequest(std::uint8_t sequence, int command,
   return Seal(std::move(frame));
 }
 
-std::vector<std::uint8_t> BuildReply(std::uint8_t sequence, int command, const std::string& data,
+std::vector<std::uint8_t> BuildReply(std::uint8_t sequence, int command, const std::string& text,
                                      const std::uint8_t status[6]) {
+  const std::string data = text.substr(0, kLongestReplyData);
   std::vector<std::uint8_t> frame;
   frame.push_back(kPreamble);
   frame.push_back(static_cast<std::uint8_t>(0x2B + data.size()));

@@ -20,7 +20,10 @@ void PutCheckDigits(std::uint32_t sum, std::uint8_t out[4]);
 // A request frame: preamble, length, sequence, command, data, postamble, check digits, terminator.
 std::vector<std::uint8_t> BuildRequest(std::uint8_t sequence, int command, const std::string& data);
 
-// A reply frame; the status bytes are sent as given.
+// Longest reply data a length byte can describe.
+constexpr std::size_t kLongestReplyData = 0xFF - 0x2B;
+
+// A reply frame; the status bytes are sent as given; longer data is cut to kLongestReplyData.
 std::vector<std::uint8_t> BuildReply(std::uint8_t sequence, int command, const std::string& data,
                                      const std::uint8_t status[6]);
 

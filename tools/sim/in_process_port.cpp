@@ -48,9 +48,7 @@ class InProcessPort::Channel final : public ByteChannel {
 };
 
 InProcessPort::InProcessPort(Clock& clock, PrinterOptions options)
-    : clock_(clock),
-      printer_(clock, options),
-      channel_(std::make_unique<Channel>(clock, printer_)) {}
+    : printer_(clock, options), channel_(std::make_unique<Channel>(clock, printer_)) {}
 
 InProcessPort::~InProcessPort() = default;
 

@@ -36,7 +36,6 @@ class InProcessPort final : public PortFactory {
  private:
   class Channel;
 
-  Clock& clock_;
   VirtualPrinter printer_;
   std::unique_ptr<Channel> channel_;
   std::int32_t only_port_ = 0;
