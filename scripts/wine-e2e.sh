@@ -2,7 +2,8 @@
 # End-to-end tests of the Windows server under Wine, against the virtual printer on COM1.
 # Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR]
 #   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe and tests/wine/*.exe (default build/mingw)
-#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim and tests/idl/itable_dump (default build/native)
+#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim, tests/wine/com_tap and
+#                     tests/idl/itable_dump (default build/native)
 # Builds nothing. Creates a fresh headless Wine prefix under MINGW_BUILD_DIR/wine-e2e, maps COM1
 # to the pseudo-terminal of ecr-sim, runs every client with a time-out and ends every Wine
 # process it started (wineserver -k) on the way out, also on failure.
@@ -15,8 +16,9 @@ limit=${MOLVEX_WINE_TIMEOUT:-60}  # seconds for any one Wine client
 exe=$mingw/server/MolvexECR.exe
 tools=$mingw/tests/wine
 sim=$native/tools/sim/ecr-sim
+tap=$native/tests/wine/com_tap
 dump_table=$native/tests/idl/itable_dump
-for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim"; do
+for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim" "$tap"; do
   [ -x "$f" ] || { echo "missing: $f (build it first)"; exit 1; }
 done
 { command -v wine && command -v wineserver; } >/dev/null || { echo "wine is missing"; exit 1; }
@@ -34,8 +36,10 @@ export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="ms
 unset DISPLAY WAYLAND_DISPLAY
 
 sim_pid=
+tap_pid=
 cleanup() {
   wineserver -k 2>/dev/null
+  [ -z "$tap_pid" ] || kill "$tap_pid" 2>/dev/null
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null
   wait 2>/dev/null
 }
@@ -60,6 +64,12 @@ wrun() {  # wrun NAME PROGRAM ARGS...
 sim_pid=$!
 for _ in $(seq 50); do [ -e "$run/ttyECR1" ] && break; sleep 0.1; done
 [ -e "$run/ttyECR1" ] || { cat "$run/sim.log"; echo "the virtual printer did not start"; exit 1; }
+# COM1 is a tap in front of the printer that records every byte the host sends.
+host_bytes=$run/host-bytes.bin
+"$tap" "$run/ttyCOM1" "$run/ttyECR1" "$host_bytes" >"$run/tap.log" 2>&1 &
+tap_pid=$!
+for _ in $(seq 50); do [ -e "$run/ttyCOM1" ] && break; sleep 0.1; done
+[ -e "$run/ttyCOM1" ] || { cat "$run/tap.log"; echo "the COM1 tap did not start"; exit 1; }
 
 wineserver -k 2>/dev/null  # a wineserver of another locale would keep its code page
 timeout 180 wineboot -i >"$run/wineboot.log" 2>&1 || { tail "$run/wineboot.log"; echo "wineboot failed"; exit 1; }
@@ -70,7 +80,7 @@ REGEDIT4
 "Graphics"="null"
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
-"COM1"="$run/ttyECR1"
+"COM1"="$run/ttyCOM1"
 REG
 timeout 60 wine regedit /S "$run/setup.reg"
 wineserver -k  # the port map is read when Wine starts

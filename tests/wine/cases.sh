@@ -105,13 +105,28 @@ script_client() {  # script_client LABEL FILE ARGS...
   fi
 }
 
+# True when the host sent these bytes to the printer (escapes as in printf %b, e.g. '\xca').
+host_sent() { LC_ALL=C grep -qaF "$(printf '%b' "$1")" "$host_bytes"; }
+
 case_scripts() {
   rm -f "$c/ECR/ZRepRec.ini"
   script_client vbscript client.vbs 100 "$control_win"
+  # "Касса 1" and "Итого: 12,50" of the VBScript client, in Windows-1251.
+  if host_sent '\x2f\xca\xe0\xf1\xf1\xe0 1' && host_sent '\x23\xc8\xf2\xee\xe3\xee: 12,50'; then
+    ok "Cyrillic display texts reach the printer as Windows-1251 bytes (VBScript)"
+  else
+    bad "Cyrillic display texts from VBScript not found as Windows-1251 bytes on COM1"
+  fi
   if server_ends_within 10; then ok "server ends after the VBScript client released its object"; else bad "server still running after the VBScript client"; fi
 
   printf '[Identification]\r\nIdReastaurant=17\r\nFiscalPrinter=3\r\n' >"$c/ECR/ZRepRec.ini"
   script_client jscript client.js 1 "$control_win"
+  # "Сумма чека" of the JScript client, in Windows-1251.
+  if host_sent '\x2f\xd1\xf3\xec\xec\xe0 \xf7\xe5\xea\xe0'; then
+    ok "Cyrillic display text reaches the printer as Windows-1251 bytes (JScript)"
+  else
+    bad "Cyrillic display text from JScript not found as Windows-1251 bytes on COM1"
+  fi
   if server_ends_within 10; then ok "server ends after the JScript client released its object"; else bad "server still running after the JScript client"; fi
 }
 

@@ -49,10 +49,12 @@ check(o.WriteDateTime("31-12-24", "23:59:00") == 0, "WriteDateTime");
 check(o.DateTime.substring(0, 13) == "31-12-24 23:5", "DateTime after WriteDateTime");
 check(o.DispDayTime() == 1 && o.ReceiptCut() == 1, "DispDayTime and ReceiptCut");
 
+// Each armed fault takes one request; IsPresent decides on its second status read.
+arm("nak");
 arm("silence");
 check(o.IsPresent() == false, "IsPresent without an answer");
 check(o.GetError() == 19 && o.TimeOutFP == true, "GetError 19 and TimeOutFP after silence");
-arm("nak");
+arm("nak 2");
 check(o.DisplayUP("x") == false, "DisplayUP answered with NAK fails");
 check(o.GetError() == 18 && o.StatusBytes == -2, "GetError 18 after NAK");
 

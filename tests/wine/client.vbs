@@ -73,16 +73,25 @@ Check o.ReceiptCut() = 1, "ReceiptCut"
 Check o.DispDayTime() = 1, "DispDayTime"
 Check Len(o.ID_DEV) > 0, "ID_DEV"
 
-' Faults of the printer line.
-Arm "nak"
+' Faults of the printer line. Each armed fault takes one request, and every printer method
+' first reads the status: the second fault hits the method's own command.
+Arm "nak 2"
 Check o.ClearRegDisplay() = False, "ClearRegDisplay answered with NAK fails"
 Check o.StatusBytes = -2, "StatusBytes after NAK"
 Check o.GetError() = 18, "GetError after NAK"
 Check o.TimeOutFP = True, "TimeOutFP after NAK"
+Arm "nak"
 Arm "silence"
 Check o.ReceiptCut() = 0, "ReceiptCut without an answer fails"
 Check o.GetError() = 19, "GetError after silence"
 Check o.TimeOutFP = True, "TimeOutFP after silence"
+Arm "nak"
+Arm "printer-error"
+Check o.ClearRegDisplay() = False, "ClearRegDisplay refused by the printer"
+Check o.StatusBytes = -2, "StatusBytes after a printer error"
+Check o.GetError() = 5, "GetError after a mechanism error"
+Check o.Status0 <> 0, "Status0 shows the error"
+Check o.TimeOutFP = False, "TimeOutFP is false when the reply carries a status"
 Check o.IsPresent() = True, "IsPresent after the faults"
 
 ' Closing.
