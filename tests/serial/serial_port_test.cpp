@@ -115,7 +115,14 @@ TEST_F(SerialPortTest, ReadTimesOutWhenSilentAndDeliversBytesFromTheOtherSide) {
     pty_.Send(std::string("\x03\x11\x13\x0d\x00\xff", 6));
   });
   std::string got;
-  for (int i = 0; i < 6 && port->ReadByte(byte) == ReadStatus::Byte; ++i) got += char(byte);
+  for (int reads = 0; got.size() < 6 && reads < 50; ++reads) {  // a slow sender is waited for
+    const ReadStatus status = port->ReadByte(byte);
+    if (status == ReadStatus::Byte) {
+      got += static_cast<char>(byte);
+    } else {
+      EXPECT_EQ(status, ReadStatus::Timeout);
+    }
+  }
   printer.join();
   EXPECT_EQ(got, std::string("\x03\x11\x13\x0d\x00\xff", 6));
   EXPECT_EQ(port->ReadByte(byte), ReadStatus::Timeout);
