@@ -2,8 +2,8 @@
 # End-to-end tests of the Windows server under Wine, against the virtual printer on COM1.
 # Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR]
 #   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe and tests/wine/*.exe (default build/mingw)
-#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim, tests/wine/com_tap and
-#                     tests/idl/itable_dump (default build/native)
+#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim, tests/wine/com_tap,
+#                     tests/idl/slot_dump and tests/idl/itable_dump (default build/native)
 # Builds nothing. Creates a fresh headless Wine prefix under MINGW_BUILD_DIR/wine-e2e, maps COM1
 # to the pseudo-terminal of ecr-sim, runs every client with a time-out and ends every Wine
 # process it started (wineserver -k) on the way out, also on failure.
@@ -17,8 +17,10 @@ exe=$mingw/server/MolvexECR.exe
 tools=$mingw/tests/wine
 sim=$native/tools/sim/ecr-sim
 tap=$native/tests/wine/com_tap
+slot_dump=$native/tests/idl/slot_dump
 dump_table=$native/tests/idl/itable_dump
-for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim" "$tap"; do
+for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim" \
+  "$tap" "$slot_dump"; do
   [ -x "$f" ] || { echo "missing: $f (build it first)"; exit 1; }
 done
 { command -v wine && command -v wineserver; } >/dev/null || { echo "wine is missing"; exit 1; }
