@@ -1,13 +1,10 @@
-// ecr-sim as a program on a pseudo-terminal: started, driven, stopped and started again on the
-// same state file. Driven through the link's serial port when the platform has one, otherwise
-// with plain termios and raw frames.
+// ecr-sim as a program on a pseudo-terminal: started, driven through the link's serial port,
+// stopped and started again on the same state file.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,9 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "link/link.h"
-#include "link/status_map.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/frame.h"
 
 extern char** environ;
 
@@ -65,80 +60,41 @@ class SimProcess {
   pid_t pid_ = -1;
 };
 
-// One request and its reply over the pseudo-terminal.
+// The link's serial port opened on the pseudo-terminal as COM9.
 class Wire {
  public:
   explicit Wire(const std::string& path) {
     setenv("MOLVEXECR_COM9", path.c_str(), 1);
     LinkReset();
     LinkSetPortFactory(nullptr);
-    through_link_ = PrnOpenPort(9, 115200) > 0;
-    if (!through_link_) {
-      fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-      termios t{};
-      if (fd_ >= 0 && tcgetattr(fd_, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(fd_, TCSANOW, &t);
-      }
-    }
+    open_ = PrnOpenPort(9, 115200) > 0;
   }
   ~Wire() {
-    if (through_link_) PrnClosePort();
-    if (fd_ >= 0) close(fd_);
+    PrnClosePort();
     LinkReset();
   }
-  bool is_open() const { return through_link_ || fd_ >= 0; }
+  bool is_open() const { return open_; }
 
-  // The error word the host would see, and the reply data.
+  // The error word of the transaction; the reply data into `reply`.
   std::uint32_t Ask(int command, const std::string& data, std::string* reply = nullptr) {
-    if (through_link_) {
-      static std::uint32_t error;
-      static std::string text;
-      PrnExecuteCallback(
-          [](RetData& r) {
-            error = r.ErrorWord;
-            text = r.ReplyData;
-          },
-          0, command, data.c_str());
-      if (reply != nullptr) *reply = text;
-      return error;
-    }
-    const auto frame =
-        molvex::sim::BuildRequest(static_cast<std::uint8_t>(0x20 + ++seq_ % 90), command, data);
-    if (write(fd_, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
-      return kNoReply;
-    std::vector<std::uint8_t> got;
-    RawReply r;
-    for (int idle = 0; idle < 50;) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) {
-        ++idle;
-        continue;
-      }
-      std::uint8_t buf[256];
-      const ssize_t n = read(fd_, buf, sizeof buf);
-      if (n <= 0) continue;
-      idle = 0;
-      got.insert(got.end(), buf, buf + n);
-      if (got.size() == 1 && got[0] == 0x15) return kNak;
-      if (got.back() == 0x03 && ParseReply(got, r)) break;
-    }
-    if (!r.frame) return kNoReply;
-    if (reply != nullptr) *reply = r.data;
-    std::uint8_t plain[6];
-    for (std::size_t i = 0; i < 6; ++i) plain[i] = r.status[i] & 0x7F;
-    return r.check_ok ? MapStatusBytes(plain) : kChecksum;
+    static std::uint32_t error;
+    static std::string text;
+    error = 0;
+    text.clear();
+    PrnExecuteCallback(
+        [](RetData& r) {
+          error = r.ErrorWord;
+          text = r.ReplyData;
+        },
+        0, command, data.c_str());
+    if (reply != nullptr) *reply = text;
+    return error;
   }
-  bool through_link() const { return through_link_; }
 
   static constexpr std::uint32_t kNak = 1u << 25;
-  static constexpr std::uint32_t kNoReply = 1u << 26;
-  static constexpr std::uint32_t kChecksum = 1u << 24;
 
  private:
-  bool through_link_ = false;
-  int fd_ = -1;
-  int seq_ = 0;
+  bool open_ = false;
 };
 
 TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
@@ -152,7 +108,6 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
     ASSERT_TRUE(sim.running());
     Wire wire(link);
     ASSERT_TRUE(wire.is_open());
-    RecordProperty("driven_through_link", wire.through_link() ? "yes" : "no");
     EXPECT_EQ(wire.Ask(74, "W") & kFailureMask, 0u);
     EXPECT_EQ(wire.Ask(107,
                        "P\xC0"

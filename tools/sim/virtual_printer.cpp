@@ -129,9 +129,10 @@ void VirtualPrinter::Send(const std::vector<std::uint8_t>& bytes, std::int64_t a
   std::int64_t due = at_ns;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (piece > 0 && i > 0 && i % piece == 0) due += gap_ns;
-    const std::int64_t when = std::max(due, line_free_ns_);
-    line_free_ns_ = when + ByteNs();
-    out_.push_back(Out{when, bytes[i]});
+    // A byte is there for the host once its stop bit has passed.
+    const std::int64_t arrives = std::max(due, line_free_ns_) + ByteNs();
+    line_free_ns_ = arrives;
+    out_.push_back(Out{arrives, bytes[i]});
   }
 }
 
