@@ -1,0 +1,42 @@
+// The Z-report archive settings, read from ZRepRec.ini in the settings directory each time
+// SetComPort has opened the port. One process-wide record, overwritten in place by each reading.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace molvex {
+
+struct ArchiveSettings {
+  std::string SettingsDir;    // the settings directory, without a final separator
+  std::string SettingsFile;   // SettingsDir + separator + "ZRepRec.ini"
+  std::string IdReastaurant;  // [Identification] IdReastaurant, at most 9 characters
+  std::string FiscalPrinter;  // [Identification] FiscalPrinter, at most 9 characters
+  std::string FtpAddress;     // [Address] FTP
+  std::string FtpLogin;       // [Address] Login
+  std::string FtpPassword;    // [Address] Password
+  std::string Path;           // [Files] Path
+  std::string LocalPath;      // [Files] LocalPath: prefix of the log, archive and uploader paths
+  bool Extended = false;      // [Execution] Mode is exactly "Extended"
+  bool Save = false;          // [Execution] Save is exactly "1"
+  std::int32_t OutdatedDays = 0;   // [OutdatedDel] Days
+  std::int32_t RetryRepeat = 0;    // [RetryFTP] Repeat
+  std::int32_t RetryInterval = 0;  // [RetryFTP] RepeatInterval
+};
+
+// Results of ReadArchiveSettings (SetComPort passes 100 and -100 on as its own result).
+constexpr std::int32_t kSettingsRead = 1;
+constexpr std::int32_t kSettingsFileMissing = 100;
+constexpr std::int32_t kSettingsNoIdentifier = -100;
+
+// The one instance of the process.
+ArchiveSettings& SharedArchiveSettings();
+
+// Back to the empty record of a fresh process (tests).
+void ResetArchiveSettings();
+
+// Reads the settings file into SharedArchiveSettings(): kSettingsRead, kSettingsFileMissing
+// (nothing read) or kSettingsNoIdentifier (IdReastaurant present but empty; nothing stored).
+std::int32_t ReadArchiveSettings();
+
+}  // namespace molvex

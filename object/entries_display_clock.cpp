@@ -1,0 +1,97 @@
+// Display, drawer, cutter and clock entries: each one command in the common frame.
+#include <string>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+VARIANT_BOOL AsBool(Outcome outcome) {
+  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+LONG AsOneOrZero(Outcome outcome) {
+  return outcome == Outcome::Succeeded ? 1 : 0;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearRegDisplay(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnClearDisplay)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string text = ToAnsi(TextDisp);
+    *Result = AsBool(RunFramed(PrnDisplayUpper, text.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string text = ToAnsi(TextDisp);
+    *Result = AsBool(RunFramed(PrnDisplayLower, text.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortIsOpen()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    // The pulse range is checked after the pre-read: a refused pulse still costs one status read.
+    if (Num < 5 || Num > 150 || !RunCommand(PrnOpenDrawer, static_cast<std::int32_t>(Num))) {
+      SaveRefusal();
+      return;
+    }
+    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCut(LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnCutReceipt)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DispDayTime(LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnShowDateTime)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DateTime(BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  return RunGuarded([&] {
+    if (RunFramed(PrnGetDateTime) != Outcome::Succeeded) {
+      *Value = ToBstr("");
+      return;
+    }
+    // The link split the reply at the blank between date and time; put it back.
+    std::string text = ReplyField(1);
+    text += ' ';
+    text += ReplyField(2);
+    *Value = ToBstr(text);
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteDateTime(BSTR Date, BSTR Time, LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string date = ToAnsi(Date);
+    const std::string time = ToAnsi(Time);
+    *Result = RunFramed(PrnSetDateTime, date.c_str(), time.c_str()) == Outcome::Succeeded ? 0 : -1;
+  });
+}
+
+}  // namespace molvex

@@ -1,0 +1,297 @@
+// Entries of the interface whose printer logic is not built yet (receipts, reports, article
+// and operator programming, cash and totals, network parameters). Each answers E_NOTIMPL and
+// leaves the object state alone, so that a client can tell them apart from a printer refusal.
+#include "object/TECRFiscImpl.h"
+
+namespace molvex {
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseFiscReceipt(VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double /*Summa*/, int /*type*/,
+                                                 VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL /*Sign*/, LONG /*NumArt*/,
+                                                     double /*Quant*/, double /*Perc*/,
+                                                     double /*dc*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR /*Password*/, LONG /*NumStart*/,
+                                                         LONG /*NumEnd*/,
+                                                         VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR /*Password*/, BSTR /*DateStart*/,
+                                                         BSTR /*DateEnd*/,
+                                                         VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int /*OperatorNum*/, int /*POSNum*/,
+                                                     BSTR /*OperatorPSW*/,
+                                                     VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL /*Sign*/, LONG /*NumArt*/,
+                                                       double /*Quant*/, double /*Perc*/,
+                                                       double /*dc*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseNonFiscReceipt(VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int /*OperatorNum*/, int /*POSNum*/,
+                                                         BSTR /*OperatorPSW*/,
+                                                         VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR /*Password*/, LONG /*NumStart*/,
+                                                             LONG /*NumEnd*/,
+                                                             VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR /*Password*/, BSTR /*DateStart*/,
+                                                             BSTR /*DateEnd*/,
+                                                             VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int /*OperatorNum*/, int /*POSNum*/,
+                                                           BSTR /*OperatorPSW*/,
+                                                           VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char /*Tax*/, int /*NumArt*/,
+                                                    int /*Group*/, double /*Price*/,
+                                                    BSTR /*Password*/, BSTR /*Name*/,
+                                                    VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int /*NumArt*/, BSTR /*Password*/,
+                                                   VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int /*NumArt*/, double /*NewPrice*/,
+                                                     BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int /*NumArt*/, BSTR* /*InfoArt*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL /*Print*/,
+                                                    VARIANT_BOOL /*Display*/, double /*Perc*/,
+                                                    double /*DS*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG /*OperatorNum*/, BSTR /*Password*/,
+                                                         BSTR /*OperatorName*/,
+                                                         VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG /*OperatorNum*/,
+                                                             BSTR /*OldPassword*/,
+                                                             BSTR /*NewPassword*/,
+                                                             VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR /*AdministatorPassword*/,
+                                                               LONG /*OperatorNum*/,
+                                                               VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG /*TypeReport*/, BSTR /*Password*/,
+                                                         VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* /*Sum*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptPay(double* /*Pay*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG /*Num*/, VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*Price*/,
+                                                     double /*Quantity*/, unsigned char /*Tax*/,
+                                                     int /*Group*/, BSTR /*Password*/,
+                                                     double /*Perc*/, double /*dc*/,
+                                                     LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG /*Value*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,
+                                                    int /*TypePmt*/, BSTR /*CodeTrasaction*/,
+                                                    VARIANT_BOOL* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG /*Num1*/, LONG /*Num2*/,
+                                                               LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG /*type*/, BSTR /*Data*/,
+                                                     LONG* /*Result*/) {
+  return E_NOTIMPL;
+}
+
+}  // namespace molvex

@@ -1,0 +1,120 @@
+// Port, identity and version entries.
+#include <cstdint>
+
+#include "archive/archive_settings.h"
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+constexpr char kVerDll[] = "MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014";
+constexpr char kVersionDll[] = "MolvexECR OLE v5.20 LT7260R 21.08.2013";
+
+bool SpeedAccepted(int speed) {
+  return speed == 9600 || speed == 19200 || speed == 57600 || speed == 115200;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    ObjectState& state = SharedObjectState();
+    if (!SpeedAccepted(Speed)) {
+      SaveRefusal();
+      *Result = -1;
+      return;
+    }
+    // Opening closes a port that is still open first (the link does so too). Port numbers
+    // start at 1: smaller ones fail like a port that does not exist.
+    const std::int32_t opened = NumPort >= 1 ? PrnOpenPort(NumPort, Speed) : -1;
+    if (NumPort < 1) PrnClosePort();
+    if (opened < 0) {
+      state.PortNumber = -1;
+      state.PortOpen = false;
+      SaveRefusal();
+      *Result = -1;
+      return;
+    }
+    state.PortNumber = NumPort;
+    state.PortOpen = true;
+    state.CallStatus = kCallRefused;
+    state.SavedErrorWord = 0;
+    *Result = 1;
+    const std::int32_t settings = ReadArchiveSettings();
+    if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseComPort(int NumPort, int* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    ObjectState& state = SharedObjectState();
+    if (NumPort != state.PortNumber || !RunCommand(PrnReadStatus, 0)) {
+      // Another port's number, or a link that was never opened (no port to close).
+      SaveRefusal();
+      *Result = -1;
+      return;
+    }
+    state.FailureFlag = 0;
+    state.PortNumber = -1;
+    PrnClosePort();
+    state.PortOpen = false;
+    state.CallStatus = kCallSucceeded;
+    *Result = 1;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetVerDLL(BSTR* Version) {
+  if (Version == nullptr) return E_POINTER;
+  *Version = nullptr;
+  return RunGuarded([&] { *Version = ToBstr(kVerDll); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_VersionDLL(BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  return RunGuarded([&] { *Value = ToBstr(kVersionDll); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ID_DEV(BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  return RunGuarded([&] {
+    // No port test and no pre-read: the identity read goes straight to the link.
+    if (!RunCommand(PrnDeviceIdentity)) {
+      SaveRefusal();
+      *Value = ToBstr("");
+      return;
+    }
+    *Value = ToBstr(SaveOutcome() ? ReplyField(1) : "");
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetSerNumber(BSTR* Number, LONG* Result) {
+  if (Number == nullptr || Result == nullptr) return E_POINTER;
+  *Number = nullptr;
+  return RunGuarded([&] {
+    *Result = 0;
+    if (!PortIsOpen()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    if (!RunCommand(PrnDiagnostic, 0)) {
+      SaveRefusal();
+      return;
+    }
+    // The outcome is not saved: a failure leaves the previous call's values as they are.
+    if (SharedObjectState().FailureFlag != 0) return;
+    if (SharedObjectState().LastResult.FieldCount < 7) return;  // no serial number in the reply
+    *Number = ToBstr(ReplyField(7));
+    *Result = 1;
+  });
+}
+
+}  // namespace molvex

@@ -1,0 +1,133 @@
+// Entries that read or judge the saved outcome, and the two presence checks.
+#include <cstdint>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+// GetError: the code of the first error-word bit found in this order; 0 for none.
+struct BitCode {
+  int bit;
+  LONG code;
+};
+constexpr BitCode kErrorCodes[] = {{0, 2},   {1, 3},   {2, 4},   {3, 5},   {4, 6},   {5, 7},
+                                   {6, 8},   {8, 10},  {9, 11},  {13, 12}, {16, 14}, {17, 15},
+                                   {18, 16}, {24, 17}, {25, 18}, {26, 19}, {27, 20}, {28, 20}};
+
+LONG ErrorCode(std::int32_t saved) {
+  if (saved == kRefusedErrorWord) return 1;
+  const auto word = static_cast<std::uint32_t>(saved);
+  for (const BitCode& row : kErrorCodes) {
+    if ((word >> row.bit) & 1u) return row.code;
+  }
+  return 0;
+}
+
+HRESULT SavedStatusByte(int index, char* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = static_cast<char>(SharedObjectState().SavedStatus[index]);
+  return S_OK;
+}
+
+// GetStatusFP and IsPresent: two status reads, the second decides.
+HRESULT PresenceCheck(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortIsOpen()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    if (!RunCommand(PrnReadStatus, 0)) {
+      SaveRefusal();
+      return;
+    }
+    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+  });
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatusBytes(LONG* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = SharedObjectState().CallStatus;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetError(LONG* Error) {
+  if (Error == nullptr) return E_POINTER;
+  *Error = ErrorCode(SharedObjectState().SavedErrorWord);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status0(char* Value) {
+  return SavedStatusByte(0, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status1(char* Value) {
+  return SavedStatusByte(1, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status2(char* Value) {
+  return SavedStatusByte(2, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status3(char* Value) {
+  return SavedStatusByte(3, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status4(char* Value) {
+  return SavedStatusByte(4, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status5(char* Value) {
+  return SavedStatusByte(5, Value);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPIndexStatus(LONG* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = SharedObjectState().StatusIndex;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_FPIndexStatus(LONG Value) {
+  SharedObjectState().StatusIndex = Value >= 0 && Value <= 5 ? Value : 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPStatus(LONG* Value) {
+  if (Value == nullptr) return E_POINTER;
+  const ObjectState& state = SharedObjectState();
+  const std::int32_t index =
+      state.StatusIndex >= 0 && state.StatusIndex <= 5 ? state.StatusIndex : 0;
+  *Value = static_cast<LONG>(state.LastResult.Status[index]);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = VARIANT_FALSE;
+  if (SharedObjectState().CallStatus != kCallFailed) return S_OK;
+  HRESULT (TTECRFiscImpl::*const readers[])
+  (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
+             &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
+  for (auto reader : readers) {
+    char status = 0;
+    (this->*reader)(&status);
+    if (status != 0) return S_OK;
+  }
+  *Value = VARIANT_TRUE;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetStatusFP(VARIANT_BOOL /*NoWait*/,
+                                                     VARIANT_BOOL* Result) {
+  // NoWait is accepted and has no effect: both reads wait.
+  return PresenceCheck(Result);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::IsPresent(VARIANT_BOOL* Result) {
+  return PresenceCheck(Result);
+}
+
+}  // namespace molvex

@@ -1,0 +1,35 @@
+// The object's own exceptions and their reporting to the automation client.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/automation.h"
+
+namespace molvex {
+
+// A failure inside an interface entry that ends the call with error information.
+class ObjectError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Leaves error information with `message` (8-bit text) as description, the ProgID as source and
+// the interface's GUID, and returns DISP_E_EXCEPTION. Never throws.
+HRESULT ReportException(const char* message) noexcept;
+
+// Runs an entry's body: S_OK when it returns, the ReportException result for anything thrown
+// (the message of a std::exception, empty text for anything else). Nothing escapes.
+template <class Body>
+HRESULT RunGuarded(Body&& body) noexcept {
+  try {
+    body();
+    return S_OK;
+  } catch (const std::exception& e) {
+    return ReportException(e.what());
+  } catch (...) {
+    return ReportException("");
+  }
+}
+
+}  // namespace molvex

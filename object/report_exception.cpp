@@ -1,0 +1,18 @@
+#include "object/object_error.h"
+#include "object/object_ids.h"
+#include "platform/error_info.h"
+#include "platform/text_codec.h"
+
+namespace molvex {
+
+HRESULT ReportException(const char* message) noexcept {
+  try {
+    const std::basic_string<OLECHAR> wide = AnsiToWide(message != nullptr ? message : "");
+    PublishErrorInfo(wide.c_str(), IID_ITECRFisc, CLSID_TECRFisc, kProgId);
+  } catch (...) {
+    // No memory for the text: the caller still learns that the call failed.
+  }
+  return DISP_E_EXCEPTION;
+}
+
+}  // namespace molvex
