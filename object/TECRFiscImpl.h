@@ -25,6 +25,12 @@ class TTECRFiscBase {
 };
 #endif
 
+#ifdef _WIN32
+// COM interfaces are released through Release, never deleted through the interface, so their
+// destructors are not virtual; this class's own destructor is.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 class TTECRFiscImpl : public TTECRFiscBase {
  public:
   TTECRFiscImpl() = default;
@@ -166,5 +172,8 @@ class TTECRFiscImpl : public TTECRFiscBase {
   HRESULT STDMETHODCALLTYPE PrintReportsTaxKSEF(LONG NumFis, LONG* Result) MOLVEX_OVERRIDE;
   HRESULT STDMETHODCALLTYPE MakeBarcode(LONG type, BSTR Data, LONG* Result) MOLVEX_OVERRIDE;
 };
+#ifdef _WIN32
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace molvex

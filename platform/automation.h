@@ -6,8 +6,9 @@
 
 #ifdef _WIN32
 
-#include <oleauto.h>
 #include <windows.h>
+// oleauto.h needs the types of windows.h first.
+#include <oleauto.h>
 
 // The object overrides the entries of the generated interface on Windows.
 #define MOLVEX_OVERRIDE override
