@@ -30,6 +30,7 @@ class SimProcess {
     std::vector<std::string> args = {program,   "--link", link,        "--busy-scale", "0",
                                      "--state", state,    "--control", control};
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;

@@ -201,12 +201,12 @@ Reply Device::WriteNet(const std::string& data) {
   if (f.size() != 8 || (f[0] != "0" && f[0] != "1")) return Syntax();
   NetSettings net = state_.net;
   std::uint32_t address[4] = {};
-  for (int i = 0; i < 4; ++i) {
-    if (!ParseHex(f[static_cast<std::size_t>(1 + i)], 8, address[i])) return Syntax();
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!ParseHex(f[1 + i], 8, address[i])) return Syntax();
   }
   std::uint32_t number[3] = {};
-  for (int i = 0; i < 3; ++i) {
-    const std::string& text = f[static_cast<std::size_t>(5 + i)];
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string& text = f[5 + i];
     std::uint32_t raw = 0;
     if (!ParseHex(text, 4, raw)) return Syntax();
     number[i] = ((raw >> 8) & 0xFFu) | ((raw & 0xFFu) << 8);  // low byte first on the wire

@@ -1,9 +1,12 @@
 // ecr-sim: the virtual fiscal printer on a pseudo-terminal or a serial device.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
 
 #include "tools/sim/pty_host.h"
 
-int main(int argc, char** argv) {
+namespace {
+int Run(int argc, char** argv) {
   molvex::sim::HostOptions options;
   std::string clock = "system";
   CLI::App app{"The virtual fiscal printer: serves the printer protocol on a port."};
@@ -30,4 +33,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   return molvex::sim::RunHost(options);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ecr-sim: %s\n", e.what());
+    return 1;
+  }
 }
