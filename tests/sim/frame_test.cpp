@@ -142,6 +142,18 @@ TEST_F(RawPrinter, WireModelDelaysTheReplyByBothFramesAtTheBaudRate) {
   EXPECT_EQ(r.bytes.size(), 17u);
 }
 
+TEST_F(LinkedPrinter, InProcessWireFollowsTheSpeedTheLinkOpensWith) {
+  port.WireAtOpenedBaud(true);
+  ASSERT_GT(PrnOpenPort(1, 9600), 0);
+  const std::uint64_t in = printer.bytes_in();
+  const std::uint64_t out = printer.bytes_out();
+  const std::int64_t start = clock.MonotonicMs();
+  Ok(74, "W");
+  EXPECT_EQ(printer.bytes_in() - in, 11u);
+  EXPECT_EQ(printer.bytes_out() - out, 17u);
+  EXPECT_GE(clock.MonotonicMs() - start, 29) << "28 bytes of 10 bits at 9600 baud";
+}
+
 TEST_F(RawPrinter, HostileRequestsAreAnsweredWithoutHarm) {
   // Well-framed requests with random codes and random data bytes: every one gets a whole frame
   // back (or NAK when the data itself holds a terminator), nothing more.

@@ -105,6 +105,9 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
     if (word != "power-off") printer.PowerOn(keep);
     return "";
   }
+  if (word == "stats") {
+    return "";  // the caller reports the counters
+  }
   if (word == "clear") {
     printer.ClearFaults();
     return "";

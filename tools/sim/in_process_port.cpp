@@ -56,6 +56,11 @@ ByteChannel* InProcessPort::Open(std::int32_t port, std::int32_t baud) {
   if (fail_open_ || (only_port_ != 0 && port != only_port_)) return nullptr;
   opened_port_ = port;
   opened_baud_ = baud;
+  if (wire_at_opened_baud_) {
+    PrinterOptions options = printer_.options();
+    options.baud = baud;
+    printer_.SetOptions(options);
+  }
   channel_->open_ = true;
   return channel_.get();
 }

@@ -23,6 +23,8 @@ class InProcessPort final : public PortFactory {
   ByteChannel* Open(std::int32_t port, std::int32_t baud) override;
   // Serve only this port number (others fail to open); 0 serves every number.
   void OnlyPort(std::int32_t port) { only_port_ = port; }
+  // Model the wire at the speed each Open asks for (8N1), instead of the options' speed.
+  void WireAtOpenedBaud(bool on) { wire_at_opened_baud_ = on; }
   // Make the next Open fail (an absent device).
   void FailOpen(bool fail) { fail_open_ = fail; }
 
@@ -40,6 +42,7 @@ class InProcessPort final : public PortFactory {
   std::unique_ptr<Channel> channel_;
   std::int32_t only_port_ = 0;
   bool fail_open_ = false;
+  bool wire_at_opened_baud_ = false;
   std::int32_t opened_port_ = 0;
   std::int32_t opened_baud_ = 0;
 };

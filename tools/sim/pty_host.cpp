@@ -101,6 +101,12 @@ class ControlFile {
       const std::string problem = ApplyControl(printer, line);
       std::fprintf(stderr, "ecr-sim: control \"%s\"%s%s\n", line.c_str(),
                    problem.empty() ? "" : ": ", problem.c_str());
+      if (line.rfind("stats", 0) == 0) {
+        std::fprintf(stderr, "ecr-sim: %llu bytes in, %llu bytes out, %zu requests\n",
+                     static_cast<unsigned long long>(printer.bytes_in()),
+                     static_cast<unsigned long long>(printer.bytes_out()),
+                     printer.requests().size());
+      }
     }
     if (pending_.size() > 4096) pending_.clear();  // no line end in sight: drop it
   }

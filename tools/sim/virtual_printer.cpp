@@ -5,7 +5,7 @@
 namespace molvex::sim {
 
 namespace {
-constexpr std::size_t kRequestLog = 100000;  // oldest entries are dropped beyond this
+constexpr std::ptrdiff_t kRequestLog = 100000;  // the older half is dropped beyond this
 const std::uint8_t kNoise[] = {0x00, 0xFF, 0x7F, 0x55, 0xAA, 0x10, 0x20, 0x99};
 }  // namespace
 
@@ -37,7 +37,9 @@ void VirtualPrinter::Receive(const std::uint8_t* data, std::size_t size, std::in
 
 void VirtualPrinter::Handle(const Request& request, std::int64_t at) {
   requests_.push_back(LoggedRequest{request.sequence, request.command, request.data});
-  if (requests_.size() > kRequestLog) requests_.erase(requests_.begin());
+  if (static_cast<std::ptrdiff_t>(requests_.size()) > kRequestLog) {  // keep the newer half
+    requests_.erase(requests_.begin(), requests_.begin() + kRequestLog / 2);
+  }
   if (hung_) return;
 
   Armed armed{Fault::Noise, -1};  // ms -1: nothing armed
