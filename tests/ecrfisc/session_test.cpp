@@ -1,0 +1,210 @@
+// ecrfisc sessions in-process against the virtual printer: the JSON and text lines, the texts
+// across the boundary, usage errors that leave the session running, the probe, and the
+// bindings of every slot.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <array>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/link.h"
+#include "object/object_state.h"
+#include "platform/clock.h"
+#include "tools/ecrfisc/entry_bindings.h"
+#include "tools/ecrfisc/session.h"
+#include "tools/sim/in_process_port.h"
+
+namespace molvex::ecrfisc {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const std::string kPrivet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // "Привет" UTF-8
+const std::string kPrivet1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";                      // the same, 1251
+constexpr std::array<std::uint8_t, 6> kCleanStatus = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // No settings file here: SetComPort answers 100 and keeps the port open.
+    setenv("MOLVEXECR_DIR", ::testing::TempDir().c_str(), 1);
+    LinkReset();
+    ResetObjectState();
+    LinkSetPortFactory(&port_);
+  }
+  void TearDown() override {
+    PrnClosePort();
+    LinkSetPortFactory(nullptr);
+    LinkReset();
+    ResetObjectState();
+  }
+
+  std::string Run(const std::string& script, SessionOptions options) {
+    std::istringstream in(script);
+    std::ostringstream out;
+    Session session(object_, out, options);
+    usage_errors_ = session.RunStream(in);
+    return out.str();
+  }
+
+  std::vector<Json> RunJson(const std::string& script, bool state = false) {
+    std::vector<Json> lines;
+    std::istringstream out(Run(script, {true, state, false}));
+    for (std::string line; std::getline(out, line);) lines.push_back(Json::parse(line));
+    return lines;
+  }
+
+  // Data texts the printer received for this command code.
+  std::vector<std::string> Sent(int command) const {
+    std::vector<std::string> data;
+    for (const auto& r : port_.requests()) {
+      if (r.command == command) data.push_back(r.data);
+    }
+    return data;
+  }
+
+  FakeClock clock_;
+  sim::InProcessPort port_{clock_, {0.0, 0}};
+  TTECRFiscImpl object_;
+  std::size_t usage_errors_ = 0;
+};
+
+TEST_F(SessionTest, JsonLinesHaveTheAgreedShapeAndTheSessionSurvivesBadLines) {
+  const auto lines = RunJson(
+      "SetComPort 1 115200\n"
+      "IsPresent\n"
+      "NoSuchEntry 1\n"
+      "SetComPort 1\n"
+      "DisplayUP \"" +
+      kPrivet +
+      " 1\"\n"
+      "FPIndexStatus = 5\n"
+      "FPIndexStatus\n"
+      "GetVerDLL\n"
+      "\n# comment\n"
+      "GetError\n");
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(usage_errors_, 2u);
+
+  EXPECT_EQ(lines[0].dump(), R"({"call":"SetComPort","hresult":0,"out":{"Result":100}})");
+  EXPECT_EQ(lines[1].dump(), R"({"call":"IsPresent","hresult":0,"out":{"Result":-1}})");
+  EXPECT_EQ(lines[2]["call"], "NoSuchEntry");
+  EXPECT_NE(lines[2]["usage_error"].get<std::string>().find("unknown entry"), std::string::npos);
+  EXPECT_FALSE(lines[2].contains("hresult"));
+  EXPECT_EQ(lines[3]["call"], "SetComPort");
+  EXPECT_TRUE(lines[3].contains("usage_error"));
+  EXPECT_EQ(lines[4].dump(), R"({"call":"DisplayUP","hresult":0,"out":{"Result":-1}})");
+  EXPECT_EQ(lines[5].dump(), R"({"call":"FPIndexStatus","hresult":0,"out":{}})");
+  EXPECT_EQ(lines[6]["out"]["Value"], 5);
+  EXPECT_TRUE(lines[7]["out"]["Version"].is_string());
+  EXPECT_EQ(lines[8]["out"]["Error"], 0);
+
+  // The display text reached the printer as Windows-1251 bytes, blank and all.
+  EXPECT_EQ(Sent(47), std::vector<std::string>{kPrivet1251 + " 1"});
+}
+
+TEST_F(SessionTest, StateFollowsEachCallAndOutTextsComeBackAsUtf8) {
+  port_.printer().ArmReply(255, kPrivet1251, kCleanStatus);
+  const auto lines = RunJson("IsPresent\nSetComPort 1 9600\nID_DEV\nReceiptCut\n", true);
+  ASSERT_EQ(lines.size(), 4u);
+  // Refused before any port: CallStatus -1, GetError 1.
+  EXPECT_EQ(lines[0]["out"]["Result"], 0);
+  EXPECT_EQ(lines[0]["state"].dump(), R"({"StatusBytes":-1,"GetError":1,"Status":[0,0,0,0,0,0]})");
+  EXPECT_EQ(lines[2]["out"]["Value"], kPrivet);
+  EXPECT_EQ(lines[2]["state"]["StatusBytes"], 0);
+  EXPECT_TRUE(lines[3]["out"]["Result"].is_number_integer());
+
+  // The text form says the same (the sixth status byte carries the printer's own flags).
+  const std::string text = Run("IsPresent\nDisplayUP \"\"\n", {false, true, false});
+  std::istringstream lines_of(text);
+  std::vector<std::string> got;
+  for (std::string line; std::getline(lines_of, line);) got.push_back(line);
+  ASSERT_EQ(got.size(), 4u) << text;
+  EXPECT_EQ(got[0], "IsPresent: Result = true");
+  EXPECT_EQ(got[2], "DisplayUP: Result = true");
+  for (int i : {1, 3}) {
+    EXPECT_TRUE(got[i].starts_with("  state: StatusBytes 0, GetError 0, Status 0 0 0 0 0 "))
+        << got[i];
+  }
+}
+
+TEST_F(SessionTest, PrinterSilenceShowsInResultAndState) {
+  Run("SetComPort 1 115200\n", {true, false, false});
+  port_.printer().PowerOff();
+  const auto lines = RunJson("IsPresent\nGetError\n", true);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["out"]["Result"], 0);
+  EXPECT_EQ(lines[0]["state"]["StatusBytes"], -2);
+  EXPECT_EQ(lines[0]["state"]["GetError"], 19);  // no complete reply
+  EXPECT_EQ(lines[1]["out"]["Error"], 19);
+}
+
+TEST_F(SessionTest, HostileLinesAreRefusedOneByOne) {
+  const std::string script = "DisplayUP " + std::string(kMaxLineBytes + 10, 'x') + "\n" +
+                             "\xFF\xFE bad name\n"
+                             "SetComPort 99999999999 9600\n"
+                             "DisplayUP \"unclosed\n"
+                             "DisplayUP \xC3\x28\n"
+                             "GetVerDLL";  // last line without a newline still runs
+  const auto lines = RunJson(script);
+  ASSERT_EQ(lines.size(), 6u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(lines[i].contains("usage_error")) << i;
+  EXPECT_NE(lines[0]["usage_error"].get<std::string>().find("longer than"), std::string::npos);
+  EXPECT_EQ(lines[5]["call"], "GetVerDLL");
+  EXPECT_EQ(usage_errors_, 5u);
+  EXPECT_TRUE(Sent(47).empty());
+}
+
+TEST_F(SessionTest, ProbeExitsZeroOnlyWhenThePrinterAnswers) {
+  std::ostringstream out;
+  EXPECT_EQ(RunProbe(object_, out, {}, 1, 115200), 0) << out.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("IsPresent: Result = true"), std::string::npos) << text;
+  EXPECT_NE(text.find("ID_DEV: Value = \""), std::string::npos) << text;
+  EXPECT_NE(text.find("GetSerNumber: Number = \""), std::string::npos) << text;
+  EXPECT_NE(text.find("state: StatusBytes"), std::string::npos) << text;
+
+  port_.printer().PowerOff();
+  std::ostringstream silent;
+  EXPECT_EQ(RunProbe(object_, silent, {}, 1, 115200), 1) << silent.str();
+  EXPECT_NE(silent.str().find("IsPresent: Result = false"), std::string::npos) << silent.str();
+
+  port_.FailOpen(true);
+  std::ostringstream absent;
+  EXPECT_EQ(RunProbe(object_, absent, {true, false, false}, 1, 115200), 1);
+  EXPECT_EQ(absent.str(),
+            "{\"call\":\"SetComPort\",\"hresult\":0,\"out\":{\"Result\":-1},"
+            "\"state\":{\"StatusBytes\":-1,\"GetError\":1,\"Status\":[0,0,0,0,0,0]}}\n");
+}
+
+TEST(EntryBindings, AgreeWithTheInterfaceTable) {
+  const auto problems = BindingMismatches();
+  for (const std::string& p : problems) ADD_FAILURE() << p;
+  EXPECT_EQ(EntryBindings().size(), kInterfaceSlotCount);
+}
+
+TEST_F(SessionTest, EverySlotRunsThroughItsBindingWithThePortClosed) {
+  // Default arguments for every slot; with no port the entries refuse, but each must be
+  // reachable by name and answer with exactly its out values.
+  for (const SlotInfo& slot : InterfaceSlots()) {
+    std::string line = std::string(slot.name) + (slot.kind == EntryKind::PropPut ? " =" : "");
+    for (const ParamInfo& p : slot.params) {
+      if (p.dir == ParamDir::In) line += p.type == AutoType::Bstr ? " \"\"" : " 0";
+    }
+    if (slot.name == "SetComPort" || slot.name == "CloseComPort") continue;  // they open/close
+    const auto lines = RunJson(line);
+    ASSERT_EQ(lines.size(), 1u) << line;
+    EXPECT_EQ(lines[0]["call"], slot.name) << line;
+    ASSERT_TRUE(lines[0].contains("hresult")) << lines[0].dump();
+    if (lines[0]["hresult"] != 0) continue;  // an entry not built yet answers E_NOTIMPL
+    std::size_t outs = 0;
+    for (const ParamInfo& p : slot.params) outs += IsOutput(p.dir) ? 1 : 0;
+    EXPECT_EQ(lines[0]["out"].size(), outs) << lines[0].dump();
+  }
+}
+
+}  // namespace
+}  // namespace molvex::ecrfisc

@@ -1,0 +1,258 @@
+#include "tools/ecrfisc/session.h"
+
+#include <charconv>
+#include <cstdio>
+#include <istream>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "platform/error_info.h"
+#include "tools/ecrfisc/entry_bindings.h"
+
+namespace molvex::ecrfisc {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string Dump(const Json& j) {
+  // Texts from the user may be broken UTF-8 (an unknown name); never throw over them.
+  return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string RealText(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string Quoted(std::string_view text) {
+  std::string q = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') q.push_back('\\');
+    q.push_back(c);
+  }
+  return q + "\"";
+}
+
+std::string HexHresult(HRESULT hr) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(hr));
+  return buf;
+}
+
+Json JsonValue(AutoType type, const ArgValue& v) {
+  switch (type) {
+    case AutoType::R8:
+      return v.real;
+    case AutoType::Bstr:
+      return v.text;
+    case AutoType::Bool:
+      return v.integer != 0 ? -1 : 0;
+    default:
+      return v.integer;
+  }
+}
+
+std::string TextValue(AutoType type, const ArgValue& v) {
+  switch (type) {
+    case AutoType::R8:
+      return RealText(v.real);
+    case AutoType::Bstr:
+      return Quoted(v.text);
+    case AutoType::Bool:
+      return v.integer != 0 ? "true" : "false";
+    default:
+      return std::to_string(v.integer);
+  }
+}
+
+struct StateSnapshot {
+  LONG statusBytes = 0;
+  LONG error = 0;
+  int status[6] = {};
+};
+
+// Through the object's own read entries, which change nothing.
+StateSnapshot ReadState(TTECRFiscImpl& object) {
+  StateSnapshot s;
+  object.get_StatusBytes(&s.statusBytes);
+  object.GetError(&s.error);
+  using StatusRead = HRESULT (STDMETHODCALLTYPE TTECRFiscImpl::*)(char*);
+  const StatusRead reads[6] = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1,
+                               &TTECRFiscImpl::get_Status2, &TTECRFiscImpl::get_Status3,
+                               &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
+  for (int i = 0; i < 6; ++i) {
+    char byte = 0;
+    (object.*reads[i])(&byte);
+    s.status[i] = static_cast<signed char>(byte);
+  }
+  return s;
+}
+
+// Reads one line of at most kMaxLineBytes; `tooLong` when more followed (skipped to the end).
+bool ReadLine(std::istream& in, std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  std::streambuf* buf = in.rdbuf();
+  bool any = false;
+  for (;;) {
+    const int c = buf->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      return any;
+    }
+    any = true;
+    if (c == '\n') return true;
+    if (line.size() < kMaxLineBytes) {
+      line.push_back(static_cast<char>(c));
+    } else {
+      tooLong = true;
+    }
+  }
+}
+
+}  // namespace
+
+Session::Session(TTECRFiscImpl& object, std::ostream& out, SessionOptions options)
+    : object_(object), out_(out), options_(options) {}
+
+void Session::PrintUsageError(const std::string& name, const std::string& message) {
+  ++usage_errors_;
+  if (options_.json) {
+    Json j;
+    j["call"] = name;
+    j["usage_error"] = message;
+    out_ << Dump(j) << "\n";
+  } else {
+    out_ << "error: " << (name.empty() ? "" : name + ": ") << message << "\n";
+  }
+  out_.flush();
+}
+
+CallResult Session::RunLine(std::string_view line) {
+  CallResult result;
+  const ParsedCall call = ParseCall(line);
+  if (call.blank) return result;
+  if (!call.error.empty()) {
+    PrintUsageError(call.name, call.error);
+    return result;
+  }
+  result.slot = call.slot;
+  ClearErrorInfo();
+  result.hresult = InvokeSlot(object_, *call.slot, call.args, result.outs);
+  result.ran = true;
+  ErrorInfoRecord info;
+  const bool hasError = TakeErrorInfo(info);
+  PrintResult(result, hasError, info.description, info.source);
+  return result;
+}
+
+void Session::PrintResult(const CallResult& result, bool hasError, const std::string& description,
+                          const std::string& source) {
+  const SlotInfo& slot = *result.slot;
+  const bool outsValid = result.hresult >= 0;  // a failed call's out values mean nothing
+  StateSnapshot state;
+  if (options_.state) state = ReadState(object_);
+
+  if (options_.json) {
+    Json j;
+    j["call"] = slot.name;
+    j["hresult"] = result.hresult;
+    Json outs = Json::object();
+    for (std::size_t i = 0; outsValid && i < slot.params.size(); ++i) {
+      const ParamInfo& p = slot.params[i];
+      if (IsOutput(p.dir)) outs[std::string(p.name)] = JsonValue(p.type, result.outs[i]);
+    }
+    j["out"] = outs;
+    if (hasError) j["error"] = Json{{"description", description}, {"source", source}};
+    if (options_.state) {
+      j["state"] = Json{
+          {"StatusBytes", state.statusBytes}, {"GetError", state.error}, {"Status", state.status}};
+    }
+    out_ << Dump(j) << "\n";
+  } else {
+    std::string text = std::string(slot.name) + ":";
+    bool first = true;
+    for (std::size_t i = 0; outsValid && i < slot.params.size(); ++i) {
+      const ParamInfo& p = slot.params[i];
+      if (!IsOutput(p.dir)) continue;
+      text +=
+          (first ? " " : ", ") + std::string(p.name) + " = " + TextValue(p.type, result.outs[i]);
+      first = false;
+    }
+    if (slot.kind == EntryKind::PropPut && result.hresult == 0) text += " written";
+    if (result.hresult != 0) text += " HRESULT " + HexHresult(result.hresult);
+    if (hasError) text += "; error " + Quoted(description) + " from " + Quoted(source);
+    out_ << text << "\n";
+    if (options_.state) {
+      out_ << "  state: StatusBytes " << state.statusBytes << ", GetError " << state.error
+           << ", Status";
+      for (int b : state.status) out_ << " " << b;
+      out_ << "\n";
+    }
+  }
+  out_.flush();
+}
+
+std::size_t Session::RunStream(std::istream& in) {
+  const std::size_t before = usage_errors_;
+  std::string line;
+  bool tooLong = false;
+  for (;;) {
+    if (options_.prompt) {
+      out_ << "ecrfisc> ";
+      out_.flush();
+    }
+    if (!ReadLine(in, line, tooLong)) break;
+    if (tooLong) {
+      PrintUsageError("", "line longer than " + std::to_string(kMaxLineBytes) + " bytes");
+      continue;
+    }
+    RunLine(line);
+  }
+  if (options_.prompt) out_ << "\n";
+  return usage_errors_ - before;
+}
+
+void PrintTable(std::ostream& out, bool json) {
+  for (const SlotInfo& s : InterfaceSlots()) {
+    if (!json) {
+      out << SlotLine(s) << "\n";
+      continue;
+    }
+    Json params = Json::array();
+    for (const ParamInfo& p : s.params) {
+      params.push_back(Json{{"name", p.name},
+                            {"type", AutoTypeName(p.type)},
+                            {"dir", p.dir == ParamDir::Retval  ? "retval"
+                                    : p.dir == ParamDir::Out   ? "out"
+                                    : p.dir == ParamDir::InRef ? "in-written"
+                                                               : "in"}});
+    }
+    out << Dump(Json{{"slot", s.slot},
+                     {"name", s.name},
+                     {"kind", EntryKindName(s.kind)},
+                     {"dispid", s.dispid},
+                     {"params", params}})
+        << "\n";
+  }
+}
+
+int RunProbe(TTECRFiscImpl& object, std::ostream& out, SessionOptions options, int port,
+             int speed) {
+  options.state = true;
+  options.prompt = false;
+  Session session(object, out, options);
+  const CallResult opened =
+      session.RunLine("SetComPort " + std::to_string(port) + " " + std::to_string(speed));
+  // 1, or 100 / -100 from the settings file: the port is open in every case but -1.
+  if (!opened.ran || opened.hresult != 0 || opened.outs.back().integer == -1) return 1;
+  const CallResult present = session.RunLine("IsPresent");
+  session.RunLine("ID_DEV");
+  session.RunLine("GetSerNumber");
+  session.RunLine("DateTime");
+  session.RunLine("CloseComPort " + std::to_string(port));
+  return present.ran && present.hresult == 0 && present.outs.back().integer != 0 ? 0 : 1;
+}
+
+}  // namespace molvex::ecrfisc

@@ -1,0 +1,62 @@
+// The ecrfisc session: call lines in, one result line per call out (text or JSON), against one
+// TTECRFiscImpl. main() only parses options; everything else is here, testable in-process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "object/TECRFiscImpl.h"
+#include "tools/ecrfisc/call_parser.h"
+
+namespace molvex::ecrfisc {
+
+struct SessionOptions {
+  bool json = false;    // one JSON object a line instead of text
+  bool state = false;   // add StatusBytes, GetError and the six status bytes after each call
+  bool prompt = false;  // print a prompt before reading each line (a terminal)
+};
+
+// Longest line read whole; a longer one is refused and skipped to its end.
+inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+struct CallResult {
+  bool ran = false;  // false: blank line or usage error
+  const SlotInfo* slot = nullptr;
+  HRESULT hresult = 0;
+  std::vector<ArgValue> outs;  // one per parameter of the slot; set for outputs
+};
+
+class Session {
+ public:
+  Session(TTECRFiscImpl& object, std::ostream& out, SessionOptions options);
+
+  // Runs one line and prints its result line (nothing for a blank line or a comment).
+  CallResult RunLine(std::string_view line);
+  // Reads lines until the end of `in`; returns the number of lines that could not be run.
+  std::size_t RunStream(std::istream& in);
+
+  std::size_t usage_errors() const { return usage_errors_; }
+
+ private:
+  void PrintUsageError(const std::string& name, const std::string& message);
+  void PrintResult(const CallResult& result, bool hasError, const std::string& description,
+                   const std::string& source);
+
+  TTECRFiscImpl& object_;
+  std::ostream& out_;
+  SessionOptions options_;
+  std::size_t usage_errors_ = 0;
+};
+
+// The interface table, one slot a line (text, or JSON objects with --json).
+void PrintTable(std::ostream& out, bool json);
+
+// Opens the port, asks IsPresent, prints identity, serial number, date and time and the state;
+// closes the port again. Returns 0 only when the printer answered.
+int RunProbe(TTECRFiscImpl& object, std::ostream& out, SessionOptions options, int port, int speed);
+
+}  // namespace molvex::ecrfisc
