@@ -1,10 +1,12 @@
 // ecr-sim as a program on a pseudo-terminal: started, driven through the link's serial port,
 // stopped and started again on the same state file.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +17,8 @@
 
 #include "link/link.h"
 #include "tests/sim/sim_harness.h"
+#include "tools/sim/device.h"
+#include "tools/sim/frame.h"
 
 extern char** environ;
 
@@ -25,10 +29,10 @@ namespace {
 
 class SimProcess {
  public:
-  SimProcess(const std::string& link, const std::string& state, const std::string& control) {
+  // Starts ecr-sim with these arguments and waits until `wait_for` exists (when given).
+  explicit SimProcess(std::vector<std::string> args, const std::string& wait_for = "") {
     const std::string program = ECR_SIM_PATH;
-    std::vector<std::string> args = {program,   "--link", link,        "--busy-scale", "0",
-                                     "--state", state,    "--control", control};
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
     for (std::string& a : args) argv.push_back(a.data());
@@ -41,7 +45,7 @@ class SimProcess {
       pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     struct stat st {};
-    for (int i = 0; i < 100 && lstat(link.c_str(), &st) != 0; ++i) {
+    for (int i = 0; i < 100 && !wait_for.empty() && lstat(wait_for.c_str(), &st) != 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
@@ -105,7 +109,8 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
   const std::string state = dir + "/state";
   const std::string control = dir + "/control";
   {
-    SimProcess sim(link, state, control);
+    SimProcess sim({"--link", link, "--busy-scale", "0", "--state", state, "--control", control},
+                   link);
     ASSERT_TRUE(sim.running());
     Wire wire(link);
     ASSERT_TRUE(wire.is_open());
@@ -129,7 +134,8 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
     EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link is removed on exit";
   }
   {
-    SimProcess sim(link, state, control);
+    SimProcess sim({"--link", link, "--busy-scale", "0", "--state", state, "--control", control},
+                   link);
     Wire wire(link);
     ASSERT_TRUE(wire.is_open());
     std::string reply;
@@ -141,6 +147,46 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
   std::remove(state.c_str());
   std::remove(control.c_str());
   rmdir(dir.c_str());
+}
+
+TEST(EcrSimProgram, ServesAnExistingSerialDevice) {
+  // A pseudo-terminal stands in for the device: ecr-sim gets its slave, the test is the host on
+  // the master side.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slave = ptsname(master);
+  const int slave_fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);  // raw before anyone writes
+  ASSERT_GE(slave_fd, 0);
+  termios t{};
+  tcgetattr(slave_fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(slave_fd, TCSANOW, &t);
+  SimProcess sim({"--device", slave, "--busy-scale", "0"});
+  ASSERT_TRUE(sim.running());
+  const auto request = molvex::sim::BuildRequest(0x33, 255, "");
+  ASSERT_EQ(write(master, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+  std::vector<std::uint8_t> got;
+  RawReply reply;
+  for (int idle = 0; idle < 50 && !reply.frame;) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) {
+      ++idle;
+      continue;
+    }
+    std::uint8_t buf[256];
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n > 0) got.insert(got.end(), buf, buf + n);
+    if (!got.empty() && got.back() == 0x03) ParseReply(got, reply);
+  }
+  ASSERT_TRUE(reply.frame);
+  EXPECT_TRUE(reply.check_ok);
+  EXPECT_EQ(reply.sequence, 0x33);
+  EXPECT_EQ(reply.data, molvex::sim::kIdentity);
+  EXPECT_EQ(sim.Stop(), 0);
+  close(slave_fd);
+  close(master);
 }
 
 #endif  // ECR_SIM_PATH
