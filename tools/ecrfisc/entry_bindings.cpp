@@ -109,7 +109,9 @@ class OutArg {
     if constexpr (std::is_floating_point_v<V>) {
       out.real = value_;
     } else if constexpr (std::is_same_v<V, char>) {
-      out.integer = static_cast<signed char>(value_);  // I1 is signed whatever char is
+      // I1 is signed whatever the signedness of char.
+      const int byte = static_cast<unsigned char>(value_);
+      out.integer = byte > 127 ? byte - 256 : byte;
     } else {
       out.integer = value_;
     }
@@ -170,9 +172,9 @@ constexpr EntryBinding Bind(int slot, std::string_view name, EntryKind kind) {
   return {slot, name, kind, MemberTraits<decltype(Member)>::kParams, &Thunk<Member>};
 }
 
-#define MOLVEX_METHOD(slot, name) Bind<&TTECRFiscImpl::name>(slot, #name, EntryKind::Method)
-#define MOLVEX_GET(slot, name) Bind<&TTECRFiscImpl::get_##name>(slot, #name, EntryKind::PropGet)
-#define MOLVEX_PUT(slot, name) Bind<&TTECRFiscImpl::put_##name>(slot, #name, EntryKind::PropPut)
+#define MOLVEX_METHOD(slot, name) (Bind<&TTECRFiscImpl::name>(slot, #name, EntryKind::Method))
+#define MOLVEX_GET(slot, name) (Bind<&TTECRFiscImpl::get_##name>(slot, #name, EntryKind::PropGet))
+#define MOLVEX_PUT(slot, name) (Bind<&TTECRFiscImpl::put_##name>(slot, #name, EntryKind::PropPut))
 
 const EntryBinding kBindings[] = {
     MOLVEX_METHOD(1, GetVerDLL),

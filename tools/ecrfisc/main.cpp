@@ -11,7 +11,9 @@
 #include "object/TECRFiscImpl.h"
 #include "tools/ecrfisc/session.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
   CLI::App app{
       "ecrfisc: call the entries of the fiscal printer object by name.\n"
       "One call a line: Name arg ... (texts quoted when they hold blanks, \"\" for empty),\n"
@@ -64,4 +66,17 @@ int main(int argc, char** argv) {
     session.RunStream(std::cin);
   }
   return session.usage_errors() == 0 ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "ecrfisc: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "ecrfisc: unexpected failure\n";
+  }
+  return 2;
 }

@@ -84,7 +84,8 @@ StateSnapshot ReadState(TTECRFiscImpl& object) {
   for (int i = 0; i < 6; ++i) {
     char byte = 0;
     (object.*reads[i])(&byte);
-    s.status[i] = static_cast<signed char>(byte);
+    const int value = static_cast<unsigned char>(byte);
+    s.status[i] = value > 127 ? value - 256 : value;  // I1: signed
   }
   return s;
 }
