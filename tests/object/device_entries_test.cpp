@@ -1,0 +1,166 @@
+// Display, drawer, cutter and clock entries: what each sends and returns.
+#include "tests/object/object_fixture.h"
+
+namespace molvex::testing {
+namespace {
+
+TEST_F(ObjectTest, OpenDrawerChecksThePulseAfterThePreRead) {
+  Open();
+  const std::pair<LONG, bool> cases[] = {{4, false},         {5, true},         {150, true},
+                                         {151, false},       {-5, false},       {0, false},
+                                         {INT32_MAX, false}, {INT32_MIN, false}};
+  for (const auto& [pulse, sent] : cases) {
+    SCOPED_TRACE(pulse);
+    port.printer().ClearRequests();
+    VARIANT_BOOL ok = 7;
+    ASSERT_EQ(obj.OpenDrawer(pulse, &ok), S_OK);
+    EXPECT_EQ(ok, sent ? VARIANT_TRUE : VARIANT_FALSE);
+    EXPECT_EQ(CallStatus(), sent ? 0 : -1);
+    if (sent) {
+      EXPECT_EQ(Commands(), (std::vector<int>{74, 106}));
+      EXPECT_EQ(LastData(), std::to_string(pulse));
+    } else {
+      EXPECT_EQ(Commands(), (std::vector<int>{74}));
+      EXPECT_EQ(Error(), 1);
+    }
+  }
+}
+
+TEST_F(ObjectTest, OneCommandEntriesSendTheirCommandAndGiveTheirValues) {
+  struct Case {
+    const char* name;
+    int command;
+    std::function<long(TTECRFiscImpl&)> call;
+    long success;
+    long failure;
+  };
+  const Case cases[] = {
+      {"ClearRegDisplay", 33,
+       [](TTECRFiscImpl& o) {
+         VARIANT_BOOL r = 7;
+         o.ClearRegDisplay(&r);
+         return long{r};
+       },
+       -1, 0},
+      {"ReceiptCut", 45,
+       [](TTECRFiscImpl& o) {
+         LONG r = 7;
+         o.ReceiptCut(&r);
+         return long{r};
+       },
+       1, 0},
+      {"DispDayTime", 63,
+       [](TTECRFiscImpl& o) {
+         LONG r = 7;
+         o.DispDayTime(&r);
+         return long{r};
+       },
+       1, 0},
+  };
+  Open();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    port.printer().ClearRequests();
+    EXPECT_EQ(c.call(obj), c.success);
+    EXPECT_EQ(Commands(), (std::vector<int>{74, c.command}));
+    EXPECT_EQ(LastData(), "");
+    port.printer().ArmReply(c.command, "", {0x80, 0x80, 0x80, 0x80, 0x81, 0x80});
+    EXPECT_EQ(c.call(obj), c.failure);
+    EXPECT_EQ(CallStatus(), -2);
+    EXPECT_EQ(Error(), 14);
+  }
+}
+
+TEST_F(ObjectTest, DisplayTextsGoOutAsWindows1251Unchanged) {
+  struct Case {
+    const char* utf8;
+    std::string sent;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"Hello", "Hello"},
+      {"  padded  ", "  padded  "},
+      {"Привет, Ёж №1",
+       "\xCF\xF0\xE8\xE2\xE5\xF2, \xA8\xE6 \xB9"
+       "1"},
+      // Characters the code page lacks become "?"; a character outside the basic plane is one.
+      {"日本 €", "?? \x88"},
+      {"a😀b", "a?b"},
+      // Longer than the display: the printer's business, sent whole.
+      {"123456789012345678901234567890", "123456789012345678901234567890"},
+  };
+  Open();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    Bstr text(c.utf8);
+    for (int command : {47, 35}) {
+      port.printer().ClearRequests();
+      VARIANT_BOOL ok = 0;
+      ASSERT_EQ(command == 47 ? obj.DisplayUP(text.get(), &ok) : obj.DisplayDown(text.get(), &ok),
+                S_OK);
+      EXPECT_EQ(ok, VARIANT_TRUE);
+      EXPECT_EQ(Commands(), (std::vector<int>{74, command}));
+      EXPECT_EQ(LastData(), c.sent);
+    }
+  }
+  // A null BSTR is an empty text.
+  port.printer().ClearRequests();
+  VARIANT_BOOL ok = 0;
+  ASSERT_EQ(obj.DisplayUP(nullptr, &ok), S_OK);
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(LastData(), "");
+}
+
+TEST_F(ObjectTest, BrokenUtf16IsReplacedNotRejected) {
+  Open();
+  const OLECHAR raw[] = {u'A', 0xD800, u'B', 0xDC00, 0xD83D};  // lone surrogates
+  BSTR text = SysAllocStringLen(raw, 5);
+  VARIANT_BOOL ok = 0;
+  ASSERT_EQ(obj.DisplayUP(text, &ok), S_OK);
+  SysFreeString(text);
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(LastData(), "A?B??");
+}
+
+TEST_F(ObjectTest, DateTimeRoundTrip) {
+  Open();
+  Bstr date("01-02-15"), time("10:20:30");
+  LONG result = 9;
+  ASSERT_EQ(obj.WriteDateTime(date.get(), time.get(), &result), S_OK);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Commands(), (std::vector<int>{74, 61}));
+  EXPECT_EQ(LastData(), "01-02-15 10:20:30");
+  EXPECT_EQ(CallStatus(), 0);
+
+  Bstr value;
+  ASSERT_EQ(obj.get_DateTime(value.out()), S_OK);
+  EXPECT_EQ(value.utf8(), "01-02-15 10:20:30");
+  EXPECT_EQ(CallStatus(), 0);
+  EXPECT_EQ(LastData(), "");
+}
+
+TEST_F(ObjectTest, DateTimeFailuresGiveEmptyTexts) {
+  Open();
+  // The printer judges the form: a date it cannot take fails the call.
+  Bstr date("32-13-99"), time("10:20");
+  LONG result = 9;
+  ASSERT_EQ(obj.WriteDateTime(date.get(), time.get(), &result), S_OK);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(CallStatus(), -2);
+  EXPECT_NE(Error(), 0);
+
+  port.printer().Arm(sim::Fault::Silence, 2);
+  Bstr value;
+  ASSERT_EQ(obj.get_DateTime(value.out()), S_OK);
+  ASSERT_NE(value.get(), nullptr);
+  EXPECT_EQ(value.utf8(), "");
+  EXPECT_EQ(Error(), 19);
+
+  // A reply without the time part gives the date and an empty time.
+  port.printer().ArmReply(62, "01-02-15", {0x80, 0x80, 0x80, 0x80, 0x80, 0x80});
+  ASSERT_EQ(obj.get_DateTime(value.out()), S_OK);
+  EXPECT_EQ(value.utf8(), "01-02-15 ");
+}
+
+}  // namespace
+}  // namespace molvex::testing
