@@ -74,7 +74,7 @@ int OnPair(void* user, const char* section, const char* /*name*/, const char* /*
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  l->value.assign(value.data(), strnlen(value.data(), value.size()));
+  l->value = value.substr(0, value.find('\0'));
   l->found = true;
   return 1;
 }

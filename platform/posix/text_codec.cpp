@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -23,17 +24,20 @@ bool IsLowSurrogate(char16_t c) {
 
 class Converter {
  public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    ok_ = reinterpret_cast<std::intptr_t>(cd_) != -1;  // iconv_open fails with (iconv_t)-1
+  }
   ~Converter() {
     if (ok()) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool ok() const { return ok_; }
   iconv_t get() const { return cd_; }
 
  private:
   iconv_t cd_;
+  bool ok_ = false;
 };
 
 // Length in bytes of the input unit that could not be converted at `in`: a whole surrogate
