@@ -94,8 +94,8 @@ mkdir -p "$install_dir" "$c/tests" "$c/ECR"
 cp "$exe" "$install_dir/"
 cp "$tools"/*.exe "$c/tests/"
 # The script files are read in the ANSI code page: Cyrillic literals go in as Windows-1251.
-iconv -f UTF-8 -t CP1251 "$root/tests/wine/client.vbs" >"$c/tests/client.vbs"
-cp "$root/tests/wine/client.js" "$c/tests/client.js"
+for f in "$root"/tests/wine/*.vbs; do iconv -f UTF-8 -t CP1251 "$f" >"$c/tests/$(basename "$f")"; done
+cp "$root"/tests/wine/*.js "$c/tests/"
 control_win="Z:${run//\//\\}\\sim-control"
 
 source "$root/tests/wine/cases.sh"

@@ -47,6 +47,18 @@ void CheckRefusalWithoutPort(ITECRFisc* fisc, CheckCount& c) {
            "StatusBytes after a refusal is -1");
 }
 
+// Error information: the object says it leaves some for ITECRFisc, through the proxy.
+void CheckErrorInfoSupport(ITECRFisc* fisc, CheckCount& c) {
+  ISupportErrorInfo* support = nullptr;
+  const HRESULT hr =
+      fisc->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support));
+  c.Expect(hr == S_OK && support != nullptr &&
+               support->InterfaceSupportsErrorInfo(IID_ITECRFisc) == S_OK &&
+               support->InterfaceSupportsErrorInfo(IID_IDispatch) == S_FALSE,
+           "ISupportErrorInfo names ITECRFisc only");
+  if (support != nullptr) support->Release();
+}
+
 void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
   int result = 0;
   c.Expect(fisc->SetComPort(port, 19200, &result) == S_OK && (result == 1 || result == 100),
@@ -56,6 +68,12 @@ void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
            "IsPresent over the port is true");
   LONG error = -1;
   c.Expect(fisc->GetError(&error) == S_OK && error == 0, "GetError after success is 0");
+  BSTR number = nullptr;
+  LONG got = 0;
+  c.Expect(fisc->GetSerNumber(&number, &got) == S_OK && got == 1 && number != nullptr &&
+               SysStringLen(number) > 0,
+           "GetSerNumber fills its plain out parameter");
+  SysFreeString(number);
   BSTR when = nullptr;
   c.Expect(fisc->get_DateTime(&when) == S_OK && when != nullptr && SysStringLen(when) > 0,
            "DateTime reads the printer's clock");
@@ -97,6 +115,7 @@ int wmain(int argc, wchar_t** argv) {
   } else if (fisc != nullptr) {
     CheckVersions(fisc, c);
     CheckRefusalWithoutPort(fisc, c);
+    CheckErrorInfoSupport(fisc, c);
     CheckPrinterCalls(fisc, port, c);
     fisc->Release();
   }
