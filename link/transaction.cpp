@@ -76,6 +76,15 @@ std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t comm
   if (n > static_cast<std::size_t>(kPrnMaxData)) return PRN_DATA_TOO_LONG;
   if (LinkReady == 0) return PRN_BUSY;
   if (transaction_running.test_and_set()) return PRN_BUSY;
+  // Should the channel throw, the link must not stay busy for ever.
+  struct Release {
+    bool armed = true;
+    ~Release() {
+      if (!armed) return;
+      LinkReady = 1;
+      transaction_running.clear();
+    }
+  } release;
 
   std::memcpy(request_copy, data, n);
   request_copy[n] = '\0';
@@ -106,6 +115,7 @@ std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t comm
   PrnDecodeReply();
   LinkReady = 1;
   transaction_running.clear();
+  release.armed = false;
   Deliver();
   return PRN_OK;
 }

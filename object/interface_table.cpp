@@ -256,10 +256,19 @@ std::string_view EntryKindName(EntryKind kind) {
 }
 
 std::string SlotLine(const SlotInfo& slot) {
-  std::string line = "slot " + std::to_string(slot.slot) + " " + std::string(slot.name) + " " +
-                     std::string(EntryKindName(slot.kind)) + " " + std::to_string(slot.dispid);
+  std::string line = "slot ";
+  line += std::to_string(slot.slot);
+  line += ' ';
+  line += slot.name;
+  line += ' ';
+  line += EntryKindName(slot.kind);
+  line += ' ';
+  line += std::to_string(slot.dispid);
   for (const ParamInfo& p : slot.params) {
-    line += " " + std::string(p.name) + ":" + std::string(AutoTypeName(p.type));
+    line += ' ';
+    line += p.name;
+    line += ':';
+    line += AutoTypeName(p.type);
     if (p.dir != D::In) line += "*";
     line += p.dir == D::Retval ? ":retval" : p.dir == D::Out ? ":out" : ":in";
   }

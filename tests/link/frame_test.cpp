@@ -1,6 +1,8 @@
 // Request frames, the transaction's refusals, delivery of the result and the port's life.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "link/link.h"
 #include "tests/link/scripted_channel.h"
 
@@ -172,6 +174,34 @@ TEST_F(FrameTest, AfterCloseATransactionStillRunsAndEndsWithNoReply) {
   EXPECT_EQ(PrnExecuteCallback(CountingCallback, 0, 74, "W"), PRN_OK);
   EXPECT_EQ(LinkResult.ErrorWord, kErrNoReply);
   EXPECT_TRUE(channel.writes.empty());  // nothing reaches the closed device
+}
+
+class ThrowingChannel final : public molvex::ByteChannel, public molvex::PortFactory {
+ public:
+  molvex::ByteChannel* Open(std::int32_t, std::int32_t) override { return this; }
+  bool Write(const std::uint8_t*, std::size_t) override { throw std::runtime_error("unplugged"); }
+  void Flush() override {}
+  void Discard() override {}
+  molvex::ReadStatus ReadByte(std::uint8_t&) override { return molvex::ReadStatus::Timeout; }
+  void ClearError() override {}
+  void Close() override {}
+  std::int32_t Handle() const override { return 9; }
+};
+
+TEST(LinkAfterAThrowingChannel, NextTransactionIsNotRefused) {
+  LinkReset();
+  ThrowingChannel throwing;
+  LinkSetPortFactory(&throwing);
+  PrnOpenPort(1, 9600);
+  EXPECT_THROW(PrnExecuteCallback(CountingCallback, 0, 74, "W"), std::runtime_error);
+  EXPECT_EQ(LinkReady, 1);
+  ScriptedChannel good;
+  LinkSetPortFactory(&good);
+  PrnOpenPort(1, 9600);
+  EXPECT_EQ(PrnExecuteCallback(CountingCallback, 0, 74, "W"), PRN_OK);
+  EXPECT_EQ(good.writes.size(), 1u);
+  LinkReset();
+  LinkSetPortFactory(nullptr);
 }
 
 }  // namespace

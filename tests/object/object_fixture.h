@@ -103,7 +103,7 @@ class ObjectTest : public ::testing::Test {
     return v == VARIANT_TRUE;
   }
   std::array<int, 6> SavedStatus() {
-    HRESULT (TTECRFiscImpl::*const readers[])
+    HRESULT(TTECRFiscImpl::*const readers[])
     (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1,
                &TTECRFiscImpl::get_Status2, &TTECRFiscImpl::get_Status3,
                &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};

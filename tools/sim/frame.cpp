@@ -26,6 +26,7 @@ static std::vector<std::uint8_t> Seal(std::vector<std::uint8_t> frame) {
 std::vector<std::uint8_t> BuildRequest(std::uint8_t sequence, int command,
                                        const std::string& data) {
   std::vector<std::uint8_t> frame;
+  frame.reserve(data.size() + 10);
   frame.push_back(kPreamble);
   frame.push_back(static_cast<std::uint8_t>(0x20 + data.size() + 4));
   frame.push_back(sequence);
@@ -39,6 +40,7 @@ std::vector<std::uint8_t> BuildReply(std::uint8_t sequence, int command, const s
                                      const std::uint8_t status[6]) {
   const std::string data = text.substr(0, kLongestReplyData);
   std::vector<std::uint8_t> frame;
+  frame.reserve(data.size() + 17);
   frame.push_back(kPreamble);
   frame.push_back(static_cast<std::uint8_t>(0x2B + data.size()));
   frame.push_back(sequence);
