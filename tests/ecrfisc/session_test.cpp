@@ -7,6 +7,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,31 @@ TEST_F(SessionTest, JsonLinesHaveTheAgreedShapeAndTheSessionSurvivesBadLines) {
 
   // The display text reached the printer as Windows-1251 bytes, blank and all.
   EXPECT_EQ(Sent(47), std::vector<std::string>{kPrivet1251 + " 1"});
+}
+
+// A port driver that fails with an exception: the object reports it as error information.
+class ThrowingPortFactory final : public PortFactory {
+ public:
+  ByteChannel* Open(std::int32_t, std::int32_t) override {
+    throw std::runtime_error("\xCF\xEE\xF0\xF2 COM1 failed");  // "Порт" in Windows-1251
+  }
+};
+
+TEST_F(SessionTest, ErrorInformationOfAFailedCallIsShownInJsonAndText) {
+  ThrowingPortFactory throwing;
+  LinkSetPortFactory(&throwing);
+  const auto lines = RunJson("SetComPort 1 9600\nGetVerDLL\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["hresult"], static_cast<std::int32_t>(0x80020009));
+  EXPECT_EQ(lines[0]["out"], Json::object());
+  EXPECT_EQ(lines[0]["error"]["description"], "\xD0\x9F\xD0\xBE\xD1\x80\xD1\x82 COM1 failed");
+  EXPECT_EQ(lines[0]["error"]["source"], "MolvexECR.TECRFisc");
+  EXPECT_FALSE(lines[1].contains("error"));  // taken by the call that left it
+
+  const std::string text = Run("SetComPort 1 9600\n", {false, false, false});
+  EXPECT_NE(text.find("MolvexECR.TECRFisc"), std::string::npos) << text;
+  EXPECT_NE(text.find("COM1 failed"), std::string::npos) << text;
+  LinkSetPortFactory(&port_);
 }
 
 TEST_F(SessionTest, StateFollowsEachCallAndOutTextsComeBackAsUtf8) {
