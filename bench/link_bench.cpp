@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "link/link.h"
+#include "tests/support/reply_frame.h"
 
 namespace {
 
@@ -41,21 +42,7 @@ class ReplayChannel final : public molvex::ByteChannel, public molvex::PortFacto
 };
 
 std::string ReplyFrame(std::uint8_t command, const std::string& data) {
-  std::string body;
-  body += static_cast<char>(0x2B + data.size());
-  body += '\x21';
-  body += static_cast<char>(command);
-  body += data;
-  body += '\x04';
-  body += "\x80\x80\x80\x80\x80\x80";
-  body += '\x05';
-  unsigned sum = 0;
-  for (const char c : body) sum += static_cast<std::uint8_t>(c);
-  std::string frame = "\x01" + body;
-  for (int shift = 12; shift >= 0; shift -= 4) {
-    frame += static_cast<char>(0x30 + ((sum >> shift) & 0xF));
-  }
-  return frame + '\x03';
+  return testsupport::ReplyFrame(0x21, command, data);
 }
 
 std::uint32_t last_error_word = 0;

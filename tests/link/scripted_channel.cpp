@@ -36,37 +36,9 @@ molvex::ReadStatus ScriptedChannel::ReadByte(std::uint8_t& byte) {
   return e.status;
 }
 
-namespace {
-
-std::string Frame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
-                  const std::string& status, unsigned sum_offset) {
-  std::string body;
-  body += static_cast<char>(0x2B + data.size());
-  body += static_cast<char>(sequence);
-  body += static_cast<char>(command);
-  body += data;
-  body += '\x04';
-  body += status;
-  body += '\x05';
-  unsigned sum = sum_offset;
-  for (char c : body) sum += static_cast<std::uint8_t>(c);
-  std::string frame = "\x01" + body;
-  for (int shift = 12; shift >= 0; shift -= 4)
-    frame += static_cast<char>(((sum >> shift) & 0xF) + 0x30);
-  frame += '\x03';
-  return frame;
-}
-
-}  // namespace
-
-std::string ReplyFrame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
-                       const std::string& status) {
-  return Frame(sequence, command, data, status, 0);
-}
-
 std::string ReplyFrameBadCheck(std::uint8_t sequence, std::uint8_t command,
                                const std::string& data) {
-  return Frame(sequence, command, data, std::string(6, '\x80'), 1);
+  return ReplyFrame(sequence, command, data, std::string(6, '\x80'), 1);
 }
 
 void OpenScripted(ScriptedChannel& channel) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "tests/support/reply_frame.h"
 
 namespace linktest {
 
@@ -46,9 +47,8 @@ class ScriptedChannel final : public molvex::ByteChannel, public molvex::PortFac
   int opened_baud = 0;
 };
 
-// A reply frame as the printer sends it (status bytes with the top bit set).
-std::string ReplyFrame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
-                       const std::string& status = std::string(6, '\x80'));
+using testsupport::ReplyFrame;
+
 // The same with the check digits of another sum.
 std::string ReplyFrameBadCheck(std::uint8_t sequence, std::uint8_t command,
                                const std::string& data);

@@ -2,6 +2,8 @@
 // descriptor (to read back the line settings), and names the slave as a COM port.
 #pragma once
 
+#include "tests/support/reply_frame.h"
+
 #include <cstdint>
 #include <string>
 
@@ -44,8 +46,6 @@ bool DeviceIsFree(const std::string& path);
 // Descriptors this process has open.
 int OpenDescriptorCount();
 
-// A reply frame as the printer sends it.
-std::string ReplyFrame(std::uint8_t sequence, std::uint8_t command, const std::string& data,
-                       const std::string& status);
+using testsupport::ReplyFrame;
 
 }  // namespace serialtest
