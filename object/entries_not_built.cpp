@@ -1,5 +1,5 @@
 // Entries of the interface whose printer logic is not built yet (receipts, reports, article
-// and operator programming, cash and totals, network parameters). Each answers E_NOTIMPL and
+// and operator programming, cash and totals). Each answers E_NOTIMPL and
 // leaves the object state alone, so that a client can tell them apart from a printer refusal.
 #include "object/TECRFiscImpl.h"
 
@@ -173,105 +173,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "link/link.h"
 
@@ -20,6 +21,20 @@ constexpr std::int32_t kCallFailed = -2;
 // Saved error word of a refused call.
 constexpr std::int32_t kRefusedErrorWord = -1;
 
+// The printer's network settings and its last modem report as the client sees them: zero or
+// empty until the network entries fill them. Texts are 8-bit (the ANSI code page).
+struct NetworkValues {
+  std::string DataDocPr, TimeDocPr, DatePersPr, TimePersPr;  // modem report fields 2..5
+  std::int32_t PersReportPr = 0;                             // -1 after a modem report
+  std::uint8_t ModemCondition = 0;                           // bits 0..7: the eight flags
+  bool DHCPworkPr = false;
+  std::string StatIPPr, SubnetMaskPr, BridgeAddrPr, TargetAddrPr;  // dotted decimal
+  std::int32_t TargetPortPr = 0;
+  std::int32_t RepeatPeriodPr = 0;
+  std::int32_t RepeatByErrorPr = 0;
+  bool PrintReportModem = false;
+};
+
 struct ObjectState {
   std::int32_t PortNumber = -1;  // the open COM port, -1 when none
   bool PortOpen = false;
@@ -31,6 +46,7 @@ struct ObjectState {
   std::uint8_t SavedStatus[6] = {};
   std::int32_t StatusIndex = 0;  // 0..5, the byte FPStatus reads
   std::int32_t TotalIndex = 0;
+  NetworkValues Net;
 };
 
 // The one instance of the process.

@@ -1,0 +1,393 @@
+// Network settings and modem report: three entries that each send one command without the
+// status pre-read and answer with integer codes, and the properties that hold their values.
+#include <array>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+NetworkValues& Net() {
+  return SharedObjectState().Net;
+}
+
+VARIANT_BOOL AsBool(bool value) {
+  return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// Value of an upper-case hexadecimal digit, -1 for anything else.
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The first `count` characters of `field` as hexadecimal bytes, two digits each, most
+// significant digit first. False when a character is not a digit or the field is too short.
+template <std::size_t N>
+bool ReadHexBytes(const char* field, std::array<unsigned, N>& bytes) {
+  const std::size_t length = std::strlen(field);
+  if (length < 2 * N) return false;
+  for (std::size_t i = 0; i < N; ++i) {
+    const int high = HexDigit(field[2 * i]);
+    const int low = HexDigit(field[2 * i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes[i] = static_cast<unsigned>(high * 16 + low);
+  }
+  return true;
+}
+
+// C0A80001 -> 192.168.0.1
+bool ReadAddress(const char* field, std::string& address) {
+  std::array<unsigned, 4> bytes{};
+  if (!ReadHexBytes(field, bytes)) return false;
+  address = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+            std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+  return true;
+}
+
+// 5000 -> 80 (low byte first)
+bool ReadNumber16(const char* field, std::int32_t& number) {
+  std::array<unsigned, 2> bytes{};
+  if (!ReadHexBytes(field, bytes)) return false;
+  number = static_cast<std::int32_t>(bytes[0] + 256 * bytes[1]);
+  return true;
+}
+
+constexpr char kUpperHex[] = "0123456789ABCDEF";
+
+// Upper-case hexadecimal of at least `digits` digits.
+std::string Hex(std::uint32_t value, int digits) {
+  std::string text;
+  do {
+    text.insert(text.begin(), kUpperHex[value & 0xFu]);
+    value >>= 4;
+  } while (value != 0);
+  while (static_cast<int>(text.size()) < digits) text.insert(text.begin(), '0');
+  return text;
+}
+
+// An address part as a decimal number. A part that is not one cannot be sent: that ends the
+// call with an exception, as an unconvertible number does anywhere in the object.
+std::uint32_t DecimalPart(std::string_view part) {
+  std::uint64_t value = 0;
+  bool ok = !part.empty() && part.size() <= 10;
+  for (const char c : part) {
+    if (!ok || c < '0' || c > '9') {
+      ok = false;
+      break;
+    }
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (!ok || value > 0xFFFFFFFFu) {
+    constexpr std::size_t kShown = 32;
+    const std::string shown =
+        part.size() > kShown ? std::string(part.substr(0, kShown)) + "..." : std::string(part);
+    throw ObjectError("'" + shown + "' is not a valid decimal number");
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+// Appends the wire form of a dotted address: each of at most four parts as hexadecimal of at
+// least two digits, then "," unless the address had more than four parts. False when a part
+// is missing before a ".".
+bool AppendAddress(std::string_view address, std::string& data) {
+  for (int part = 0; part < 4; ++part) {
+    if (!address.empty() && address.front() == '.') return false;
+    const std::size_t dot = address.find('.');
+    if (dot == std::string_view::npos) {
+      data += Hex(DecimalPart(address), 2);
+      data += ',';
+      return true;
+    }
+    data += Hex(DecimalPart(address.substr(0, dot)), 2);
+    address.remove_prefix(dot + 1);
+  }
+  return true;
+}
+
+// Appends a 16-bit number low byte first (8000 -> 401F). False when it does not fit.
+bool AppendNumber16(std::int32_t value, std::string& data) {
+  if (value < 0 || value > 0xFFFF) return false;
+  const std::string digits = Hex(static_cast<std::uint32_t>(value), 4);
+  data += digits.substr(2, 2);
+  data += digits.substr(0, 2);
+  return true;
+}
+
+// The three entries of this group check the port themselves: before any port was opened the
+// link would not answer at all, after CloseComPort only after the five-second silence.
+bool RefuseWithoutPort() {
+  if (PortIsOpen()) return false;
+  SaveRefusal();
+  return true;
+}
+
+// Results of a reply that failed: its error word and status bytes, call status -2.
+void SaveFailure() {
+  ObjectState& state = SharedObjectState();
+  state.SavedErrorWord = static_cast<std::int32_t>(state.LastResult.ErrorWord);
+  std::memcpy(state.SavedStatus, state.LastResult.Status, sizeof state.SavedStatus);
+  state.CallStatus = kCallFailed;
+}
+
+bool NoReply() {
+  return (SharedObjectState().LastResult.ErrorWord & kErrNoReply) != 0;
+}
+
+template <class T>
+HRESULT Read(T* out, const T& value) {
+  if (out == nullptr) return E_POINTER;
+  *out = value;
+  return S_OK;
+}
+
+HRESULT ReadText(BSTR* out, const std::string& value) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  return RunGuarded([&] { *out = ToBstr(value); });
+}
+
+HRESULT WriteText(std::string& stored, BSTR value) {
+  return RunGuarded([&] { stored = ToAnsi(value); });
+}
+
+HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
+  if (out == nullptr) return E_POINTER;
+  *out = AsBool(((Net().ModemCondition >> bit) & 1u) != 0);
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    if (RefuseWithoutPort()) {
+      *Result = -100;
+      return;
+    }
+    if (!RunCommand(PrnReadNetParams)) {
+      SaveRefusal();
+      *Result = -100;
+      return;
+    }
+    ObjectState& state = SharedObjectState();
+    if (NoReply()) {
+      state.SavedErrorWord = static_cast<std::int32_t>(state.LastResult.ErrorWord);
+      std::memset(state.SavedStatus, 0, sizeof state.SavedStatus);
+      state.CallStatus = kCallFailed;
+      *Result = -100;
+      return;
+    }
+    if (state.FailureFlag != 0) {
+      SaveFailure();
+      *Result = -1;
+      return;
+    }
+    NetworkValues& net = state.Net;
+    net.DHCPworkPr = std::strcmp(ReplyField(1), "0") != 0;
+    std::string* const addresses[] = {&net.StatIPPr, &net.SubnetMaskPr, &net.BridgeAddrPr,
+                                      &net.TargetAddrPr};
+    for (int i = 0; i < 4; ++i) {
+      if (!ReadAddress(ReplyField(2 + i), *addresses[i])) {
+        *Result = -2 - i;
+        return;
+      }
+    }
+    std::int32_t* const numbers[] = {&net.TargetPortPr, &net.RepeatPeriodPr, &net.RepeatByErrorPr};
+    for (int i = 0; i < 3; ++i) {
+      if (!ReadNumber16(ReplyField(6 + i), *numbers[i])) {
+        *Result = -6 - i;
+        return;
+      }
+    }
+    *Result = 0;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const NetworkValues& net = Net();
+    std::string data = net.PrintReportModem ? "1," : "0,";
+    for (const std::string* address :
+         {&net.StatIPPr, &net.SubnetMaskPr, &net.BridgeAddrPr, &net.TargetAddrPr}) {
+      if (!AppendAddress(*address, data)) {
+        *Result = -1;
+        return;
+      }
+    }
+    if (!AppendNumber16(net.TargetPortPr, data)) {
+      *Result = -2;
+      return;
+    }
+    data += ',';
+    if (!AppendNumber16(net.RepeatPeriodPr, data)) {
+      *Result = -1;
+      return;
+    }
+    data += ',';
+    if (!AppendNumber16(net.RepeatByErrorPr, data)) {
+      *Result = -3;
+      return;
+    }
+    // Part values beyond a byte can make the text longer than a request carries.
+    if (data.size() > static_cast<std::size_t>(kPrnMaxData)) {
+      *Result = -1;
+      return;
+    }
+    if (RefuseWithoutPort()) {
+      *Result = -4;
+      return;
+    }
+    if (!RunCommand(PrnExecute, static_cast<std::int32_t>(kCmdWriteNetParams), data.c_str())) {
+      SaveRefusal();
+      *Result = -4;
+      return;
+    }
+    *Result = NoReply() ? -4 : 0;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    NetworkValues& net = Net();
+    const char* data = net.PrintReportModem ? "1" : "0";
+    if (RefuseWithoutPort() ||
+        !RunCommand(PrnExecute, static_cast<std::int32_t>(kCmdModemReport), data)) {
+      SaveRefusal();
+      *Result = -1;
+      return;
+    }
+    if (SharedObjectState().FailureFlag != 0) {
+      SaveFailure();
+      *Result = -1;
+      return;
+    }
+    SaveOutcome();
+    net.DataDocPr = ReplyField(2);
+    net.TimeDocPr = ReplyField(3);
+    net.DatePersPr = ReplyField(4);
+    net.TimePersPr = ReplyField(5);
+    net.PersReportPr = -1;
+    // A character that is no upper-case hexadecimal digit, or a missing one, counts 0.
+    const char* condition = ReplyField(1);
+    const int high = condition[0] != '\0' ? HexDigit(condition[0]) : 0;
+    const int low = condition[0] != '\0' && condition[1] != '\0' ? HexDigit(condition[1]) : 0;
+    net.ModemCondition =
+        static_cast<std::uint8_t>((high < 0 ? 0 : high) * 16 + (low < 0 ? 0 : low));
+    *Result = 0;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL Value) {
+  Net().PrintReportModem = Value != 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* Value) {
+  return ReadText(Value, Net().DataDocPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* Value) {
+  return ReadText(Value, Net().TimeDocPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* Value) {
+  return ReadText(Value, Net().TimePersPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* Value) {
+  return ReadText(Value, Net().DatePersPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* Value) {
+  return Read<LONG>(Value, Net().PersReportPr);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 0);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 1);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 2);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 3);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 4);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 5);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 6);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* Value) {
+  return ReadFlag(Value, 7);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* Value) {
+  return Read<VARIANT_BOOL>(Value, AsBool(Net().DHCPworkPr));
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL Value) {
+  Net().DHCPworkPr = Value != 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* Value) {
+  return ReadText(Value, Net().StatIPPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR Value) {
+  return WriteText(Net().StatIPPr, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
+  return ReadText(Value, Net().SubnetMaskPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR Value) {
+  return WriteText(Net().SubnetMaskPr, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
+  return ReadText(Value, Net().BridgeAddrPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR Value) {
+  return WriteText(Net().BridgeAddrPr, Value);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
+  return ReadText(Value, Net().TargetAddrPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR Value) {
+  return WriteText(Net().TargetAddrPr, Value);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* Value) {
+  return Read<LONG>(Value, Net().TargetPortPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG Value) {
+  Net().TargetPortPr = Value;
+  return S_OK;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* Value) {
+  return Read<LONG>(Value, Net().RepeatPeriodPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG Value) {
+  Net().RepeatPeriodPr = Value;
+  return S_OK;
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* Value) {
+  return Read<LONG>(Value, Net().RepeatByErrorPr);
+}
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG Value) {
+  Net().RepeatByErrorPr = Value;
+  return S_OK;
+}
+
+}  // namespace molvex
