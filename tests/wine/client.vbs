@@ -75,6 +75,46 @@ Check o.ReceiptCut() = 1, "ReceiptCut"
 Check o.DispDayTime() = 1, "DispDayTime"
 Check Len(o.ID_DEV) > 0, "ID_DEV"
 
+' Network settings: read, change, write back (the virtual printer starts at 192.168.0.100).
+Check o.GetNetParams() = 0, "GetNetParams"
+Check o.StatIPPr = "192.168.0.100" And o.SubnetMaskPr = "255.255.255.0", "addresses: " & o.StatIPPr
+Check o.TargetPortPr = 8000 And o.RepeatPeriodPr = 60 And o.RepeatByErrorPr = 5, "numbers"
+Check o.DHCPworkPr = False, "DHCPworkPr"
+o.StatIPPr = "192.168.0.10" : o.SubnetMaskPr = "255.255.255.0"
+o.BridgeAddrPr = "192.168.0.1" : o.TargetAddrPr = "10.0.0.5"
+o.TargetPortPr = 8000 : o.RepeatPeriodPr = 60 : o.RepeatByErrorPr = 5
+o.PrintReportModem = False
+Check o.WriteNetParams() = 0, "WriteNetParams"
+o.StatIPPr = "" : o.TargetPortPr = 0
+Check o.GetNetParams() = 0 And o.StatIPPr = "192.168.0.10", "GetNetParams reads back what was written"
+Check o.TargetPortPr = 8000, "TargetPortPr read back"
+o.TargetPortPr = 65536
+Check o.WriteNetParams() = -2, "WriteNetParams with port 65536 is refused"
+o.TargetPortPr = 8000
+o.StatIPPr = ".1.2.3"
+Check o.WriteNetParams() = -1, "WriteNetParams with an address part missing is refused"
+
+' An address part that is no decimal number: an exception with the object's error information.
+o.StatIPPr = "192.168.0.x"
+On Error Resume Next
+Dim netResult : netResult = o.WriteNetParams()
+Dim errNumber, errDescription, errSource
+errNumber = Err.Number : errDescription = Err.Description : errSource = Err.Source
+On Error GoTo 0
+Check errNumber = &H80020009, "the exception arrives as DISP_E_EXCEPTION: " & Hex(errNumber)
+Check errDescription = "'x' is not a valid decimal number", "its description: " & errDescription
+Check errSource = "MolvexECR.TECRFisc", "its source: " & errSource
+o.StatIPPr = "192.168.0.10"
+
+' Modem report: the virtual printer's condition byte is 48 (identification, cable connected).
+Check o.PersReportPr = 0, "PersReportPr before the first modem report"
+o.PrintReportModem = True
+Check o.ReportModem() = 0, "ReportModem"
+Check o.IDDEF_SetPr = True And o.NetCbl_ConPr = True, "IDDEF_SetPr and NetCbl_ConPr"
+Check o.MBSAM_ErrPr = False And o.KSEF_ErrPr = False And o.Ready_SndPr = False, "the other flags"
+Check o.PersReportPr = -1, "PersReportPr after a modem report"
+Check Len(o.DatePersPr) = 8 And Len(o.TimePersPr) = 5, "personalisation date and time"
+
 ' Faults of the printer line. Each armed fault takes one request, and every printer method
 ' first reads the status: the second fault hits the method's own command.
 Arm "nak 2"
