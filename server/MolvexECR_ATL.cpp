@@ -60,7 +60,10 @@ LONG ModuleLock() {
 LONG ModuleUnlock() {
   ServerModule& m = Module();
   const LONG left = InterlockedDecrement(&m.lockCount);
-  if (left == 0 && m.automation) PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
+  if (left == 0 && m.automation) {
+    m.stopping = true;
+    PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
+  }
   return left;
 }
 

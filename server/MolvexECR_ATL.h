@@ -13,6 +13,7 @@ struct ServerModule {
   LONG lockCount = 0;       // live objects plus explicit server locks
   bool running = true;      // false once a register/unregister switch has been handled
   bool automation = false;  // started with "AUTOMATION": end when the last lock goes
+  bool stopping = false;    // the end is under way: the class object creates no more objects
   DWORD classCookie = 0;
   int exitCode = 0;
 };
@@ -24,7 +25,8 @@ ServerModule& Module();
 void InitModule(const std::vector<std::wstring>& args);
 
 LONG ModuleLock();
-LONG ModuleUnlock();  // posts WM_QUIT to the main thread at 0 in an "AUTOMATION" server
+// Posts WM_QUIT to the main thread at 0 in an "AUTOMATION" server, which then stops.
+LONG ModuleUnlock();
 
 HRESULT RegisterServer();
 HRESULT UnregisterServer();

@@ -75,11 +75,10 @@ Check o.ReceiptCut() = 1, "ReceiptCut"
 Check o.DispDayTime() = 1, "DispDayTime"
 Check Len(o.ID_DEV) > 0, "ID_DEV"
 
-' Network settings: read, change, write back (the virtual printer starts at 192.168.0.100).
+'' Network settings: read, change, write back.
 Check o.GetNetParams() = 0, "GetNetParams"
-Check o.StatIPPr = "192.168.0.100" And o.SubnetMaskPr = "255.255.255.0", "addresses: " & o.StatIPPr
-Check o.TargetPortPr = 8000 And o.RepeatPeriodPr = 60 And o.RepeatByErrorPr = 5, "numbers"
 Check o.DHCPworkPr = False, "DHCPworkPr"
+Check UBound(Split(o.StatIPPr, ".")) = 3, "StatIPPr in dotted form: " & o.StatIPPr
 o.StatIPPr = "192.168.0.10" : o.SubnetMaskPr = "255.255.255.0"
 o.BridgeAddrPr = "192.168.0.1" : o.TargetAddrPr = "10.0.0.5"
 o.TargetPortPr = 8000 : o.RepeatPeriodPr = 60 : o.RepeatByErrorPr = 5
@@ -87,7 +86,8 @@ o.PrintReportModem = False
 Check o.WriteNetParams() = 0, "WriteNetParams"
 o.StatIPPr = "" : o.TargetPortPr = 0
 Check o.GetNetParams() = 0 And o.StatIPPr = "192.168.0.10", "GetNetParams reads back what was written"
-Check o.TargetPortPr = 8000, "TargetPortPr read back"
+Check o.SubnetMaskPr = "255.255.255.0" And o.TargetAddrPr = "10.0.0.5", "addresses read back"
+Check o.TargetPortPr = 8000 And o.RepeatPeriodPr = 60 And o.RepeatByErrorPr = 5, "numbers read back"
 o.TargetPortPr = 65536
 Check o.WriteNetParams() = -2, "WriteNetParams with port 65536 is refused"
 o.TargetPortPr = 8000

@@ -1,6 +1,7 @@
 // The server's COM object created inside this process and called through ITECRFisc: the error
 // information of an exception exactly as the object leaves it on the calling thread, with no
 // proxy in between. The out-of-process clients see the same through their proxies.
+// Then the end of a server started for automation, driven through its class object.
 // Usage: inproc_client registered|unregistered
 //   registered    the class is registered: the source is its ProgID
 //   unregistered  no ProgID can be found for the class: the source stays empty
@@ -10,7 +11,9 @@
 
 #include <cwchar>
 
+#include "server/MolvexECR_ATL.h"
 #include "server/TECRFiscObject.h"
+#include "server/class_factory.h"
 #include "tests/wine/check.h"
 #include "tests/wine/exception_checks.h"
 
@@ -34,6 +37,25 @@ int wmain(int argc, wchar_t** argv) {
   CheckDispatchException(fisc, L"", L"'' is not a valid decimal number", source, c);
 
   fisc->Release();
+
+  // A server started for automation stops when its last object goes: the class object then
+  // refuses new objects, which would die with the process.
+  molvex::ServerModule& module = molvex::Module();
+  module.automation = true;
+  module.mainThreadId = GetCurrentThreadId();
+  molvex::TECRFiscFactory factory;
+  void* made = nullptr;
+  c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &made) == S_OK && made != nullptr,
+           "the class object makes an object");
+  MSG msg;
+  c.Expect(!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE), "no quit while one lives");
+  if (made != nullptr) static_cast<ITECRFisc*>(made)->Release();
+  c.Expect(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0,
+           "the last release posts WM_QUIT");
+  made = nullptr;
+  c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &made) == CO_E_SERVER_STOPPING &&
+               made == nullptr,
+           "a stopping server makes no new object");
   CoUninitialize();
   return c.Finish();
 }
