@@ -223,6 +223,31 @@ case_started_by_hand() {
   if server_ends_within 10 && wait $server; then ok "asked to close, the server ends (exit 0)"; else bad "server started by hand did not end"; fi
 }
 
+case_archive_seams() {
+  local d=$c/seams
+  rm -rf "$d"
+  mkdir -p "$d"
+  cp "$c/tests/archsend_stub.exe" "$d/ArchSend.exe"
+  if wrun seams 'C:\tests\seams_client.exe' 'C:\seams\' && grep -q ' passed, 0 failed' "$run/seams.out"; then
+    ok "archive seams: $(tr -d '\r' <"$run/seams.out" | tail -1)"
+  else
+    bad "archive seams" "$run/seams.out"
+  fi
+  # Text mode: every line feed became CR LF; the 8-bit text is unchanged.
+  if [ "$(od -An -tx1 "$d/infoZ.log" | tr -d ' \n')" = "$(printf '10-12-2026 09:05 \xce\xf8\xe8\xe1\xea\xe0 \r\n10-12-2026 09:06 Z \r\n' | od -An -tx1 | tr -d ' \n')" ] &&
+    [ "$(od -An -tx1 "$d/archive.zre" | tr -d ' \n')" = "5a310d0a5a320d0a" ]; then
+    ok "info log appended and archive written in text mode (CR LF)"
+  else
+    bad "text-mode files" <(od -c "$d/infoZ.log" "$d/archive.zre" 2>&1)
+  fi
+  for _ in $(seq 100); do [ -s "$d/ArchSend.flag" ] && break; sleep 0.1; done
+  if [ -s "$d/ArchSend.flag" ]; then
+    ok "the uploader started through the shell, in the caller's directory"
+  else
+    bad "the uploader left no mark in C:\seams"
+  fi
+}
+
 run_cases() {
   case_registration
   case_typelib
@@ -231,4 +256,5 @@ run_cases() {
   case_two_clients
   case_close_warning
   case_started_by_hand
+  case_archive_seams
 }

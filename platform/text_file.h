@@ -1,0 +1,19 @@
+// Text files of the Z archive: the info log, only ever appended to, and the archive file,
+// written whole. Both are opened in text mode, so on Windows every line feed is written as
+// CR LF; paths and contents are 8-bit text (the ANSI code page), passed on unchanged.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace molvex {
+
+// Opens `path` for appending in text mode ("at+", created when missing), writes `text` and
+// closes the file again. False when the file cannot be opened, written or closed.
+bool AppendTextFile(const std::string& path, std::string_view text);
+
+// Creates `path` in text mode ("wt"), replacing a file of that name, and writes `bytes`.
+// False when the file cannot be opened, written or closed.
+bool WriteTextFile(const std::string& path, std::string_view bytes);
+
+}  // namespace molvex
