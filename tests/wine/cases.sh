@@ -110,6 +110,9 @@ script_client() {  # script_client LABEL FILE ARGS...
   if [ $rc -eq 40 ] && grep -qE '^[0-9]+ passed, 0 failed$' "$run/$label.txt"; then
     ok "$label: $(grep -E 'passed, 0 failed$' "$run/$label.txt")"
   else
+    # What the script engine and Wine said goes with it: a script that stopped early says
+    # nothing on its own.
+    tr -d '\r' <"$run/$label.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/$label.txt"
     bad "$label (exit code $rc)" "$run/$label.txt"
   fi
 }
