@@ -34,7 +34,7 @@ bash "$root/scripts/make-locales.sh" "$mingw/wine-locale" || { echo "cannot buil
 export LOCPATH=$mingw/wine-locale
 for v in $(env | grep -o '^LC_[A-Z_]*'); do unset "$v"; done
 export LANG=ru_RU.UTF-8
-export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all,err+all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
 sim_pid=

@@ -36,9 +36,14 @@ bool TForm1::Create(HINSTANCE instance) {
 
   RECT frame = {kLeft, kTop, kLeft + kClientWidth, kTop + kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-  handle_ = CreateWindowExW(0, kClassName, kCaption, kStyle, kLeft, kTop, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
-  return handle_ != nullptr;
+  // Made in its restored place first: a window made minimised keeps no restored place of its
+  // own. Then minimised, still hidden.
+  handle_ = CreateWindowExW(0, kClassName, kCaption, kStyle & ~WS_MINIMIZE, kLeft, kTop,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            instance, nullptr);
+  if (handle_ == nullptr) return false;
+  SetWindowLongPtrW(handle_, GWL_STYLE, static_cast<LONG_PTR>(kStyle));
+  return true;
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -220,6 +220,14 @@ case_started_by_hand() {
 
   for _ in $(seq 50); do server_running && break; sleep 0.2; done
   check_registered by-hand
+  wrun inspect 'C:\tests\close_server.exe' /inspect
+  local want='minimised=1 visible=0 controls=0 sysmenu=1 sizing=0 minbox=0 maxbox=0 client=167x53 at=492,403'
+  if [ "$(tr -d '\r' <"$run/inspect.out")" = "$want" ]; then
+    ok "main window TForm1: hidden, minimised, no controls, 167 x 53 at 492, 403"
+  else
+    echo "expected: $want" >>"$run/inspect.out"
+    bad "main window TForm1" "$run/inspect.out"
+  fi
   script_client by-hand-client shared.vbs open
   if server_running; then ok "a server started by hand keeps running without clients"; else bad "server started by hand ended"; fi
   wrun close 'C:\tests\close_server.exe'
