@@ -68,6 +68,18 @@ case_registration() {
   check_registered regserver-again
 }
 
+case_exports() {
+  # The result callback is exported by name from the executable, as from a library. (The
+  # tool speaks the locale of the run, so it is asked in C.)
+  local names=$run/exports.txt
+  LC_ALL=C x86_64-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' >"$names"
+  if grep -qE '^\s*\[ *[0-9]+\] PrinterResults$' "$names"; then
+    ok "PrinterResults exported by name from MolvexECR.exe"
+  else
+    bad "PrinterResults not in the export table" "$names"
+  fi
+}
+
 case_typelib() {
   if ! wrun tlb_dump 'C:\tests\tlb_dump.exe' "$win_exe"; then bad "tlb_dump" "$run/tlb_dump.out"; return; fi
   tr -d '\r' <"$run/tlb_dump.out" >"$run/tlb.txt"
@@ -260,6 +272,7 @@ case_archive_seams() {
 }
 
 run_cases() {
+  case_exports
   case_registration
   case_typelib
   case_scripts
