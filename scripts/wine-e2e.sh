@@ -19,11 +19,13 @@ sim=$native/tools/sim/ecr-sim
 tap=$native/tests/wine/com_tap
 slot_dump=$native/tests/idl/slot_dump
 dump_table=$native/tests/idl/itable_dump
+win_sim=$mingw/tools/sim/ecr-sim.exe
 for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim" \
-  "$tap" "$slot_dump"; do
+  "$tap" "$slot_dump" "$win_sim"; do
   [ -x "$f" ] || { echo "missing: $f (build it first)"; exit 1; }
 done
 { command -v wine && command -v wineserver; } >/dev/null || { echo "wine is missing"; exit 1; }
+command -v socat >/dev/null || { echo "socat is missing"; exit 1; }
 
 run=$mingw/wine-e2e
 rm -rf "$run"
@@ -39,8 +41,10 @@ unset DISPLAY WAYLAND_DISPLAY
 
 sim_pid=
 tap_pid=
+pair_pid=
 cleanup() {
   wineserver -k 2>/dev/null
+  [ -z "$pair_pid" ] || kill "$pair_pid" 2>/dev/null
   [ -z "$tap_pid" ] || kill "$tap_pid" 2>/dev/null
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null
   wait 2>/dev/null
@@ -72,6 +76,12 @@ host_bytes=$run/host-bytes.bin
 tap_pid=$!
 for _ in $(seq 50); do [ -e "$run/ttyCOM1" ] && break; sleep 0.1; done
 [ -e "$run/ttyCOM1" ] || { cat "$run/tap.log"; echo "the COM1 tap did not start"; exit 1; }
+# COM3 and COM4 are the two ends of a null-modem pair: the Windows build of the virtual printer
+# serves COM4, the server reaches it on COM3.
+socat pty,raw,echo=0,link="$run/ttyCOM3" pty,raw,echo=0,link="$run/ttyCOM4" >"$run/pair.log" 2>&1 &
+pair_pid=$!
+for _ in $(seq 50); do [ -e "$run/ttyCOM3" ] && [ -e "$run/ttyCOM4" ] && break; sleep 0.1; done
+[ -e "$run/ttyCOM4" ] || { cat "$run/pair.log"; echo "the COM3-COM4 pair did not start"; exit 1; }
 
 wineserver -k 2>/dev/null  # a wineserver of another locale would keep its code page
 timeout 180 wineboot -i >"$run/wineboot.log" 2>&1 || { tail "$run/wineboot.log"; echo "wineboot failed"; exit 1; }
@@ -83,6 +93,8 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 "COM1"="$run/ttyCOM1"
+"COM3"="$run/ttyCOM3"
+"COM4"="$run/ttyCOM4"
 REG
 timeout 60 wine regedit /S "$run/setup.reg"
 wineserver -k  # the port map is read when Wine starts
@@ -92,7 +104,7 @@ install_dir="$c/Program Files/Molvex ECR"  # white space: registration must use 
 win_exe='C:\Program Files\Molvex ECR\MolvexECR.exe'
 mkdir -p "$install_dir" "$c/tests" "$c/ECR"
 cp "$exe" "$install_dir/"
-cp "$tools"/*.exe "$c/tests/"
+cp "$tools"/*.exe "$win_sim" "$c/tests/"
 # The script files are read in the ANSI code page: Cyrillic literals go in as Windows-1251.
 for f in "$root"/tests/wine/*.vbs; do iconv -f UTF-8 -t CP1251 "$f" >"$c/tests/$(basename "$f")"; done
 cp "$root"/tests/wine/*.js "$c/tests/"

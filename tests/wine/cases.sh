@@ -271,6 +271,34 @@ case_archive_seams() {
   fi
 }
 
+case_windows_sim() {
+  # The Windows build of the virtual printer on COM4; the early-bound client reaches it through
+  # the server on COM3.
+  timeout -k 5 120 wine 'C:\tests\ecr-sim.exe' --device COM4 --busy-scale 0 \
+    --control "$control_win-win" >"$run/win-sim.out" 2>"$run/win-sim.err" &
+  local win_sim_pid=$!
+  for _ in $(seq 100); do grep -q 'listening on COM4' "$run/win-sim.out" 2>/dev/null && break; sleep 0.1; done
+  if grep -q 'listening on COM4' "$run/win-sim.out"; then
+    ok "ecr-sim.exe serves COM4"
+  else
+    bad "ecr-sim.exe did not start" "$run/win-sim.err"
+  fi
+  if wrun early-win-sim 'C:\tests\early_client.exe' 3 && grep -q ' passed, 0 failed' "$run/early-win-sim.out"; then
+    ok "early-bound client over COM3 to the Windows virtual printer: $(tr -d '\r' <"$run/early-win-sim.out" | tail -1)"
+  else
+    bad "early-bound client over COM3 to the Windows virtual printer" "$run/early-win-sim.out"
+  fi
+  printf 'stats\n' >>"$run/sim-control-win"
+  for _ in $(seq 30); do grep -q 'requests' "$run/win-sim.err" 2>/dev/null && break; sleep 0.1; done
+  if grep -qE ' [1-9][0-9]* requests' "$run/win-sim.err"; then
+    ok "ecr-sim.exe answered: $(grep -oE '[0-9]+ bytes in, [0-9]+ bytes out, [0-9]+ requests' "$run/win-sim.err" | tail -1)"
+  else
+    bad "ecr-sim.exe counted no requests" "$run/win-sim.err"
+  fi
+  kill "$win_sim_pid" 2>/dev/null
+  wait "$win_sim_pid" 2>/dev/null
+}
+
 run_cases() {
   case_exports
   case_registration
@@ -281,4 +309,5 @@ run_cases() {
   case_close_warning
   case_started_by_hand
   case_archive_seams
+  case_windows_sim
 }

@@ -72,7 +72,7 @@ class Device {
   LocalDateTime Now() const;
 
   void SetPaperOut(bool out) { paper_out_ = out; }
-  void SetPaperNearEnd(bool near) { paper_near_end_ = near; }
+  void SetPaperNearEnd(bool near_end) { paper_near_end_ = near_end; }
   // Every finished document as a person reads it on the roll, UTF-8.
   void SetPaperSink(std::function<void(const std::string&)> sink) { paper_sink_ = std::move(sink); }
   // Called after every command that may have changed the persistent state.

@@ -1,9 +1,10 @@
-// ecr-sim: the virtual fiscal printer on a pseudo-terminal or a serial device.
+// ecr-sim: the virtual fiscal printer on a pseudo-terminal or a serial device (POSIX), or on a
+// COM port (Windows).
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 
-#include "tools/sim/pty_host.h"
+#include "tools/sim/host.h"
 
 namespace {
 int Run(int argc, char** argv) {
@@ -12,7 +13,8 @@ int Run(int argc, char** argv) {
   CLI::App app{"The virtual fiscal printer: serves the printer protocol on a port."};
   auto* link = app.add_option("--link", options.link,
                               "create a pseudo-terminal and make PATH a symlink to it");
-  auto* device = app.add_option("--device", options.device, "serve on an existing serial device");
+  auto* device = app.add_option("--device", options.device,
+                                "serve on an existing serial device (Windows: COM1, COM2, ...)");
   link->excludes(device);
   app.add_option("--baud", options.baud, "model the wire at N baud, 8N1, both ways")
       ->check(CLI::Range(0, 4000000));

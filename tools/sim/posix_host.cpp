@@ -1,4 +1,5 @@
-#include "tools/sim/pty_host.h"
+// ecr-sim on POSIX: the virtual printer on a pseudo-terminal or a serial device.
+#include "tools/sim/host.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,8 +16,6 @@
 #include <fstream>
 #include <iostream>
 
-#include "tools/sim/control.h"
-#include "tools/sim/device_state.h"
 #include "tools/sim/virtual_printer.h"
 
 namespace molvex::sim {
@@ -74,49 +73,6 @@ bool MakeRaw(int fd, int baud) {
   return tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-// Follows a file that others append lines to.
-class ControlFile {
- public:
-  explicit ControlFile(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) std::ofstream(path_, std::ios::trunc);  // start empty
-  }
-  void Poll(VirtualPrinter& printer) {
-    if (path_.empty()) return;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < offset_) offset_ = 0;  // truncated: read again from the start
-    if (size == offset_) return;
-    in.seekg(offset_);
-    std::string chunk(static_cast<std::size_t>(size - offset_), '\0');
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    chunk.resize(static_cast<std::size_t>(in.gcount()));
-    pending_ += chunk;
-    offset_ += static_cast<std::streamoff>(chunk.size());
-    std::size_t nl;
-    while ((nl = pending_.find('\n')) != std::string::npos) {
-      const std::string line = pending_.substr(0, nl);
-      pending_.erase(0, nl + 1);
-      const std::string problem = ApplyControl(printer, line);
-      std::fprintf(stderr, "ecr-sim: control \"%s\"%s%s\n", line.c_str(),
-                   problem.empty() ? "" : ": ", problem.c_str());
-      if (line.rfind("stats", 0) == 0) {
-        std::fprintf(stderr, "ecr-sim: %llu bytes in, %llu bytes out, %zu requests\n",
-                     static_cast<unsigned long long>(printer.bytes_in()),
-                     static_cast<unsigned long long>(printer.bytes_out()),
-                     printer.requests().size());
-      }
-    }
-    if (pending_.size() > 4096) pending_.clear();  // no line end in sight: drop it
-  }
-
- private:
-  std::string path_;
-  std::streamoff offset_ = 0;
-  std::string pending_;
-};
-
 struct Port {
   int fd = -1;
   int slave_fd = -1;  // kept open so that the master never reads EIO while no client is there
@@ -155,55 +111,9 @@ bool OpenDevice(const std::string& path, int baud, Port& port) {
 }
 }  // namespace
 
-bool ParseClockOption(const std::string& text, std::optional<LocalDateTime>& fixed) {
-  if (text == "system") {
-    fixed.reset();
-    return true;
-  }
-  LocalDateTime t{};
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "fixed:%4d-%2d-%2dT%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour,
-                  &t.minute, &tail) != 5) {
-    return false;
-  }
-  if (t.year < 2000 || t.year > 2099 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
-      t.hour > 23 || t.minute > 59 || t.hour < 0 || t.minute < 0) {
-    return false;
-  }
-  fixed = t;
-  return true;
-}
-
 int RunHost(const HostOptions& options) {
   VirtualPrinter printer(SystemClock(), PrinterOptions{options.busy_scale, options.baud});
-  Device& device = printer.device();
-  device.SetFixedTime(options.fixed_clock);
-  if (!options.state.empty()) {
-    std::ifstream exists(options.state);
-    if (exists && !LoadState(device.state(), options.state)) {
-      std::fprintf(stderr, "ecr-sim: %s is not a state file of this printer\n",
-                   options.state.c_str());
-      return 1;
-    }
-    const std::string path = options.state;
-    device.SetStateChanged([&device, path] {
-      if (!SaveState(device.state(), path)) {
-        std::fprintf(stderr, "ecr-sim: cannot write %s\n", path.c_str());
-      }
-    });
-  }
-  const std::string paper = options.paper;
-  const bool show = options.show;
-  device.SetPaperSink([paper, show](const std::string& text) {
-    if (!paper.empty()) {
-      std::ofstream out(paper, std::ios::binary | std::ios::app);
-      out << text;
-    }
-    if (show) {
-      std::fwrite(text.data(), 1, text.size(), stdout);
-      std::fflush(stdout);
-    }
-  });
+  if (!PreparePrinter(printer, options)) return 1;
 
   Port port;
   const bool opened = !options.link.empty() ? OpenPseudoTerminal(options.link, port)

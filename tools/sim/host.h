@@ -1,0 +1,49 @@
+// ecr-sim's serving loop: the virtual printer on a port (a pseudo-terminal or a serial device on
+// POSIX, a COM port on Windows), and the parts of it that every platform shares.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+#include "tools/sim/virtual_printer.h"
+
+namespace molvex::sim {
+
+struct HostOptions {
+  std::string link;    // create a pseudo-terminal and make this path a symlink to it (POSIX)
+  std::string device;  // or serve on this existing serial device (Windows: COM1, COM2, ...)
+  int baud = 0;        // wire model speed; 0: bytes pass as fast as the system moves them
+  double busy_scale = 1.0;
+  std::string state;    // state file, kept across restarts
+  std::string paper;    // UTF-8 file that gets every printed document
+  bool show = false;    // printed documents to standard output too
+  std::string control;  // control file: one command a line, appended by whoever arms faults
+  std::optional<LocalDateTime> fixed_clock;
+};
+
+// "fixed:YYYY-MM-DDTHH:MM" or "system"; false when it is neither.
+bool ParseClockOption(const std::string& text, std::optional<LocalDateTime>& fixed);
+
+// The printer's clock, state file and paper as the options say; false (and a message) when the
+// state file is not one of this printer.
+bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options);
+
+// Follows a file that others append command lines to (emptied at the start).
+class ControlFile {
+ public:
+  explicit ControlFile(std::string path);
+  // Applies the lines appended since the last look.
+  void Poll(VirtualPrinter& printer);
+
+ private:
+  std::string path_;
+  long long offset_ = 0;
+  std::string pending_;
+};
+
+// Serves until stopped (SIGINT or SIGTERM; Ctrl+C on Windows); returns the exit code.
+int RunHost(const HostOptions& options);
+
+}  // namespace molvex::sim

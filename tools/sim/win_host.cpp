@@ -1,0 +1,136 @@
+// ecr-sim on Windows: the virtual printer on a COM port (a null-modem pair or a port mapped by
+// Wine), 8N1 at the --baud speed.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/sim/host.h"
+#include "tools/sim/virtual_printer.h"
+
+namespace molvex::sim {
+namespace {
+
+std::atomic<bool> stop_requested{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+  stop_requested = true;
+  return TRUE;
+}
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// A read returns what has arrived at once, or waits up to `ms` for the first byte.
+bool SetReadWait(HANDLE port, DWORD ms) {
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+  timeouts.ReadTotalTimeoutConstant = ms;
+  timeouts.WriteTotalTimeoutConstant = 1000;
+  return SetCommTimeouts(port, &timeouts) != 0;
+}
+
+HANDLE OpenComPort(const std::string& name, int baud) {
+  const std::string path = "\\\\.\\" + name;
+  HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (port == INVALID_HANDLE_VALUE) return port;
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(port, &dcb)) {
+    CloseHandle(port);
+    return INVALID_HANDLE_VALUE;
+  }
+  dcb.BaudRate = baud > 0 ? static_cast<DWORD>(baud) : CBR_115200;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fBinary = TRUE;
+  dcb.fParity = FALSE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fNull = FALSE;
+  dcb.fAbortOnError = FALSE;
+  if (!SetCommState(port, &dcb) || !SetReadWait(port, 50)) {
+    CloseHandle(port);
+    return INVALID_HANDLE_VALUE;
+  }
+  PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
+  return port;
+}
+
+}  // namespace
+
+int RunHost(const HostOptions& options) {
+  if (!options.link.empty() || options.device.empty()) {
+    std::fprintf(stderr, "ecr-sim: on Windows give --device COMn\n");
+    return 2;
+  }
+  VirtualPrinter printer(SystemClock(), PrinterOptions{options.busy_scale, options.baud});
+  if (!PreparePrinter(printer, options)) return 1;
+
+  HANDLE port = OpenComPort(options.device, options.baud);
+  if (port == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "ecr-sim: cannot open %s (error %lu)\n", options.device.c_str(),
+                 static_cast<unsigned long>(GetLastError()));
+    return 1;
+  }
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+
+  ControlFile control(options.control);
+  std::printf("ecr-sim: listening on %s (busy scale %g, %s)\n", options.device.c_str(),
+              options.busy_scale,
+              options.baud > 0 ? ("wire at " + std::to_string(options.baud) + " baud").c_str()
+                               : "no wire model");
+  std::fflush(stdout);
+
+  std::uint8_t buffer[512];
+  std::vector<std::uint8_t> out;
+  DWORD wait_set = 50;
+  while (!stop_requested) {
+    std::int64_t now = NowNs();
+    const std::int64_t due = printer.NextDueNs();
+    DWORD wait_ms = 50;  // the control file is looked at least this often
+    if (due != kNever) {
+      const std::int64_t ms = due <= now ? 0 : (due - now + 999'999) / 1'000'000;
+      if (ms < wait_ms) wait_ms = static_cast<DWORD>(ms);
+    }
+    if (wait_ms == 0) wait_ms = 1;  // 0 would make the read wait for ever with these settings
+    if (wait_ms != wait_set && SetReadWait(port, wait_ms)) wait_set = wait_ms;
+    DWORD got = 0;
+    const BOOL read = ReadFile(port, buffer, sizeof buffer, &got, nullptr);
+    control.Poll(printer);
+    now = NowNs();
+    if (read && got > 0) printer.Receive(buffer, got, now);
+    out.clear();
+    std::uint8_t b = 0;
+    while (printer.Take(now, b)) out.push_back(b);
+    DWORD sent = 0;
+    while (sent < out.size() && !stop_requested) {
+      DWORD w = 0;
+      if (!WriteFile(port, out.data() + sent, static_cast<DWORD>(out.size() - sent), &w, nullptr)) {
+        break;
+      }
+      sent += w;
+    }
+    if (!read) Sleep(10);  // a port in error: do not spin
+  }
+  CloseHandle(port);
+  std::fprintf(stderr, "ecr-sim: stopped (%llu bytes in, %llu bytes out)\n",
+               static_cast<unsigned long long>(printer.bytes_in()),
+               static_cast<unsigned long long>(printer.bytes_out()));
+  return 0;
+}
+
+}  // namespace molvex::sim
