@@ -101,17 +101,19 @@ void FuzzWriteNetParams(molvex::TTECRFiscImpl& obj, const std::string& data) {
     start = zero + 1;
   }
   pieces.resize(7);
-  HRESULT (molvex::TTECRFiscImpl::*const puts[])
-  (BSTR) = {&molvex::TTECRFiscImpl::put_StatIPPr, &molvex::TTECRFiscImpl::put_SubnetMaskPr,
-            &molvex::TTECRFiscImpl::put_BridgeAddrPr, &molvex::TTECRFiscImpl::put_TargetAddrPr};
+  using TextPut = HRESULT (molvex::TTECRFiscImpl::*)(BSTR);
+  const TextPut puts[] = {
+      &molvex::TTECRFiscImpl::put_StatIPPr, &molvex::TTECRFiscImpl::put_SubnetMaskPr,
+      &molvex::TTECRFiscImpl::put_BridgeAddrPr, &molvex::TTECRFiscImpl::put_TargetAddrPr};
   for (int i = 0; i < 4; ++i) {
     BSTR text = Widen(pieces[static_cast<std::size_t>(i)]);
     Require((obj.*puts[i])(text) == S_OK);
     SysFreeString(text);
   }
-  HRESULT (molvex::TTECRFiscImpl::*const numbers[])
-  (LONG) = {&molvex::TTECRFiscImpl::put_TargetPortPr, &molvex::TTECRFiscImpl::put_RepeatPeriodPr,
-            &molvex::TTECRFiscImpl::put_RepeatByErrorPr};
+  using NumberPut = HRESULT (molvex::TTECRFiscImpl::*)(LONG);
+  const NumberPut numbers[] = {&molvex::TTECRFiscImpl::put_TargetPortPr,
+                               &molvex::TTECRFiscImpl::put_RepeatPeriodPr,
+                               &molvex::TTECRFiscImpl::put_RepeatByErrorPr};
   for (int i = 0; i < 3; ++i) {
     const std::string& piece = pieces[static_cast<std::size_t>(4 + i)];
     std::int32_t value = 0;
