@@ -12,6 +12,51 @@ namespace {
 
 TECRFiscFactory factory;
 
+// The end of an automation server once its last object has gone, in two steps on a timer of
+// the main thread. After kIdleMs without an object the class object is revoked, so that a new
+// request starts a fresh server instead of reaching this one while it ends. After kDrainMs
+// more, requests that were already on their way have arrived; with still no object the message
+// loop is asked to end. An object made in between keeps the server serving (the class object
+// is registered again).
+constexpr UINT kIdleMs = 1000;
+constexpr UINT kDrainMs = 300;
+
+enum class EndStep { None, Idle, Draining };
+EndStep end_step = EndStep::None;
+UINT_PTR end_timer = 0;
+bool revoked_for_end = false;
+
+void StopEndTimer() {
+  if (end_timer != 0) KillTimer(nullptr, end_timer);
+  end_timer = 0;
+}
+
+void CALLBACK OnEndTimer(HWND, UINT, UINT_PTR, DWORD);
+
+void StartEndTimer(UINT ms) {
+  StopEndTimer();
+  end_timer = SetTimer(nullptr, 0, ms, OnEndTimer);
+}
+
+void CALLBACK OnEndTimer(HWND, UINT, UINT_PTR, DWORD) {
+  ServerModule& m = Module();
+  StopEndTimer();
+  if (m.lockCount > 0 || end_step == EndStep::None) {
+    end_step = EndStep::None;
+    return;
+  }
+  if (end_step == EndStep::Idle) {
+    revoked_for_end = m.classCookie != 0;
+    RevokeClassObject();
+    end_step = EndStep::Draining;
+    StartEndTimer(kDrainMs);
+    return;
+  }
+  end_step = EndStep::None;
+  m.stopping = true;
+  PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
+}
+
 }  // namespace
 
 ServerModule& Module() {
@@ -54,15 +99,23 @@ void InitModule(const std::vector<std::wstring>& args) {
 }
 
 LONG ModuleLock() {
-  return InterlockedIncrement(&Module().lockCount);
+  const LONG count = InterlockedIncrement(&Module().lockCount);
+  if (end_step != EndStep::None) {
+    // An object came while the server was about to end: it goes on serving.
+    StopEndTimer();
+    if (end_step == EndStep::Draining && revoked_for_end) RegisterClassObject();
+    end_step = EndStep::None;
+    revoked_for_end = false;
+  }
+  return count;
 }
 
 LONG ModuleUnlock() {
   ServerModule& m = Module();
   const LONG left = InterlockedDecrement(&m.lockCount);
-  if (left == 0 && m.automation) {
-    m.stopping = true;
-    PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
+  if (left == 0 && m.automation && !m.stopping) {
+    end_step = EndStep::Idle;
+    StartEndTimer(kIdleMs);
   }
   return left;
 }
@@ -78,14 +131,31 @@ HRESULT UnregisterServer() {
 }
 
 HRESULT RegisterClassObject() {
-  return CoRegisterClassObject(CLSID_TECRFisc, static_cast<IClassFactory*>(&factory),
-                               CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &Module().classCookie);
+  ServerModule& m = Module();
+  const HRESULT hr = CoRegisterClassObject(CLSID_TECRFisc, static_cast<IClassFactory*>(&factory),
+                                           CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m.classCookie);
+  // The class object stays reachable after a revocation until the server ends: a client that
+  // was handed it just before can still make its object (which keeps the server).
+  if (SUCCEEDED(hr) && !m.classObjectHeld) {
+    m.classObjectHeld = SUCCEEDED(CoLockObjectExternal(&factory, TRUE, FALSE));
+  }
+  return hr;
 }
 
 void RevokeClassObject() {
-  if (Module().classCookie != 0) {
-    CoRevokeClassObject(Module().classCookie);
-    Module().classCookie = 0;
+  ServerModule& m = Module();
+  if (m.classCookie != 0) {
+    CoRevokeClassObject(m.classCookie);
+    m.classCookie = 0;
+  }
+}
+
+void ReleaseClassObject() {
+  RevokeClassObject();
+  ServerModule& m = Module();
+  if (m.classObjectHeld) {
+    CoLockObjectExternal(&factory, FALSE, TRUE);
+    m.classObjectHeld = false;
   }
 }
 

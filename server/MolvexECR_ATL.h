@@ -13,8 +13,9 @@ struct ServerModule {
   LONG lockCount = 0;       // live objects plus explicit server locks
   bool running = true;      // false once a register/unregister switch has been handled
   bool automation = false;  // started with "AUTOMATION": end when the last lock goes
-  bool stopping = false;    // the end is under way: the class object creates no more objects
+  bool stopping = false;    // WM_QUIT is posted: the class object creates no more objects
   DWORD classCookie = 0;
+  bool classObjectHeld = false;  // an external lock keeps the class object connected
   int exitCode = 0;
 };
 
@@ -25,14 +26,17 @@ ServerModule& Module();
 void InitModule(const std::vector<std::wstring>& args);
 
 LONG ModuleLock();
-// Posts WM_QUIT to the main thread at 0 in an "AUTOMATION" server, which then stops.
+// At 0 in an "AUTOMATION" server: starts the end (the main thread's timer revokes the class
+// object after a second without objects, then posts WM_QUIT to the main thread). A lock taken
+// before the end keeps the server.
 LONG ModuleUnlock();
 
 HRESULT RegisterServer();
 HRESULT UnregisterServer();
 
 HRESULT RegisterClassObject();
-void RevokeClassObject();
+void RevokeClassObject();   // no new requests reach the class object
+void ReleaseClassObject();  // on the way out: revoked and disconnected
 
 std::wstring ExecutablePath();
 

@@ -30,9 +30,8 @@ HRESULT STDMETHODCALLTYPE TECRFiscFactory::CreateInstance(IUnknown* outer, REFII
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-  // Between the last release and the revocation of the class object a request can still
-  // arrive; an object made now would die with the process under its client. COM starts a
-  // fresh server for a request refused this way.
+  // Once the message loop has been asked to end, an object made now would die with the
+  // process under its client.
   if (Module().stopping) return CO_E_SERVER_STOPPING;
   auto* object = new (std::nothrow) TECRFiscObject();
   if (object == nullptr) return E_OUTOFMEMORY;

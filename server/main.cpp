@@ -54,7 +54,7 @@ int Run(HINSTANCE instance) {
       DispatchMessageW(&msg);
     }
   }
-  molvex::RevokeClassObject();
+  molvex::ReleaseClassObject();
   CoUninitialize();
   return exitCode;
 }

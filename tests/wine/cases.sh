@@ -299,6 +299,18 @@ case_windows_sim() {
   wait "$win_sim_pid" 2>/dev/null
 }
 
+case_churn() {
+  # Clients that make an object for every operation: the script releases and creates at once
+  # (the server stays), the native client waits longer each round, so that its creations meet
+  # the server at every moment of its end.
+  script_client churn churn.vbs
+  if wrun churn-native 'C:\tests\early_client.exe' churn 24 67 && grep -q ' passed, 0 failed' "$run/churn-native.out"; then
+    ok "create and release across the end of the server: $(tr -d '\r' <"$run/churn-native.out" | tail -1)"
+  else
+    bad "create and release across the end of the server" "$run/churn-native.out"
+  fi
+}
+
 run_cases() {
   case_exports
   case_registration
@@ -306,6 +318,7 @@ run_cases() {
   case_scripts
   case_early_bound
   case_two_clients
+  case_churn
   case_close_warning
   case_started_by_hand
   case_archive_seams

@@ -1,6 +1,8 @@
 // A native client bound early to ITECRFisc: creates the object out of process with
 // CoCreateInstance and calls through the vtable, as a compiled POS application does.
 // Usage: early_client <com port number>   (the port must reach the virtual printer)
+//        early_client churn <rounds> <step in ms>
+//          creates and releases objects in a row (see Churn)
 //        early_client hold <com port number> <flag file> [gone]
 //          opens the port, prints "holding", keeps the object until the flag file exists, then
 //          calls it again: it must answer, or with "gone" (the server was closed meanwhile)
@@ -120,7 +122,37 @@ void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, bool gone, CheckCount&
 
 }  // namespace
 
+// Creates and releases an object again and again; every release starts the end of an
+// automation server, and the next creation may meet it ending. Round i waits i * step_ms
+// (modulo 1600 ms) before it creates, so that the creations sweep across the moments the
+// server revokes its class object and ends. Every round must get an object that answers.
+void Churn(int rounds, int step_ms, CheckCount& c) {
+  for (int i = 0; i < rounds; ++i) {
+    Sleep(static_cast<DWORD>((i * step_ms) % 1600));
+    ITECRFisc* fisc = nullptr;
+    const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                        reinterpret_cast<void**>(&fisc));
+    BSTR text = nullptr;
+    const HRESULT call = fisc != nullptr ? fisc->GetVerDLL(&text) : E_POINTER;
+    if (FAILED(hr) || FAILED(call)) {
+      std::printf("round %d: CoCreateInstance 0x%08lX, GetVerDLL 0x%08lX\n", i + 1,
+                  static_cast<unsigned long>(hr), static_cast<unsigned long>(call));
+    }
+    c.Expect(SUCCEEDED(hr) && call == S_OK, "a new object in every round");
+    SysFreeString(text);
+    if (fisc != nullptr) fisc->Release();
+  }
+}
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 4 && std::wcscmp(argv[1], L"churn") == 0) {
+    CheckCount c;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
+    Churn(static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
+          static_cast<int>(std::wcstol(argv[3], nullptr, 10)), c);
+    CoUninitialize();
+    return c.Finish();
+  }
   const bool hold = argc >= 4 && std::wcscmp(argv[1], L"hold") == 0;
   const bool gone = hold && argc >= 5 && std::wcscmp(argv[4], L"gone") == 0;
   const int port = argc > 1 ? static_cast<int>(std::wcstol(argv[hold ? 2 : 1], nullptr, 10)) : 1;

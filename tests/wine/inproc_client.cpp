@@ -17,6 +17,24 @@
 #include "tests/wine/check.h"
 #include "tests/wine/exception_checks.h"
 
+namespace {
+
+// Runs the thread's messages (timers included) for up to `ms`; true when WM_QUIT came.
+bool PumpUntilQuit(DWORD ms) {
+  const ULONGLONG until = GetTickCount64() + ms;
+  while (GetTickCount64() < until) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return true;
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return false;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   const bool registered = argc < 2 || std::wcscmp(argv[1], L"unregistered") != 0;
   const wchar_t* const source = registered ? L"MolvexECR.TECRFisc" : L"";
@@ -38,24 +56,31 @@ int wmain(int argc, wchar_t** argv) {
 
   fisc->Release();
 
-  // A server started for automation stops when its last object goes: the class object then
-  // refuses new objects, which would die with the process.
+  // A server started for automation ends once its last object has gone for a while; an object
+  // made before then keeps it. Then the class object makes no more objects.
   molvex::ServerModule& module = molvex::Module();
   module.automation = true;
   module.mainThreadId = GetCurrentThreadId();
   molvex::TECRFiscFactory factory;
-  void* made = nullptr;
-  c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &made) == S_OK && made != nullptr,
-           "the class object makes an object");
-  MSG msg;
-  c.Expect(!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE), "no quit while one lives");
-  if (made != nullptr) static_cast<ITECRFisc*>(made)->Release();
-  c.Expect(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0,
-           "the last release posts WM_QUIT");
-  made = nullptr;
-  c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &made) == CO_E_SERVER_STOPPING &&
-               made == nullptr,
-           "a stopping server makes no new object");
+  auto make = [&factory]() -> ITECRFisc* {
+    void* made = nullptr;
+    return factory.CreateInstance(nullptr, IID_ITECRFisc, &made) == S_OK
+               ? static_cast<ITECRFisc*>(made)
+               : nullptr;
+  };
+  ITECRFisc* first = make();
+  c.Expect(first != nullptr, "the class object makes an object");
+  if (first != nullptr) first->Release();
+  c.Expect(!PumpUntilQuit(200), "no quit at once after the last release");
+  ITECRFisc* second = make();  // before the end: the server stays
+  c.Expect(second != nullptr, "an object made while the end waits");
+  c.Expect(!PumpUntilQuit(2500), "no quit while that object lives");
+  if (second != nullptr) second->Release();
+  c.Expect(PumpUntilQuit(5000), "WM_QUIT once no object is left");
+  void* late = nullptr;
+  c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &late) == CO_E_SERVER_STOPPING &&
+               late == nullptr,
+           "a server asked to end makes no new object");
   CoUninitialize();
   return c.Finish();
 }
