@@ -1,6 +1,7 @@
 // The parts of ecr-sim's serving loop that every platform shares.
 #include "tools/sim/host.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -93,6 +94,40 @@ void ControlFile::Poll(VirtualPrinter& printer) {
     }
   }
   if (pending_.size() > 4096) pending_.clear();  // no line end in sight: drop it
+}
+
+std::int64_t HostNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns) {
+  constexpr int kControlLookMs = 50;
+  const std::int64_t due = printer.NextDueNs();
+  if (due == kNever) return kControlLookMs;
+  const std::int64_t ms = due <= now_ns ? 0 : (due - now_ns + 999'999) / 1'000'000;
+  return ms < kControlLookMs ? static_cast<int>(ms) : kControlLookMs;
+}
+
+void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out) {
+  out.clear();
+  std::uint8_t b = 0;
+  while (printer.Take(now_ns, b)) out.push_back(b);
+}
+
+void AnnounceListening(const std::string& where, const HostOptions& options) {
+  const std::string wire =
+      options.baud > 0 ? "wire at " + std::to_string(options.baud) + " baud" : "no wire model";
+  std::printf("ecr-sim: listening on %s (busy scale %g, %s)\n", where.c_str(), options.busy_scale,
+              wire.c_str());
+  std::fflush(stdout);
+}
+
+void AnnounceStopped(const VirtualPrinter& printer) {
+  std::fprintf(stderr, "ecr-sim: stopped (%llu bytes in, %llu bytes out)\n",
+               static_cast<unsigned long long>(printer.bytes_in()),
+               static_cast<unsigned long long>(printer.bytes_out()));
 }
 
 }  // namespace molvex::sim

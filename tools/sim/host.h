@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "tools/sim/virtual_printer.h"
@@ -42,6 +43,17 @@ class ControlFile {
   long long offset_ = 0;
   std::string pending_;
 };
+
+// Pieces of the serving loop of every port:
+std::int64_t HostNowNs();  // the steady clock the virtual printer runs on
+// How long the loop may wait for the port: until the printer's next byte is due, at most 50 ms
+// (the control file is looked at this often).
+int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns);
+// The printer's bytes that are due by now, into `out` (emptied first).
+void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out);
+// The lines on the console at the start and at the end.
+void AnnounceListening(const std::string& where, const HostOptions& options);
+void AnnounceStopped(const VirtualPrinter& printer);
 
 // Serves until stopped (SIGINT or SIGTERM; Ctrl+C on Windows); returns the exit code.
 int RunHost(const HostOptions& options);

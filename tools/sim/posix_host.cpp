@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,12 +24,6 @@ volatile std::sig_atomic_t stop_requested = 0;
 
 void OnStopSignal(int) {
   stop_requested = 1;
-}
-
-std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
 }
 
 bool MakeRaw(int fd, int baud) {
@@ -132,33 +125,20 @@ int RunHost(const HostOptions& options) {
   std::signal(SIGPIPE, SIG_IGN);
 
   ControlFile control(options.control);
-  std::printf("ecr-sim: listening on %s (busy scale %g, %s)\n", port.where.c_str(),
-              options.busy_scale,
-              options.baud > 0 ? ("wire at " + std::to_string(options.baud) + " baud").c_str()
-                               : "no wire model");
-  std::fflush(stdout);
+  AnnounceListening(port.where, options);
 
   std::uint8_t buffer[512];
   std::vector<std::uint8_t> out;
   while (stop_requested == 0) {
-    std::int64_t now = NowNs();
-    const std::int64_t due = printer.NextDueNs();
-    int wait_ms = 50;  // the control file is looked at least this often
-    if (due != kNever) {
-      const std::int64_t ms = due <= now ? 0 : (due - now + 999'999) / 1'000'000;
-      if (ms < wait_ms) wait_ms = static_cast<int>(ms);
-    }
     pollfd p{port.fd, POLLIN, 0};
-    const int ready = poll(&p, 1, wait_ms);
+    const int ready = poll(&p, 1, WaitMs(printer, HostNowNs()));
     control.Poll(printer);
-    now = NowNs();
+    const std::int64_t now = HostNowNs();
     if (ready > 0 && (p.revents & POLLIN) != 0) {
       const ssize_t n = read(port.fd, buffer, sizeof buffer);
       if (n > 0) printer.Receive(buffer, static_cast<std::size_t>(n), now);
     }
-    out.clear();
-    std::uint8_t b = 0;
-    while (printer.Take(now, b)) out.push_back(b);
+    TakeDue(printer, now, out);
     std::size_t sent = 0;
     while (sent < out.size() && stop_requested == 0) {
       const ssize_t w = write(port.fd, out.data() + sent, out.size() - sent);
@@ -173,9 +153,7 @@ int RunHost(const HostOptions& options) {
     }
   }
   if (!options.link.empty()) unlink(options.link.c_str());
-  std::fprintf(stderr, "ecr-sim: stopped (%llu bytes in, %llu bytes out)\n",
-               static_cast<unsigned long long>(printer.bytes_in()),
-               static_cast<unsigned long long>(printer.bytes_out()));
+  AnnounceStopped(printer);
   return 0;
 }
 

@@ -2,8 +2,8 @@
 // Wine), 8N1 at the --baud speed.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,12 +19,6 @@ std::atomic<bool> stop_requested{false};
 BOOL WINAPI OnConsoleEvent(DWORD) {
   stop_requested = true;
   return TRUE;
-}
-
-std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
 }
 
 // A read returns what has arrived at once, or waits up to `ms` for the first byte.
@@ -89,33 +83,21 @@ int RunHost(const HostOptions& options) {
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 
   ControlFile control(options.control);
-  std::printf("ecr-sim: listening on %s (busy scale %g, %s)\n", options.device.c_str(),
-              options.busy_scale,
-              options.baud > 0 ? ("wire at " + std::to_string(options.baud) + " baud").c_str()
-                               : "no wire model");
-  std::fflush(stdout);
+  AnnounceListening(options.device, options);
 
   std::uint8_t buffer[512];
   std::vector<std::uint8_t> out;
   DWORD wait_set = 50;
   while (!stop_requested) {
-    std::int64_t now = NowNs();
-    const std::int64_t due = printer.NextDueNs();
-    DWORD wait_ms = 50;  // the control file is looked at least this often
-    if (due != kNever) {
-      const std::int64_t ms = due <= now ? 0 : (due - now + 999'999) / 1'000'000;
-      if (ms < wait_ms) wait_ms = static_cast<DWORD>(ms);
-    }
-    if (wait_ms == 0) wait_ms = 1;  // 0 would make the read wait for ever with these settings
+    // 0 would make the read wait for ever with these time-outs.
+    const DWORD wait_ms = static_cast<DWORD>(std::max(1, WaitMs(printer, HostNowNs())));
     if (wait_ms != wait_set && SetReadWait(port, wait_ms)) wait_set = wait_ms;
     DWORD got = 0;
     const BOOL read = ReadFile(port, buffer, sizeof buffer, &got, nullptr);
     control.Poll(printer);
-    now = NowNs();
+    const std::int64_t now = HostNowNs();
     if (read && got > 0) printer.Receive(buffer, got, now);
-    out.clear();
-    std::uint8_t b = 0;
-    while (printer.Take(now, b)) out.push_back(b);
+    TakeDue(printer, now, out);
     DWORD sent = 0;
     while (sent < out.size() && !stop_requested) {
       DWORD w = 0;
@@ -127,9 +109,7 @@ int RunHost(const HostOptions& options) {
     if (!read) Sleep(10);  // a port in error: do not spin
   }
   CloseHandle(port);
-  std::fprintf(stderr, "ecr-sim: stopped (%llu bytes in, %llu bytes out)\n",
-               static_cast<unsigned long long>(printer.bytes_in()),
-               static_cast<unsigned long long>(printer.bytes_out()));
+  AnnounceStopped(printer);
   return 0;
 }
 
