@@ -130,14 +130,6 @@ bool RefuseWithoutPort() {
   return true;
 }
 
-// Results of a reply that failed: its error word and status bytes, call status -2.
-void SaveFailure() {
-  ObjectState& state = SharedObjectState();
-  state.SavedErrorWord = static_cast<std::int32_t>(state.LastResult.ErrorWord);
-  std::memcpy(state.SavedStatus, state.LastResult.Status, sizeof state.SavedStatus);
-  state.CallStatus = kCallFailed;
-}
-
 bool NoReply() {
   return (SharedObjectState().LastResult.ErrorWord & kErrNoReply) != 0;
 }
@@ -188,7 +180,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
       return;
     }
     if (state.FailureFlag != 0) {
-      SaveFailure();
+      SaveOutcome();  // the failed reply's error word and status bytes, call status -2
       *Result = -1;
       return;
     }
@@ -268,12 +260,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
       *Result = -1;
       return;
     }
-    if (SharedObjectState().FailureFlag != 0) {
-      SaveFailure();
+    if (!SaveOutcome()) {
       *Result = -1;
       return;
     }
-    SaveOutcome();
     net.DataDocPr = ReplyField(2);
     net.TimeDocPr = ReplyField(3);
     net.DatePersPr = ReplyField(4);

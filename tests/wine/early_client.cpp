@@ -22,9 +22,7 @@
 
 namespace {
 
-bool SameText(BSTR text, const wchar_t* expected) {
-  return text != nullptr && std::wcscmp(text, expected) == 0;
-}
+using exception_checks::SameText;
 
 void CheckVersions(ITECRFisc* fisc, CheckCount& c) {
   BSTR text = nullptr;
