@@ -6,26 +6,10 @@
 #include "archive/z_archive.h"
 #include "archive/z_data.h"
 #include "tests/archive/settings_dir_fixture.h"
+#include "tests/support/base64.h"
 
 namespace molvex::testing {
 namespace {
-
-// Standard base64 with "=" padding, to check the decoder against.
-std::string Encode(std::string_view bytes) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = static_cast<std::uint8_t>(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<std::uint8_t>(bytes[i + 2]);
-    out += kAlphabet[(group >> 18) & 63];
-    out += kAlphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return out;
-}
 
 TEST(ZDataDecoder, EdgeCases) {
   struct Case {
@@ -68,7 +52,7 @@ TEST(ZDataDecoder, DecodesWhateverWasEncodedZeroBytesIncluded) {
     for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
     if (size > 2) bytes[size / 2] = '\0';
     SCOPED_TRACE(size);
-    const std::string encoded = Encode(bytes);
+    const std::string encoded = testsupport::Base64(bytes);
     EXPECT_EQ(DecodeZData(encoded), bytes);
     const std::string unpadded = encoded.substr(0, encoded.find('='));
     EXPECT_EQ(DecodeZData(unpadded), bytes);

@@ -9,28 +9,12 @@
 #include <vector>
 
 #include "archive/z_data.h"
+#include "tests/support/base64.h"
 
 namespace {
 
 void Require(bool condition) {
   if (!condition) std::abort();
-}
-
-std::string Encode(std::string_view bytes) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) << 16;
-    if (i + 1 < bytes.size())
-      group |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<std::uint8_t>(bytes[i + 2]);
-    out += kAlphabet[(group >> 18) & 63];
-    out += kAlphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return out;
 }
 
 struct Reply {
@@ -75,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(decoded.size() <= size / 4 * 3 + 2);
   Require(molvex::ZArchiveContent(decoded).find('\0') == std::string_view::npos);
 
-  const std::string encoded = Encode(input);
+  const std::string encoded = testsupport::Base64(input);
   Require(molvex::DecodeZData(encoded) == input);
   Require(molvex::DecodeZData(encoded.substr(0, encoded.find('='))) == input);
 
