@@ -365,6 +365,15 @@ case_reports() {
   else
     bad "the stand-in ArchSend.exe did not leave two marks" "$d/ArchSend.log"
   fi
+  # It also marked the current directory it inherited from the server: take that mark away.
+  local where
+  where=$(head -1 "$d/ArchSend.log" 2>/dev/null | tr -d '\r' | sed -n 's/^started in //p')
+  case $where in
+    [Zz]:\\*) where=${where:2} ;;
+    [Cc]:\\*) where=$c${where:2} ;;
+    *) where= ;;
+  esac
+  [ -z "$where" ] || rm -f "${where//\\//}/ArchSend.flag"
 }
 
 run_cases() {
