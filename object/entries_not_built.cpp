@@ -23,22 +23,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL /*Sign*/, LONG
                                                      double /*dc*/, VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR /*Password*/, LONG /*NumStart*/,
-                                                         LONG /*NumEnd*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR /*Password*/, BSTR /*DateStart*/,
-                                                         BSTR /*DateEnd*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int /*OperatorNum*/, int /*POSNum*/,
                                                      BSTR /*OperatorPSW*/,
                                                      VARIANT_BOOL* /*Result*/) {
@@ -73,16 +57,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR /*Password*/, LONG /*NumStart*/,
-                                                             LONG /*NumEnd*/,
-                                                             VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR /*Password*/, BSTR /*DateStart*/,
-                                                             BSTR /*DateEnd*/,
-                                                             VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int /*OperatorNum*/, int /*POSNum*/,
@@ -137,10 +111,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR /*Administat
                                                                VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG /*TypeReport*/, BSTR /*Password*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* /*Sum*/) {
   return E_NOTIMPL;
 }
@@ -178,16 +148,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,
                                                     int /*TypePmt*/, BSTR /*CodeTrasaction*/,
                                                     VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG /*Num1*/, LONG /*Num2*/,
-                                                               LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG /*type*/, BSTR /*Data*/,

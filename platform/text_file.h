@@ -16,4 +16,12 @@ bool AppendTextFile(const std::string& path, std::string_view text);
 // False when the file cannot be opened, written or closed.
 bool WriteTextFile(const std::string& path, std::string_view bytes);
 
+enum class NewFile { Written, Exists, Failed };
+
+// Creates `path` in text mode only when nothing of that name exists yet (the test and the
+// creation are one step, so an existing file is never replaced) and writes `bytes`. Exists when
+// the name is taken; Failed when the file cannot be created, written or closed (a file it
+// created but could not write whole is removed again).
+NewFile CreateNewTextFile(const std::string& path, std::string_view bytes);
+
 }  // namespace molvex

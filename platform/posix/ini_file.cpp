@@ -56,7 +56,7 @@ char* NextLine(char* str, int num, void* stream) {
   const std::size_t n = handed.size() < static_cast<std::size_t>(num) - 2
                             ? handed.size()
                             : static_cast<std::size_t>(num) - 2;
-  std::memcpy(str, handed.data(), n);
+  if (n > 0) std::memcpy(str, handed.data(), n);  // an empty line has no data at all
   str[n] = '\n';
   str[n + 1] = '\0';
   return str;

@@ -44,6 +44,15 @@ TEST_F(ArchiveFilesTest, TheArchiveFileIsWrittenWholeAndReplacesAnOlderOne) {
   EXPECT_EQ(std::filesystem::file_size(file), 0u);
 }
 
+TEST_F(ArchiveFilesTest, ANewFileIsCreatedOnlyWhereNoneIs) {
+  const std::string file = (dir / "202612100905123.zre").string();
+  ASSERT_EQ(CreateNewTextFile(file, std::string("a\nb\0c", 5)), NewFile::Written);
+  EXPECT_EQ(CreateNewTextFile(file, "other"), NewFile::Exists);
+  EXPECT_EQ(Bytes(file), std::string("a\nb\0c", 5));
+  ASSERT_EQ(CreateNewTextFile((dir / "empty.zre").string(), ""), NewFile::Written);
+  EXPECT_EQ(std::filesystem::file_size(dir / "empty.zre"), 0u);
+}
+
 TEST_F(ArchiveFilesTest, AFileThatCannotBeWrittenIsReported) {
   const std::string cases[] = {
       (dir / "no-such-dir" / "infoZ.log").string(),
@@ -55,6 +64,9 @@ TEST_F(ArchiveFilesTest, AFileThatCannotBeWrittenIsReported) {
     SCOPED_TRACE(path);
     EXPECT_FALSE(AppendTextFile(path, "x"));
     EXPECT_FALSE(WriteTextFile(path, "x"));
+    // A directory of that name is a name taken; the others cannot be created.
+    EXPECT_EQ(CreateNewTextFile(path, "x"),
+              path == dir.string() ? NewFile::Exists : NewFile::Failed);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "no-such-dir"));
   EXPECT_FALSE(std::filesystem::exists("in"));

@@ -25,6 +25,9 @@ TEST_F(IniFileTest, LooksUpLikeTheProfileFunctions) {
   Write(
       "[Main]\n"
       "Key=value\n"
+      "\n"
+      "; Comment=not a key\n"
+      "   \n"
       "Empty=\n"
       "Spaced =  inner blanks  \n"
       "Quoted=\"with quotes\"\n"
@@ -44,6 +47,7 @@ TEST_F(IniFileTest, LooksUpLikeTheProfileFunctions) {
   EXPECT_EQ(Read("Main", "Path", "d"), "C:\\ECR ;not a comment");
   EXPECT_EQ(Read("Main", "a:b", "d"), "colon in the name");
   EXPECT_EQ(Read("Main", "Missing", "d"), "d");
+  EXPECT_EQ(Read("Main", "; Comment", "d"), "d");
   EXPECT_EQ(Read("Nowhere", "Key", "fallback"), "fallback");
   EXPECT_EQ(Read("Main", "Missing", nullptr), "");
 }

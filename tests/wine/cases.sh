@@ -311,6 +311,71 @@ case_churn() {
   fi
 }
 
+case_reports() {
+  # Reports through the server; the Z archive under the LocalPath of C:\ECR\ZRepRec.ini with a
+  # stand-in uploader; a Z report whose data read fails. The settings file is restored after.
+  local d=$c/zarch ini=$c/ECR/ZRepRec.ini saved=$run/ZRepRec.ini.saved
+  rm -rf "$d" "$saved"
+  mkdir -p "$d"
+  cp "$c/tests/archsend_stub.exe" "$d/ArchSend.exe"
+  [ ! -f "$ini" ] || cp "$ini" "$saved"
+  printf '[Identification]\r\nIdReastaurant=17\r\nFiscalPrinter=3\r\n[Files]\r\nLocalPath=C:\\zarch\\\r\n' >"$ini"
+  script_client reports reports.vbs "$control_win"
+  if [ -f "$saved" ]; then mv "$saved" "$ini"; else rm -f "$ini"; fi
+  if server_ends_within 10; then ok "server ends after the reports client"; else bad "server still running after the reports client"; fi
+
+  # The info log: Windows-1251, CR LF, a stamp on every line; the archive files it names.
+  local log=$run/infoZ.txt stamp='[0-9]{2}-[0-9]{2}-[0-9]{4} [0-9]{2}:[0-9]{2}'
+  iconv -f CP1251 -t UTF-8 "$d/infoZ.log" >"$log" 2>&1
+  local lines crlf stamped names=()
+  lines=$(wc -l <"$log")
+  crlf=$(grep -c $'\r$' "$log")
+  stamped=$(grep -cE "^$stamp " "$log")
+  mapfile -t names < <(tr -d '\r' <"$log" | sed -nE 's/.* Z-Отчет считан и записан в файл: C:\\zarch\\([^ ]+) $/\1/p')
+  printf '%s\n' ' Z-Отчет выполнен! ' " Z-Отчет считан и записан в файл: C:\\zarch\\${names[0]:-?} " \
+    ' Z-Отчет выполнен! ' ' Ошибка чтения Z-Отчета из РРО! ' \
+    ' Z-Отчет выполнен! ' " Z-Отчет считан и записан в файл: C:\\zarch\\${names[1]:-?} " >"$run/infoZ.want"
+  if [ "$lines" = 6 ] && [ "$crlf" = 6 ] && [ "$stamped" = 6 ] &&
+    tr -d '\r' <"$log" | sed -E "s/^$stamp//" | diff -u "$run/infoZ.want" - >"$run/infoZ.diff"; then
+    ok "infoZ.log under LocalPath: six lines, Windows-1251, CR LF, the failed read among them"
+  else
+    cat "$log" >>"$run/infoZ.diff"
+    bad "infoZ.log under LocalPath" "$run/infoZ.diff"
+  fi
+
+  # Two archive files (the failed read wrote none), named from date, time and 17, 3; neither
+  # replaced the other; each holds its own Z report in text mode.
+  local zre=() first second
+  mapfile -t zre < <(cd "$d" && ls -- *.zre 2>/dev/null)
+  first=$(tr -d '\r' <"$d/${names[0]:-none}" 2>/dev/null | sed -n 's/^Z=//p')
+  second=$(tr -d '\r' <"$d/${names[1]:-none}" 2>/dev/null | sed -n 's/^Z=//p')
+  if [ "${#zre[@]}" = 2 ] && [ "${names[0]:-}" != "${names[1]:-}" ] &&
+    [[ ${names[0]:-} =~ ^[0-9]{12}173(_2)?\.zre$ ]] && [[ ${names[1]:-} =~ ^[0-9]{12}173(_2)?\.zre$ ]] &&
+    [ "$(head -c 25 "$d/${names[0]}" | od -An -tx1 | tr -d ' \n')" = "$(printf 'Z-REPORT\r\nMODEL=LT7260R\r\n' | od -An -tx1 | tr -d ' \n')" ] &&
+    [ -n "$first" ] && [ "$second" = $((first + 2)) ]; then
+    ok "archive files ${names[0]} (Z $first) and ${names[1]} (Z $second), CR LF"
+  else
+    bad "archive files: ${zre[*]:-none}; named in the log: ${names[*]:-none}; Z numbers ${first:-?} ${second:-?}"
+  fi
+
+  # The uploader was started after each archived Z report and not after the failed read.
+  for _ in $(seq 100); do [ "$(wc -l <"$d/ArchSend.log" 2>/dev/null)" = 2 ] && break; sleep 0.1; done
+  if [ "$(wc -l <"$d/ArchSend.log" 2>/dev/null)" = 2 ]; then
+    ok "the stand-in ArchSend.exe in LocalPath started twice ($(head -1 "$d/ArchSend.log" | tr -d '\r'))"
+  else
+    bad "the stand-in ArchSend.exe did not leave two marks" "$d/ArchSend.log"
+  fi
+  # It also marked the current directory it inherited from the server: take that mark away.
+  local where
+  where=$(head -1 "$d/ArchSend.log" 2>/dev/null | tr -d '\r' | sed -n 's/^started in //p')
+  case $where in
+    [Zz]:\\*) where=${where:2} ;;
+    [Cc]:\\*) where=$c${where:2} ;;
+    *) where= ;;
+  esac
+  [ -z "$where" ] || rm -f "${where//\\//}/ArchSend.flag"
+}
+
 run_cases() {
   case_exports
   case_registration
@@ -323,4 +388,5 @@ run_cases() {
   case_started_by_hand
   case_archive_seams
   case_windows_sim
+  case_reports
 }

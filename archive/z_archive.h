@@ -1,0 +1,74 @@
+// The files and the program of the Z-report capture: the info log infoZ.log, the archive file
+// (".zre") and the start of the uploader ArchSend.exe, all under LocalPath of the archive
+// settings. The time comes from a clock and the uploader is started through a starter that
+// tests replace.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "archive/archive_settings.h"
+#include "platform/clock.h"
+
+namespace molvex {
+
+// Messages of the info log, Windows-1251 text; each begins with a blank.
+// " Ошибка связи с регистратором!": the status check before the Z report failed.
+inline constexpr char kZLogNoLink[] =
+    " \xCE\xF8\xE8\xE1\xEA\xE0 \xF1\xE2\xFF\xE7\xE8 \xF1 "
+    "\xF0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF2\xEE\xF0\xEE\xEC!";
+// " Ошибка выполнения Z-Отчета!": the printer refused the Z report.
+inline constexpr char kZLogReportFailed[] =
+    " \xCE\xF8\xE8\xE1\xEA\xE0 \xE2\xFB\xEF\xEE\xEB\xED\xE5\xED\xE8\xFF "
+    "Z-\xCE\xF2\xF7\xE5\xF2\xE0!";
+// " Z-Отчет выполнен!": the Z report is done.
+inline constexpr char kZLogReportDone[] =
+    " Z-\xCE\xF2\xF7\xE5\xF2 \xE2\xFB\xEF\xEE\xEB\xED\xE5\xED!";
+// " Ошибка чтения Z-Отчета из РРО!": the Z data could not be read back whole.
+inline constexpr char kZLogReadFailed[] =
+    " \xCE\xF8\xE8\xE1\xEA\xE0 \xF7\xF2\xE5\xED\xE8\xFF Z-\xCE\xF2\xF7\xE5\xF2\xE0 \xE8\xE7 "
+    "\xD0\xD0\xCE!";
+// " Z-Отчет считан и записан в файл: " + path: the archive file is written.
+inline constexpr char kZLogArchived[] =
+    " Z-\xCE\xF2\xF7\xE5\xF2 \xF1\xF7\xE8\xF2\xE0\xED \xE8 \xE7\xE0\xEF\xE8\xF1\xE0\xED \xE2 "
+    "\xF4\xE0\xE9\xEB: ";
+// " Ошибка записи Z-Отчета в файл: " + path: the archive file could not be written.
+inline constexpr char kZLogArchiveFailed[] =
+    " \xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xE8\xF1\xE8 Z-\xCE\xF2\xF7\xE5\xF2\xE0 \xE2 "
+    "\xF4\xE0\xE9\xEB: ";
+
+// How ZReport ends when the Z report itself stands but its capture does not (the HRESULT of
+// the call; Result stays true and the call status 0).
+constexpr std::int32_t kZDataNotRead = -101;        // 0xFFFFFF9B: the Z data could not be read
+constexpr std::int32_t kZArchiveNotWritten = -102;  // 0xFFFFFF9A: the archive file could not be
+                                                    // written; the uploader is not started
+
+// One line of the info log: "dd-mm-yyyy hh:nn", the message, " \n".
+std::string ZLogLine(const LocalDateTime& t, std::string_view message);
+
+// LocalPath, "yyyymmdd", "hhnn", IdReastaurant, FiscalPrinter, then "_<copy>" for copy 2 and
+// up, then ".zre"; no separators.
+std::string ZArchivePath(const ArchiveSettings& settings, const LocalDateTime& t, int copy);
+
+// Appends one line to LocalPath + "infoZ.log", stamped with the capture clock's time. A log
+// that cannot be written is passed over: false tells it, nothing else changes.
+bool AppendZLog(const ArchiveSettings& settings, std::string_view message);
+
+// Writes the archive file for the time `t` under a name that no file has yet: the plain name,
+// else the same with "_2", "_3", ... An existing file is never replaced. `path` is the file
+// written, or on failure the name that could not be written.
+bool WriteZArchive(const ArchiveSettings& settings, const LocalDateTime& t,
+                   std::string_view content, std::string& path);
+
+// Starts LocalPath + "ArchSend.exe" without waiting; the result of the start is not judged.
+void StartUploader(const ArchiveSettings& settings);
+
+// Seams. The clock of the log lines and the archive name: nullptr gives the system clock back.
+void SetZCaptureClock(Clock* clock);
+Clock& ZCaptureClock();
+// How the uploader is started: nullptr gives the platform's program start back.
+using ProgramStarter = bool (*)(const std::string& path);
+void SetUploaderStarter(ProgramStarter starter);
+
+}  // namespace molvex

@@ -1,0 +1,246 @@
+// Report entries: X and Z reports, the periodic reports by number and by date, the articles
+// report and the electronic-journal (KSEF) copies and tax report. Each checks the printer's
+// status twice before its report; a successful Z report is read back, archived, logged and
+// handed to the uploader.
+#include <string>
+
+#include "archive/archive_settings.h"
+#include "archive/z_archive.h"
+#include "archive/z_data.h"
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+// When the status read after the report runs.
+enum class Trailing { Never, AfterSuccess, Always };
+
+VARIANT_BOOL AsBool(Outcome outcome) {
+  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// Two status reads; only the second counts. A failed one is the call's outcome (its error
+// word and status bytes saved, call status -2).
+Outcome StatusPreCheck() {
+  PreRead();
+  if (!RunCommand(PrnReadStatus, 0)) {
+    SaveRefusal();
+    return Outcome::Refused;
+  }
+  if (SharedObjectState().FailureFlag != 0) {
+    SaveOutcome();
+    return Outcome::Failed;
+  }
+  return Outcome::Succeeded;
+}
+
+// Port test, status pre-check, the report command with its outcome saved, and the trailing
+// status read, which changes nothing the client reads.
+template <class Wrapper, class... Args>
+Outcome RunReport(Trailing trailing, Wrapper wrapper, Args... args) {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return Outcome::Refused;
+  }
+  const Outcome check = StatusPreCheck();
+  if (check != Outcome::Succeeded) return check;
+  if (!RunCommand(wrapper, args...)) {
+    SaveRefusal();
+    return Outcome::Refused;
+  }
+  const bool ok = SaveOutcome();
+  if (trailing == Trailing::Always || (trailing == Trailing::AfterSuccess && ok)) {
+    RunCommand(PrnReadStatus, 0);
+  }
+  return ok ? Outcome::Succeeded : Outcome::Failed;
+}
+
+// KSEF entries: the first reply field as a number on success, -3 on a failed reply, 0 when
+// refused.
+template <class Wrapper, class... Args>
+LONG RunKsef(Wrapper wrapper, Args... args) {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return 0;
+  }
+  const Outcome check = StatusPreCheck();
+  if (check != Outcome::Succeeded) return check == Outcome::Failed ? -3 : 0;
+  if (!RunCommand(wrapper, args...)) {
+    SaveRefusal();
+    return 0;
+  }
+  if (!SaveOutcome()) return -3;
+  const LONG value = LeadingDecimal(ReplyField(1));
+  RunCommand(PrnReadStatus, 0);
+  return value;
+}
+
+// Command 167 has no formatter of its own: "0,0," and the chunk number, sent as it stands.
+std::int32_t PrnReadZData(PrnWindow /*window*/, PrnCallback callback, std::int32_t tag,
+                          std::int32_t chunk) {
+  const std::string data = "0,0," + std::to_string(chunk);
+  return PrnExecuteCallback(callback, tag, kCmdReadZData, data.c_str());
+}
+
+ZDataReply ReadZDataChunk(std::int32_t chunk) {
+  ZDataReply reply;
+  reply.ok = RunCommand(PrnReadZData, chunk) && SharedObjectState().FailureFlag == 0;
+  if (!reply.ok) return reply;
+  reply.field_count = SharedObjectState().LastResult.FieldCount;
+  reply.count = ReplyField(1);
+  reply.chunk = ReplyField(2);
+  return reply;
+}
+
+// After the printer accepted the Z report: read its data back, write the archive file, log
+// it and start the uploader. Returns the call's HRESULT.
+HRESULT CaptureZReport(const ArchiveSettings& settings) {
+  std::string encoded;
+  if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
+    AppendZLog(settings, kZLogReadFailed);
+    return kZDataNotRead;
+  }
+  const std::string decoded = DecodeZData(encoded);
+  std::string path;
+  if (!WriteZArchive(settings, ZCaptureClock().LocalNow(), ZArchiveContent(decoded), path)) {
+    AppendZLog(settings, kZLogArchiveFailed + path);
+    return kZArchiveNotWritten;
+  }
+  AppendZLog(settings, kZLogArchived + path);
+  StartUploader(settings);
+  return S_OK;
+}
+
+HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result) {
+  result = VARIANT_FALSE;
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return S_OK;
+  }
+  const ArchiveSettings& settings = SharedArchiveSettings();
+  const Outcome check = StatusPreCheck();
+  if (check != Outcome::Succeeded) {
+    AppendZLog(settings, kZLogNoLink);
+    return S_OK;
+  }
+  const std::string password = ToAnsi(Password);
+  if (!RunCommand(PrnReport, password.c_str(), '0')) {
+    SaveRefusal();  // nothing sent: the password does not fit a request
+    AppendZLog(settings, kZLogReportFailed);
+    return S_OK;
+  }
+  if (!SaveOutcome()) {
+    AppendZLog(settings, kZLogReportFailed);
+    return S_OK;
+  }
+  result = VARIANT_TRUE;
+  AppendZLog(settings, kZLogReportDone);
+  return CaptureZReport(settings);
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    *Result = AsBool(RunReport(Trailing::Never, PrnReport, password.c_str(), '2'));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  HRESULT status = S_OK;
+  const HRESULT guarded = RunGuarded([&] { status = ZReportBody(Password, *Result); });
+  return guarded != S_OK ? guarded : status;
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,
+                                                         VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    *Result = AsBool(RunReport(Trailing::Always, PrnPeriodShortByNumber, password.c_str(),
+                               std::int32_t{NumStart}, std::int32_t{NumEnd}));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG NumStart,
+                                                             LONG NumEnd, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByNumber, password.c_str(),
+                               std::int32_t{NumStart}, std::int32_t{NumEnd}));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR DateStart,
+                                                         BSTR DateEnd, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    const std::string first = ToAnsi(DateStart);
+    const std::string last = ToAnsi(DateEnd);
+    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodShortByDate, password.c_str(),
+                               first.c_str(), last.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR DateStart,
+                                                             BSTR DateEnd, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    const std::string first = ToAnsi(DateStart);
+    const std::string last = ToAnsi(DateEnd);
+    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByDate, password.c_str(),
+                               first.c_str(), last.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR Password,
+                                                         VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortIsOpen()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    // Kind "G" of the printer is not reachable from here.
+    if (TypeReport != 0 && TypeReport != 1) {
+      SaveRefusal();
+      return;
+    }
+    const std::string password = ToAnsi(Password);
+    if (!RunCommand(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P')) {
+      SaveRefusal();
+      return;
+    }
+    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG NumFis, LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = RunKsef(PrnEjCopy, std::int32_t{NumFis}); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG Num1, LONG Num2, LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded(
+      [&] { *Result = RunKsef(PrnEjCopies, std::int32_t{Num1}, std::int32_t{Num2}); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG NumFis, LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = RunKsef(PrnEjTaxReports, std::int32_t{NumFis}); });
+}
+
+}  // namespace molvex
