@@ -63,18 +63,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* /*Resu
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR /*Password*/, LONG /*NumStart*/,
                                                              LONG /*NumEnd*/,
                                                              VARIANT_BOOL* /*Result*/) {
@@ -90,51 +78,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int /*OperatorNum*/, 
                                                            VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char /*Tax*/, int /*NumArt*/,
-                                                    int /*Group*/, double /*Price*/,
-                                                    BSTR /*Password*/, BSTR /*Name*/,
-                                                    VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int /*NumArt*/, BSTR /*Password*/,
-                                                   VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int /*NumArt*/, double /*NewPrice*/,
-                                                     BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int /*NumArt*/, BSTR* /*InfoArt*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL /*Print*/,
                                                     VARIANT_BOOL /*Display*/, double /*Perc*/,
                                                     double /*DS*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG /*OperatorNum*/, BSTR /*Password*/,
-                                                         BSTR /*OperatorName*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG /*OperatorNum*/,
-                                                             BSTR /*OldPassword*/,
-                                                             BSTR /*NewPassword*/,
-                                                             VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR /*AdministatorPassword*/,
-                                                               LONG /*OperatorNum*/,
-                                                               VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG /*TypeReport*/, BSTR /*Password*/,
@@ -153,15 +102,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* /*Value*/) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG /*Num*/, VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*Price*/,
                                                      double /*Quantity*/, unsigned char /*Tax*/,
                                                      int /*Group*/, BSTR /*Password*/,
@@ -170,9 +110,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,
