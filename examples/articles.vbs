@@ -45,8 +45,8 @@ If ecr.GetArtInfo(14001) <> "" Then Fail "GetArtInfo after DeleteArt"
 If Not ecr.SetOperatorName(7, "", "Ирина") Then Fail "SetOperatorName"
 If Not ecr.SetOperatorPassword(7, "", "2580") Then Fail "SetOperatorPassword"
 If Not ecr.SetOperatorName(7, "2580", "Ирина П.") Then Fail "SetOperatorName with the password"
-Dim cleared
-Call ecr.ClearOperatorPassword("", 7, cleared)
+' The third argument is declared an input: pass a value, and read the outcome from StatusBytes.
+Call ecr.ClearOperatorPassword("", 7, False)
 If ecr.StatusBytes <> 0 Then Fail "ClearOperatorPassword"
 
 ecr.CloseComPort port

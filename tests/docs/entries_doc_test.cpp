@@ -164,9 +164,10 @@ TEST(EntriesPage, EntryBlocksShowHowAScriptCallsEachKind) {
   EXPECT_NE(service_in.find("| 24 | property write | 17 (0x11) | `Value` R8 | none |"),
             std::string::npos);
   EXPECT_NE(EntryBlock("GetSerNumber").find("`Number` BSTR (out)"), std::string::npos);
-  EXPECT_NE(EntryBlock("ClearOperatorPassword")
-                .find("`Call o.ClearOperatorPassword(AdministatorPassword, OperatorNum, Result)`"),
-            std::string::npos);
+  EXPECT_NE(
+      EntryBlock("ClearOperatorPassword")
+          .find("`Call o.ClearOperatorPassword(AdministatorPassword, OperatorNum, (Result))`"),
+      std::string::npos);
   EXPECT_EQ(EntryBlock("NoSuchEntry"), "");
 }
 

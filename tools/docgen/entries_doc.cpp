@@ -75,7 +75,9 @@ std::string CallLine(const SlotInfo& slot) {
     if (p.dir == ParamDir::Retval) {
       result = std::string(p.name);
     } else {
-      args.emplace_back(p.name);
+      // A declared input that the entry writes: a script passes it as a value, in parentheses.
+      args.push_back(p.dir == ParamDir::InRef ? "(" + std::string(p.name) + ")"
+                                              : std::string(p.name));
       writes_argument = writes_argument || p.dir == ParamDir::InRef;
     }
   }
