@@ -6,6 +6,22 @@ port = 1 : speed = 115200
 If WScript.Arguments.Count > 0 Then port = CInt(WScript.Arguments(0))
 If WScript.Arguments.Count > 1 Then speed = CLng(WScript.Arguments(1))
 
+' Why the last printer call went as it did.
+Sub Explain(what)
+  If ecr.StatusBytes = 0 Then
+    WScript.Echo what & ": done"
+  ElseIf ecr.StatusBytes = -1 Then
+    WScript.Echo what & ": refused by the object, nothing sent (no port, or a bad argument)"
+  ElseIf ecr.TimeOutFP Then
+    WScript.Echo what & ": no answer from the printer, GetError " & ecr.GetError()  ' 17, 18, 19
+  Else
+    ' The printer refused: GetError names the reason, the status bytes show all its bits.
+    WScript.Echo what & ": refused by the printer, GetError " & ecr.GetError() & _
+                 ", status bytes " & CInt(ecr.Status0) & " " & CInt(ecr.Status1) & " " & _
+                 CInt(ecr.Status2) & " " & CInt(ecr.Status4) & " " & CInt(ecr.Status5)
+  End If
+End Sub
+
 Set ecr = CreateObject("MolvexECR.TECRFisc")
 WScript.Echo ecr.GetVerDLL()
 
@@ -28,13 +44,12 @@ WScript.Echo "Printer: " & ecr.ID_DEV & ", clock: " & ecr.DateTime
 
 ' Every printer call leaves its outcome behind until the next one:
 ' StatusBytes 0 success, -1 refused by the object (nothing sent), -2 failed at the printer.
-If ecr.DisplayUP("Welcome") Then WScript.Echo "Display: StatusBytes " & ecr.StatusBytes
-If Not ecr.OpenDrawer(200) Then   ' a pulse outside 5..150 is refused
-  WScript.Echo "OpenDrawer(200): StatusBytes " & ecr.StatusBytes & ", GetError " & ecr.GetError()
-End If
-' The six status bytes of the last reply; Status0..Status5 are one-byte integers (I1),
-' which VBScript takes through CInt.
-WScript.Echo "IsPresent: " & ecr.IsPresent() & ", status byte 5: " & CInt(ecr.Status5)
+ecr.DisplayUP "Welcome"
+Explain "DisplayUP"
+ecr.OpenDrawer 200   ' a pulse outside 5..150 is refused
+Explain "OpenDrawer(200)"
+ecr.WriteDateTime "31-02-26", "10:00"   ' no such date: the printer refuses it
+Explain "WriteDateTime(31-02-26)"
 
 ecr.CloseComPort port
 Set ecr = Nothing   ' release the object before the script ends
