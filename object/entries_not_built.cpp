@@ -1,6 +1,6 @@
-// Entries of the interface whose printer logic is not built yet (receipts, reports, article
-// and operator programming, cash and totals). Each answers E_NOTIMPL and
-// leaves the object state alone, so that a client can tell them apart from a printer refusal.
+// Entries of the interface whose printer logic is not built yet (the receipts). Each answers
+// E_NOTIMPL and leaves the object state alone, so that a client can tell them apart from a
+// printer refusal.
 #include "object/TECRFiscImpl.h"
 
 namespace molvex {
@@ -47,44 +47,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* /*Resu
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int /*OperatorNum*/, int /*POSNum*/,
                                                            BSTR /*OperatorPSW*/,
                                                            VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char /*Tax*/, int /*NumArt*/,
-                                                    int /*Group*/, double /*Price*/,
-                                                    BSTR /*Password*/, BSTR /*Name*/,
-                                                    VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int /*NumArt*/, BSTR /*Password*/,
-                                                   VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int /*NumArt*/, double /*NewPrice*/,
-                                                     BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int /*NumArt*/, BSTR* /*InfoArt*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
@@ -93,22 +58,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR /*Str1*/, VARIANT_BO
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL /*Print*/,
                                                     VARIANT_BOOL /*Display*/, double /*Perc*/,
                                                     double /*DS*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG /*OperatorNum*/, BSTR /*Password*/,
-                                                         BSTR /*OperatorName*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG /*OperatorNum*/,
-                                                             BSTR /*OldPassword*/,
-                                                             BSTR /*NewPassword*/,
-                                                             VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR /*AdministatorPassword*/,
-                                                               LONG /*OperatorNum*/,
-                                                               VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* /*Sum*/) {
@@ -123,15 +72,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* /*Value*/) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG /*Num*/, VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*Price*/,
                                                      double /*Quantity*/, unsigned char /*Tax*/,
                                                      int /*Group*/, BSTR /*Password*/,
@@ -140,9 +80,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,

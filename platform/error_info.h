@@ -26,8 +26,10 @@ struct ErrorInfoRecord {
 // Takes the calling thread's record: true and `out` filled when one was published since the
 // last take, false otherwise. Like GetErrorInfo, taking clears it.
 bool TakeErrorInfo(ErrorInfoRecord& out);
-// Drops the calling thread's record.
-void ClearErrorInfo() noexcept;
 #endif
+
+// Drops the calling thread's error information (Windows: SetErrorInfo with none), for a call
+// that fails without any.
+void ClearErrorInfo() noexcept;
 
 }  // namespace molvex

@@ -26,4 +26,8 @@ void PublishErrorInfo(const OLECHAR* description, const GUID& iid, const GUID& c
   create->Release();
 }
 
+void ClearErrorInfo() noexcept {
+  SetErrorInfo(0, nullptr);
+}
+
 }  // namespace molvex

@@ -160,6 +160,27 @@ case_scripts() {
   if server_ends_within 10; then ok "server ends after the JScript client released its object"; else bad "server still running after the JScript client"; fi
 }
 
+# The example scripts of examples/ as they stand, read in the ANSI code page like every script
+# file. Each ends with "Done." when every step gave what it should, and with exit code 1 when not;
+# a script that stops on a runtime error prints nothing more and exits 0, so the last line counts.
+# Each one runs as a program of its own would: against a server that its own creation starts.
+case_examples() {
+  local f rc
+  for f in first-steps articles cash-and-totals network; do
+    server_ends_within 10 || bad "server still running before examples/$f.vbs"
+    iconv -f UTF-8 -t CP1251 "$root/examples/$f.vbs" >"$c/tests/example-$f.vbs"
+    wrun "example-$f" cscript.exe //nologo "C:\\tests\\example-$f.vbs"
+    rc=$?
+    tr -d '\r' <"$run/example-$f.out" >"$run/example-$f.txt"
+    if [ $rc -eq 0 ] && [ "$(tail -1 "$run/example-$f.txt")" = "Done." ]; then
+      ok "examples/$f.vbs runs as it stands ($(wc -l <"$run/example-$f.txt") lines of output)"
+    else
+      tr -d '\r' <"$run/example-$f.err" | grep -v '^$' | tail -5 | sed 's/^/stderr: /' >>"$run/example-$f.txt"
+      bad "examples/$f.vbs (exit code $rc)" "$run/example-$f.txt"
+    fi
+  done
+}
+
 case_early_bound() {
   if wrun early_client 'C:\tests\early_client.exe' 1 && grep -q ' passed, 0 failed' "$run/early_client.out"; then
     ok "early-bound client: $(tr -d '\r' <"$run/early_client.out" | tail -1)"
@@ -381,6 +402,7 @@ run_cases() {
   case_registration
   case_typelib
   case_scripts
+  case_examples
   case_early_bound
   case_two_clients
   case_churn

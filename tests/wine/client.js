@@ -86,6 +86,29 @@ arm("nak 2");
 check(o.DisplayUP("x") == false, "DisplayUP answered with NAK fails");
 check(o.GetError() == 18 && o.StatusBytes == -2, "GetError 18 after NAK");
 
+// Articles and operators; ClearOperatorPassword takes its declared-input result as a value.
+check(o.ProgramArt(0xC3, 14301, 12, 0.5, "", "\u0421\u043e\u043b\u044c") == true, "ProgramArt");
+check(o.GetArtInfo(14301) == "14301,\u0413,12,0.50,0.000,0.00,0,0,\u0421\u043e\u043b\u044c",
+      "GetArtInfo: " + o.GetArtInfo(14301));
+check(o.DeleteArt(14301, "") == true && o.GetArtInfo(14301) == "", "DeleteArt");
+check(o.SetOperatorPassword(11, "", "77") == true, "SetOperatorPassword");
+o.ClearOperatorPassword("", 11, false);
+check(o.StatusBytes == 0 && o.SetOperatorName(11, "any", "Anna") == true,
+      "ClearOperatorPassword lets any password pass again");
+o.ServiceIn = 20;
+check(o.StatusBytes == 0 && o.CashInfo >= 20, "ServiceIn and CashInfo");
+o.TotalIdx = 1;
+check(o.CurrentTotals.split(",").length == 6, "CurrentTotals with TotalIdx 1");
+o.TotalIdx = -1;
+var raised = null;
+try {
+  o.LastZReport;
+} catch (e) {
+  raised = e;
+}
+check(raised != null && raised.number == -1 && raised.description == "",
+      "a failed LastZReport raises error -1 without a description");
+o.TotalIdx = 0;
 o.FPIndexStatus = -1;
 check(o.FPIndexStatus == 0, "FPIndexStatus -1 reads back as 0");
 check(o.CloseComPort(1) == 1, "CloseComPort(1)");

@@ -115,6 +115,75 @@ Check o.MBSAM_ErrPr = False And o.KSEF_ErrPr = False And o.Ready_SndPr = False, 
 Check o.PersReportPr = -1, "PersReportPr after a modem report"
 Check Len(o.DatePersPr) = 8 And Len(o.TimePersPr) = 5, "personalisation date and time"
 
+' Articles: program, reprice, read, walk the table, delete. Tax groups are letter codes.
+Check o.ProgramArt(&HC1, 14101, 3, 4.5, "", "Молоко") = True, "ProgramArt"
+Check o.ProgramArt(&HC0, 14102, 1, 12.5, "", "Хлеб") = True, "ProgramArt, a second article"
+Check o.ProgramArt(1, 14103, 1, 1, "", "X") = False, "ProgramArt with Tax 1 is refused"
+Check o.StatusBytes = -1 And o.GetError() = 1, "refusal values after Tax 1"
+Check o.ChangePrice(14102, 13, "") = True, "ChangePrice"
+Dim article : article = o.GetArtInfo(14101)
+Check article = "14101,Б,3,4.50,0.000,0.00,0,0,Молоко", "GetArtInfo: " & article
+Check Left(o.GetArtInfo(14102), 16) = "14102,А,1,13.00,", "the new price: " & o.GetArtInfo(14102)
+Dim walked, seen : walked = 0 : seen = 0
+article = o.FirstArt
+Do While article <> "" And walked <= 14800
+  walked = walked + 1
+  If Left(article, 6) = "14101," Or Left(article, 6) = "14102," Then seen = seen + 1
+  article = o.NextArt
+Loop
+Check seen = 2, "FirstArt and NextArt walk past both articles (" & walked & " in the table)"
+Check o.StatusBytes = -2 And o.GetError() = 0, "the end of the table is the printer's F answer"
+Check o.DeleteArt(14101, "") = True And o.DeleteArt(14102, "") = True, "DeleteArt"
+Check o.GetArtInfo(14101) = "" And o.StatusBytes = -2, "a deleted article reads as an empty text"
+Check o.DeleteArt(-1, "") = False And o.StatusBytes = -2, "DeleteArt(-1) leaves the call status"
+Check o.ProgramArt(&HC0, 14104, 1, 1, "", String(10000, "W")) = False, "a 10,000-character name"
+Check o.StatusBytes = -1 And o.GetError() = 1, "is refused with the refusal values"
+
+' Operators: name, password, the administrator's reset.
+Check o.SetOperatorName(9, "", "Ирина") = True, "SetOperatorName"
+Check o.SetOperatorPassword(9, "", "2580") = True, "SetOperatorPassword"
+Check o.SetOperatorName(9, "0000", "Ира") = False And o.GetError() = 7, "a wrong operator password"
+' Its result is declared an input: a script passes a value (a variable by reference is a type
+' mismatch) and reads the outcome from StatusBytes.
+Call o.ClearOperatorPassword("", 9, False)
+Check o.StatusBytes = 0, "ClearOperatorPassword"
+Check o.SetOperatorName(9, "", "Ира") = True, "any password after the reset"
+
+' Service cash through the properties, and what the drawer holds.
+Dim inBefore, outBefore, cashBefore
+inBefore = o.ServiceIn : outBefore = o.ServiceOut : cashBefore = o.CashInfo
+Check inBefore >= 0 And outBefore >= 0 And cashBefore >= 0, "ServiceIn, ServiceOut, CashInfo read"
+o.ServiceIn = 100
+Check o.StatusBytes = 0, "ServiceIn = 100"
+o.ServiceOut = 30.5
+Check o.StatusBytes = 0, "ServiceOut = 30.5"
+Check Abs(o.ServiceIn - inBefore - 100) < 0.001, "ServiceIn reads the day's sum: " & o.ServiceIn
+Check Abs(o.ServiceOut - outBefore - 30.5) < 0.001, "ServiceOut reads the day's sum"
+Check Abs(o.CashInfo - cashBefore - 69.5) < 0.001, "CashInfo: " & o.CashInfo
+o.ServiceOut = -10
+Check o.StatusBytes = -1 And o.GetError() = 1, "ServiceOut = -10 is refused"
+o.ServiceIn = 0
+Check o.StatusBytes = -1, "ServiceIn = 0 is refused"
+
+' The day's totals and those of the last Z report, chosen by TotalIdx.
+o.TotalIdx = 0
+Dim totals : totals = o.CurrentTotals
+Check UBound(Split(totals, ",")) = 5, "CurrentTotals: the next Z number and five tax groups: " & totals
+o.TotalIdx = 2
+totals = o.LastZReport
+Check UBound(Split(totals, ",")) = 6, "LastZReport, TotalIdx 2: six payment types: " & totals
+' An index the printer does not know: the failed reply is the HRESULT -1, the state stays.
+o.TotalIdx = 9
+Dim statusBefore : statusBefore = o.StatusBytes
+On Error Resume Next
+totals = o.CurrentTotals
+errNumber = Err.Number : errDescription = Err.Description
+On Error GoTo 0
+Check errNumber = -1, "a failed CurrentTotals raises error -1: " & errNumber
+Check errDescription = "", "without a description: " & errDescription
+Check o.StatusBytes = statusBefore And o.GetError() = 1, "StatusBytes and GetError unchanged"
+o.TotalIdx = 0
+
 ' Faults of the printer line. Each armed fault takes one request, and every printer method
 ' first reads the status: the second fault hits the method's own command.
 Arm "nak 2"

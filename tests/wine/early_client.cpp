@@ -102,6 +102,106 @@ void CheckPrinterCalls(ITECRFisc* fisc, int port, CheckCount& c) {
   c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
 }
 
+LONG CallStatus(ITECRFisc* fisc) {
+  LONG status = 99;
+  return fisc->get_StatusBytes(&status) == S_OK ? status : 99;
+}
+
+LONG ErrorCode(ITECRFisc* fisc) {
+  LONG error = 99;
+  return fisc->GetError(&error) == S_OK ? error : 99;
+}
+
+// Articles, operators, service cash and totals through the vtable.
+void CheckArticlesAndTotals(ITECRFisc* fisc, int port, CheckCount& c) {
+  int result = 0;
+  c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
+           "SetComPort for the articles");
+  BSTR empty = SysAllocString(L"");
+  BSTR name = SysAllocString(L"\u0421\u044b\u0440");  // Сыр
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  c.Expect(fisc->ProgramArt(0xC2, 14201, 7, 99.99, empty, name, &ok) == S_OK && ok == VARIANT_TRUE,
+           "ProgramArt");
+  BSTR record = nullptr;
+  c.Expect(fisc->GetArtInfo(14201, &record) == S_OK &&
+               SameText(record, L"14201,\u0412,7,99.99,0.000,0.00,0,0,\u0421\u044b\u0440"),
+           "GetArtInfo reads the article back");
+  SysFreeString(record);
+  record = nullptr;
+  c.Expect(fisc->get_FirstArt(&record) == S_OK && SysStringLen(record) > 0, "FirstArt");
+  SysFreeString(record);
+  c.Expect(fisc->DeleteArt(14201, empty, &ok) == S_OK && ok == VARIANT_TRUE, "DeleteArt");
+  record = nullptr;
+  c.Expect(
+      fisc->GetArtInfo(14201, &record) == S_OK && SameText(record, L"") && CallStatus(fisc) == -2,
+      "a deleted article reads as an empty text, the printer's F");
+  SysFreeString(record);
+
+  // A 10,000-character operator name: refused with nothing sent.
+  BSTR long_name = SysAllocStringLen(nullptr, 10000);
+  for (UINT i = 0; i < 10000; ++i) long_name[i] = L'W';
+  ok = VARIANT_TRUE;
+  c.Expect(fisc->SetOperatorName(3, empty, long_name, &ok) == S_OK && ok == VARIANT_FALSE &&
+               CallStatus(fisc) == -1 && ErrorCode(fisc) == 1,
+           "a 10,000-character operator name is refused");
+  SysFreeString(long_name);
+  // The result of ClearOperatorPassword is declared an input: the call works, and the value the
+  // server writes stays in the server (an input travels one way only).
+  VARIANT_BOOL cleared = 7;
+  c.Expect(fisc->ClearOperatorPassword(empty, 3, &cleared) == S_OK && CallStatus(fisc) == 0,
+           "ClearOperatorPassword");
+  c.Expect(cleared == 7, "ClearOperatorPassword's declared input does not travel back");
+  c.Expect(fisc->ClearOperatorPassword(empty, 16, &cleared) == S_OK && CallStatus(fisc) == -1,
+           "ClearOperatorPassword(16) is refused");
+
+  double before = -5;
+  c.Expect(fisc->get_ServiceIn(&before) == S_OK && before >= 0, "ServiceIn read");
+  c.Expect(fisc->put_ServiceIn(12.5) == S_OK && CallStatus(fisc) == 0, "ServiceIn write");
+  double after = -5;
+  c.Expect(fisc->get_ServiceIn(&after) == S_OK && after - before > 12.49 && after - before < 12.51,
+           "ServiceIn reads the day's sum");
+  c.Expect(fisc->put_ServiceOut(-1) == S_OK && CallStatus(fisc) == -1,
+           "ServiceOut with a minus sign is refused");
+
+  // A failed totals reply: the HRESULT -1, the kept state unchanged.
+  c.Expect(fisc->put_TotalIdx(9) == S_OK, "TotalIdx = 9");
+  BSTR totals = nullptr;
+  const HRESULT hr = fisc->get_CurrentTotals(&totals);
+  c.Expect(hr == static_cast<HRESULT>(0xFFFFFFFFu) && totals == nullptr,
+           "a failed CurrentTotals gives the HRESULT -1");
+  c.Expect(CallStatus(fisc) == -1 && ErrorCode(fisc) == 1, "and leaves StatusBytes and GetError");
+  IDispatch* dispatch = nullptr;
+  if (fisc->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)) == S_OK) {
+    DISPPARAMS none{};
+    VARIANT value;
+    VariantInit(&value);
+    EXCEPINFO excep{};
+    UINT arg_error = 0;
+    const DISPID last_z_report = 62;
+    const HRESULT dhr = dispatch->Invoke(last_z_report, IID_NULL, LOCALE_USER_DEFAULT,
+                                         DISPATCH_PROPERTYGET, &none, &value, &excep, &arg_error);
+    // Through IDispatch the failure arrives as an exception whose code is the entry's HRESULT,
+    // without a description.
+    c.Expect(dhr == DISP_E_EXCEPTION && excep.scode == static_cast<SCODE>(0xFFFFFFFFu) &&
+                 SameText(excep.bstrDescription, L""),
+             "a failed LastZReport through IDispatch: an exception with the code -1");
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrHelpFile);
+    VariantClear(&value);
+    dispatch->Release();
+  } else {
+    c.Expect(false, "QueryInterface for IDispatch");
+  }
+  c.Expect(fisc->put_TotalIdx(0) == S_OK, "TotalIdx = 0");
+  totals = nullptr;
+  c.Expect(fisc->get_LastZReport(&totals) == S_OK && SysStringLen(totals) > 0, "LastZReport");
+  SysFreeString(totals);
+  SysFreeString(name);
+  SysFreeString(empty);
+  c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
+}
+
 void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, bool gone, CheckCount& c) {
   int result = 0;
   c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
@@ -169,6 +269,7 @@ int wmain(int argc, wchar_t** argv) {
     CheckErrorInfoSupport(fisc, c);
     CheckException(fisc, c);
     CheckPrinterCalls(fisc, port, c);
+    CheckArticlesAndTotals(fisc, port, c);
     fisc->Release();
   }
   CoUninitialize();

@@ -1,0 +1,174 @@
+// The printer's article table (command 107: program, delete, re-price, read one, walk) and its
+// operators (names, passwords, password reset: commands 102, 101, 119).
+#include <cstring>
+#include <string>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+VARIANT_BOOL AsBool(bool value) {
+  return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// The article commands answer "P" (passed) or "F" (failed, no such article, end of the table)
+// in the first character of field 1.
+bool ArticleAnswerFailed() {
+  return ReplyField(1)[0] == 'F';
+}
+
+// An "F" after a reply without failure is a printer refusal all the same: call status -2, the
+// reply's error word and status bytes stay saved.
+bool ArticleOutcome(Outcome outcome) {
+  if (outcome != Outcome::Succeeded) return false;
+  if (!ArticleAnswerFailed()) return true;
+  SharedObjectState().CallStatus = kCallFailed;
+  return false;
+}
+
+// The article record of a read: the reply data as received, without the leading "P,".
+// Empty text when the read failed or found nothing.
+BSTR ArticleRecord(Outcome outcome) {
+  if (!ArticleOutcome(outcome)) return ToBstr("");
+  const char* data = SharedObjectState().LastResult.ReplyData;
+  if (data == nullptr || std::strlen(data) < 2) return ToBstr("");
+  return ToBstr(data + 2);
+}
+
+// Operator entries: "%d,%s,%s" of the number and two texts.
+std::size_t OperatorTextLength(LONG number, const std::string& a, const std::string& b) {
+  return DecimalLength(number) + 1 + a.size() + 1 + b.size();
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumArt, int Group,
+                                                    double Price, BSTR Password, BSTR Name,
+                                                    VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string password = ToAnsi(Password);
+    const std::string name = ToAnsi(Name);
+    // "P%c%d,%d,%-#.2lf,%s,%s"
+    const std::size_t length = 2 + DecimalLength(NumArt) + 1 + DecimalLength(Group) + 1 +
+                               FixedLength(Price, 2) + 1 + password.size() + 1 + name.size();
+    if (!PortOpenAndFits(length)) return;
+    PreRead();
+    if (Price == 0) {
+      // Refused by the entry itself: the saved error word stays as it was.
+      SharedObjectState().CallStatus = kCallRefused;
+      return;
+    }
+    // Article number, tax letter, group and a negative price are judged by the wrapper.
+    if (!RunCommand(PrnArticleProgram, static_cast<char>(Tax), static_cast<std::int32_t>(NumArt),
+                    static_cast<std::int32_t>(Group), Price, password.c_str(), name.c_str())) {
+      SaveRefusal();
+      return;
+    }
+    *Result = AsBool(ArticleOutcome(SaveOutcome() ? Outcome::Succeeded : Outcome::Failed));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
+                                                   VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string password = ToAnsi(Password);
+    // "DA,%s" (all articles) or "D%d,%s"
+    const std::size_t length = (NumArt == 0 ? 3 : 1 + DecimalLength(NumArt) + 1) + password.size();
+    if (!PortOpenAndFits(length)) return;
+    PreRead();
+    // A negative number is refused without a word: call status and error word stay.
+    if (NumArt < 0) return;
+    if (!RunCommand(PrnArticleDelete, static_cast<std::int32_t>(NumArt), password.c_str())) {
+      SaveRefusal();
+      return;
+    }
+    *Result = AsBool(ArticleOutcome(SaveOutcome() ? Outcome::Succeeded : Outcome::Failed));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice, BSTR Password,
+                                                     VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    // "C%d,%-#.2lf,%s"
+    const std::size_t length =
+        1 + DecimalLength(NumArt) + 1 + FixedLength(NewPrice, 2) + 1 + password.size();
+    *Result = AsBool(ArticleOutcome(RunFramedText(length, PrnArticleChangePrice,
+                                                  static_cast<std::int32_t>(NumArt), NewPrice,
+                                                  password.c_str())));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int NumArt, BSTR* InfoArt) {
+  if (InfoArt == nullptr) return E_POINTER;
+  *InfoArt = nullptr;
+  return RunGuarded([&] {
+    *InfoArt = ArticleRecord(RunFramed(PrnArticleRead, static_cast<std::int32_t>(NumArt)));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleFirst)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleNext)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR Password,
+                                                         BSTR OperatorName, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(Password);
+    const std::string name = ToAnsi(OperatorName);
+    *Result = AsBool(RunFramedText(OperatorTextLength(OperatorNum, password, name),
+                                   PrnSetOperatorName, static_cast<std::int32_t>(OperatorNum),
+                                   password.c_str(), name.c_str()) == Outcome::Succeeded);
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, BSTR OldPassword,
+                                                             BSTR NewPassword,
+                                                             VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string old_password = ToAnsi(OldPassword);
+    const std::string new_password = ToAnsi(NewPassword);
+    *Result =
+        AsBool(RunFramedText(OperatorTextLength(OperatorNum, old_password, new_password),
+                             PrnSetOperatorPassword, static_cast<std::int32_t>(OperatorNum),
+                             old_password.c_str(), new_password.c_str()) == Outcome::Succeeded);
+  });
+}
+
+// Result is declared an [in] pointer in the type library (callers and the library rely on the
+// declaration); the entry writes it all the same.
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR AdministatorPassword,
+                                                               LONG OperatorNum,
+                                                               VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    const std::string password = ToAnsi(AdministatorPassword);
+    // "%d,%s"; an operator number outside 1..15 is refused by the wrapper after the pre-read.
+    const std::size_t length = DecimalLength(OperatorNum) + 1 + password.size();
+    *Result = AsBool(RunFramedText(length, PrnClearOperatorPassword,
+                                   static_cast<std::int32_t>(OperatorNum),
+                                   password.c_str()) == Outcome::Succeeded);
+  });
+}
+
+}  // namespace molvex

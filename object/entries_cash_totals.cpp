@@ -1,0 +1,154 @@
+// Service cash in and out, the cash in the drawer and the day's service sums (command 70), and
+// the day's running totals and the last Z report as raw text (commands 65 and 64).
+#include <string>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+#include "platform/error_info.h"
+
+namespace molvex {
+namespace {
+
+// What the read entries give when they have no amount.
+constexpr double kNoAmount = -1.0;
+
+// HRESULT of CurrentTotals and LastZReport for a failed reply.
+constexpr HRESULT kFailedReply = static_cast<HRESULT>(0xFFFFFFFFu);
+
+// The leading decimal integer of a reply field: an optional minus sign, then digits up to the
+// first character that is not one. "12345" gives 12345, "123.45" gives 123, "" gives 0.
+double LeadingInteger(const char* field) {
+  const bool negative = field[0] == '-';
+  double value = 0;
+  for (const char* p = negative ? field + 1 : field; *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+  }
+  return negative ? -value : value;
+}
+
+// The status check that comes before command 70: one more status read whose failure decides.
+bool StatusCheck() {
+  if (!RunCommand(PrnReadStatus, 0)) {
+    SaveRefusal();
+    return false;
+  }
+  if (SharedObjectState().FailureFlag == 0) return true;
+  SaveOutcome();  // its error word and status bytes, call status -2
+  return false;
+}
+
+// Reads field `field` of the cash reply (1 cash in the drawer, 2 service in, 3 service out)
+// as an amount in currency units; -1.0 on refusal or failure.
+double ReadCash(int field) {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return kNoAmount;
+  }
+  PreRead();
+  if (!StatusCheck()) return kNoAmount;
+  // Amount 0: the wrapper sends empty data, a query.
+  if (!RunCommand(PrnCashInOut, 0.0)) {
+    SaveRefusal();
+    return kNoAmount;
+  }
+  if (!SaveOutcome()) return kNoAmount;
+  return LeadingInteger(ReplyField(field)) * 0.01;
+}
+
+// Puts `amount` into the drawer (service in) or takes it out (`out`: service out). The outcome
+// shows only in the saved state.
+void MoveCash(double amount, bool out) {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return;
+  }
+  PreRead();
+  // Zero, negative and not-a-number amounts are refused; command 74 has gone already.
+  if (!(amount > 0)) {
+    SaveRefusal();
+    return;
+  }
+  if (!StatusCheck()) return;
+  // A withdrawal travels as a negative amount.
+  if (!RunCommand(PrnCashInOut, out ? -amount : amount)) {
+    SaveRefusal();
+    return;
+  }
+  SaveOutcome();
+}
+
+// CurrentTotals and LastZReport: command `command` with the totals index. A failed reply gives
+// HRESULT -1 without error information and leaves the saved state as it was; success gives the
+// whole reply data text and leaves the saved state alone as well.
+HRESULT ReadTotals(std::int32_t command, BSTR* Value) {
+  if (Value == nullptr) return E_POINTER;
+  *Value = nullptr;
+  bool failed = false;
+  const HRESULT hr = RunGuarded([&] {
+    if (!PortIsOpen()) {
+      SaveRefusal();
+      *Value = ToBstr("");
+      return;
+    }
+    PreRead();
+    const std::string index = std::to_string(SharedObjectState().TotalIndex);
+    if (!RunCommand(PrnExecute, command, index.c_str())) {
+      SaveRefusal();
+      *Value = ToBstr("");
+      return;
+    }
+    const ObjectState& state = SharedObjectState();
+    if (state.FailureFlag != 0) {
+      failed = true;
+      return;
+    }
+    *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
+  });
+  if (!failed) return hr;
+  // No error information goes with this failure: none left over from an earlier call either.
+  ClearErrorInfo();
+  return kFailedReply;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Value = ReadCash(1); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Value = ReadCash(2); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Value = ReadCash(3); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double Value) {
+  return RunGuarded([&] { MoveCash(Value, false); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double Value) {
+  return RunGuarded([&] { MoveCash(Value, true); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* Value) {
+  return ReadTotals(kCmdDayTotals, Value);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* Value) {
+  return ReadTotals(kCmdLastZReport, Value);
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG Value) {
+  SharedObjectState().TotalIndex = Value;
+  return S_OK;
+}
+
+}  // namespace molvex
