@@ -20,6 +20,10 @@ TECRFiscFactory factory;
 // is registered again).
 constexpr UINT kIdleMs = 1000;
 constexpr UINT kDrainMs = 300;
+// An automation server whose client went away before it made an object (it failed, or it was
+// ended) would otherwise wait for ever: without an object by then, it ends the same way.
+// Clients ask for their object right after the server has registered its class object.
+constexpr UINT kFirstObjectMs = 10000;
 
 enum class EndStep { None, Idle, Draining };
 EndStep end_step = EndStep::None;
@@ -83,17 +87,25 @@ void InitModule(const std::vector<std::wstring>& args) {
   m.automation = HasSwitch(args, L"AUTOMATION");
   switch (ChooseAction(args)) {
     case ServerAction::Register:
-      m.exitCode = SUCCEEDED(RegisterServer()) ? 0 : 1;
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::Machine)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::Unregister:
-      m.exitCode = SUCCEEDED(UnregisterServer()) ? 0 : 1;
+      m.exitCode = SUCCEEDED(UnregisterServer(RegistrationScope::Machine)) ? 0 : 1;
+      m.running = false;
+      break;
+    case ServerAction::RegisterUser:
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::User)) ? 0 : 1;
+      m.running = false;
+      break;
+    case ServerAction::UnregisterUser:
+      m.exitCode = SUCCEEDED(UnregisterServer(RegistrationScope::User)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::Serve:
       break;
     case ServerAction::RegisterAndServe:
-      RegisterServer();
+      RegisterServer(RegistrationScope::Machine);
       break;
   }
 }
@@ -120,14 +132,21 @@ LONG ModuleUnlock() {
   return left;
 }
 
-HRESULT RegisterServer() {
-  const std::wstring path = ExecutablePath();
-  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  return RegisterEntries(path);
+void AwaitFirstObject() {
+  ServerModule& m = Module();
+  if (!m.automation || m.lockCount > 0 || end_step != EndStep::None) return;
+  end_step = EndStep::Idle;
+  StartEndTimer(kFirstObjectMs);
 }
 
-HRESULT UnregisterServer() {
-  return UnregisterEntries();
+HRESULT RegisterServer(RegistrationScope scope) {
+  const std::wstring path = ExecutablePath();
+  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  return RegisterEntries(path, scope);
+}
+
+HRESULT UnregisterServer(RegistrationScope scope) {
+  return UnregisterEntries(scope);
 }
 
 HRESULT RegisterClassObject() {

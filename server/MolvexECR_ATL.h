@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "server/registry.h"
+
 namespace molvex {
 
 struct ServerModule {
@@ -31,8 +33,12 @@ LONG ModuleLock();
 // before the end keeps the server.
 LONG ModuleUnlock();
 
-HRESULT RegisterServer();
-HRESULT UnregisterServer();
+// At the start of an "AUTOMATION" server: when no object has been made within a while (the
+// client that started it went away first), the server ends as after its last object.
+void AwaitFirstObject();
+
+HRESULT RegisterServer(RegistrationScope scope);
+HRESULT UnregisterServer(RegistrationScope scope);
 
 HRESULT RegisterClassObject();
 void RevokeClassObject();   // no new requests reach the class object
