@@ -61,6 +61,17 @@ void CALLBACK OnEndTimer(HWND, UINT, UINT_PTR, DWORD) {
   PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
 }
 
+bool had_object = false;
+
+// Once, kFirstObjectMs after the start: a server that never had an object starts its end.
+void CALLBACK OnFirstObjectTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  ServerModule& m = Module();
+  if (had_object || m.lockCount > 0 || m.stopping || end_step != EndStep::None) return;
+  end_step = EndStep::Idle;
+  StartEndTimer(kIdleMs);
+}
+
 }  // namespace
 
 ServerModule& Module() {
@@ -112,6 +123,7 @@ void InitModule(const std::vector<std::wstring>& args) {
 
 LONG ModuleLock() {
   const LONG count = InterlockedIncrement(&Module().lockCount);
+  had_object = true;
   if (end_step != EndStep::None) {
     // An object came while the server was about to end: it goes on serving.
     StopEndTimer();
@@ -133,10 +145,7 @@ LONG ModuleUnlock() {
 }
 
 void AwaitFirstObject() {
-  ServerModule& m = Module();
-  if (!m.automation || m.lockCount > 0 || end_step != EndStep::None) return;
-  end_step = EndStep::Idle;
-  StartEndTimer(kFirstObjectMs);
+  if (Module().automation) SetTimer(nullptr, 0, kFirstObjectMs, OnFirstObjectTimer);
 }
 
 HRESULT RegisterServer(RegistrationScope scope) {
