@@ -20,10 +20,6 @@ TECRFiscFactory factory;
 // is registered again).
 constexpr UINT kIdleMs = 1000;
 constexpr UINT kDrainMs = 300;
-// An automation server whose client went away before it made an object (it failed, or it was
-// ended) would otherwise wait for ever: without an object by then, it ends the same way.
-// Clients ask for their object right after the server has registered its class object.
-constexpr UINT kFirstObjectMs = 10000;
 
 enum class EndStep { None, Idle, Draining };
 EndStep end_step = EndStep::None;
@@ -59,17 +55,6 @@ void CALLBACK OnEndTimer(HWND, UINT, UINT_PTR, DWORD) {
   end_step = EndStep::None;
   m.stopping = true;
   PostThreadMessageA(m.mainThreadId, WM_QUIT, 0, 0);
-}
-
-bool had_object = false;
-
-// Once, kFirstObjectMs after the start: a server that never had an object starts its end.
-void CALLBACK OnFirstObjectTimer(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  ServerModule& m = Module();
-  if (had_object || m.lockCount > 0 || m.stopping || end_step != EndStep::None) return;
-  end_step = EndStep::Idle;
-  StartEndTimer(kIdleMs);
 }
 
 }  // namespace
@@ -123,7 +108,6 @@ void InitModule(const std::vector<std::wstring>& args) {
 
 LONG ModuleLock() {
   const LONG count = InterlockedIncrement(&Module().lockCount);
-  had_object = true;
   if (end_step != EndStep::None) {
     // An object came while the server was about to end: it goes on serving.
     StopEndTimer();
@@ -142,10 +126,6 @@ LONG ModuleUnlock() {
     StartEndTimer(kIdleMs);
   }
   return left;
-}
-
-void AwaitFirstObject() {
-  if (Module().automation) SetTimer(nullptr, 0, kFirstObjectMs, OnFirstObjectTimer);
 }
 
 HRESULT RegisterServer(RegistrationScope scope) {

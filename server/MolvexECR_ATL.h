@@ -33,10 +33,6 @@ LONG ModuleLock();
 // before the end keeps the server.
 LONG ModuleUnlock();
 
-// At the start of an "AUTOMATION" server: when no object has been made within a while (the
-// client that started it went away first), the server ends as after its last object.
-void AwaitFirstObject();
-
 HRESULT RegisterServer(RegistrationScope scope);
 HRESULT UnregisterServer(RegistrationScope scope);
 

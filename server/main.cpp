@@ -48,7 +48,6 @@ int Run(HINSTANCE instance) {
     exitCode = 1;
   } else {
     form.Create(instance);  // without a window the message loop still serves the objects
-    molvex::AwaitFirstObject();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       TranslateMessage(&msg);
