@@ -108,7 +108,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = VARIANT_FALSE;
   if (SharedObjectState().CallStatus != kCallFailed) return S_OK;
-  HRESULT(TTECRFiscImpl::*const readers[])
+  HRESULT(STDMETHODCALLTYPE TTECRFiscImpl::*const readers[])
   (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
              &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
   for (auto reader : readers) {

@@ -7,9 +7,12 @@ native=(g++ cmake ninja-build pkg-config git libinih-dev libcli11-dev nlohmann-j
   googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
 checks=(clang libclang-rt-14-dev clang-format clang-tidy)
 windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
+# Windows deployment: the 32-bit server and 32-bit clients (i686 mingw-w64, 32-bit Wine from
+# Debian's i386 architecture) and the .msi package (wixl; msiinfo of msitools reads it back).
+deploy=(g++-mingw-w64-i686 wine32:i386 wixl msitools)
 
 want=("${native[@]}")
-if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}"); fi
+if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}" "${deploy[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do
@@ -21,5 +24,9 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+# wine32 comes from the i386 architecture, which dpkg must know before the package lists are read.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

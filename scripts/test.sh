@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh clone and runs every test and check:
 #   format, native build (warnings as errors) + unit and integration tests, clang-tidy,
-#   sanitizer build + the same tests + bounded fuzzing, Windows cross-build, end-to-end under Wine.
+#   sanitizer build + the same tests + bounded fuzzing, Windows cross-builds (64-bit with the .msi
+#   package, 32-bit), end-to-end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -67,7 +68,15 @@ windows_build() {
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null &&
     cmake --build "$build/mingw" -j"$jobs"
 }
-wine_tests() { [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native"; }
+# The 32-bit server and the 32-bit clients of the Wine run, from the same sources.
+windows32_build() {
+  cmake -S . -B "$build/mingw32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null &&
+    cmake --build "$build/mingw32" -j"$jobs" --target MolvexECR early_client dispatch_client tlb_dump
+}
+wine_tests() {
+  [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native" "$build/mingw32"
+}
 
 step "format" format_check
 step "native build" native_build
@@ -77,6 +86,7 @@ step "sanitizer build" sanitizer_build
 step "sanitizer tests" sanitizer_tests
 step "fuzzing" fuzz
 step "windows build" windows_build
+step "windows 32-bit build" windows32_build
 step "wine end-to-end" wine_tests
 
 echo

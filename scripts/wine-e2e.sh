@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Windows server under Wine, against the virtual printer on COM1.
-# Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR]
-#   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe and tests/wine/*.exe (default build/mingw)
+# Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR] [MINGW32_BUILD_DIR]
+#   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe, installer/MolvexECR.msi and
+#                     tests/wine/*.exe (default build/mingw)
 #   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim, tests/wine/com_tap,
 #                     tests/idl/slot_dump and tests/idl/itable_dump (default build/native)
+#   MINGW32_BUILD_DIR 32-bit cross-build with server/MolvexECR.exe and the 32-bit clients
+#                     tests/wine/{early_client,dispatch_client,tlb_dump}.exe (default build/mingw32)
 # Builds nothing. Creates a fresh headless Wine prefix under MINGW_BUILD_DIR/wine-e2e, maps COM1
 # to the pseudo-terminal of ecr-sim, runs every client with a time-out and ends every Wine
 # process it started (wineserver -k) on the way out, also on failure.
@@ -11,6 +14,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mingw=$(realpath -m "${1:-${MOLVEX_MINGW_BUILD:-$root/build/mingw}}")
 native=$(realpath -m "${2:-${MOLVEX_NATIVE_BUILD:-$root/build/native}}")
+mingw32=$(realpath -m "${3:-${MOLVEX_MINGW32_BUILD:-$root/build/mingw32}}")
 limit=${MOLVEX_WINE_TIMEOUT:-60}  # seconds for any one Wine client
 
 exe=$mingw/server/MolvexECR.exe
@@ -20,11 +24,21 @@ tap=$native/tests/wine/com_tap
 slot_dump=$native/tests/idl/slot_dump
 dump_table=$native/tests/idl/itable_dump
 win_sim=$mingw/tools/sim/ecr-sim.exe
-for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" "$sim" \
-  "$tap" "$slot_dump" "$win_sim"; do
+exe32=$mingw32/server/MolvexECR.exe
+tools32=$mingw32/tests/wine
+msi=$mingw/installer/MolvexECR.msi
+for f in "$exe" "$tools/tlb_dump.exe" "$tools/early_client.exe" "$tools/close_server.exe" \
+  "$tools/dispatch_client.exe" "$sim" "$tap" "$slot_dump" "$win_sim" "$exe32" \
+  "$tools32/early_client.exe" "$tools32/dispatch_client.exe" "$tools32/tlb_dump.exe"; do
   [ -x "$f" ] || { echo "missing: $f (build it first)"; exit 1; }
 done
+[ -f "$msi" ] || { echo "missing: $msi (build it first)"; exit 1; }
 { command -v wine && command -v wineserver; } >/dev/null || { echo "wine is missing"; exit 1; }
+# With 32-bit Wine installed, "wine" starts the 32-bit build of Wine's own programs (cscript,
+# reg); the 64-bit loader starts the 64-bit ones.
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=$(command -v wine)
+[ -x /usr/lib/wine/wine ] || { echo "32-bit Wine (wine32:i386) is missing"; exit 1; }
 command -v socat >/dev/null || { echo "socat is missing"; exit 1; }
 
 run=$mingw/wine-e2e
@@ -57,11 +71,12 @@ failed=0
 ok() { passed=$((passed + 1)); echo "ok   $1"; }
 bad() { failed=$((failed + 1)); echo "FAIL $1"; [ -z "${2:-}" ] || sed 's/^/     | /' "$2" | tail -25; }
 
-# Runs a Wine program with the time-out; its output goes to $run/<name>.out.
+# Runs a Wine program with the time-out; its output goes to $run/<name>.out. The loader is
+# "wine" unless $loader names another (loader=$wine64 wrun ...).
 wrun() {  # wrun NAME PROGRAM ARGS...
   local name=$1
   shift
-  timeout -k 5 "$limit" wine "$@" >"$run/$name.out" 2>"$run/$name.err"
+  timeout -k 5 "$limit" "${loader:-wine}" "$@" >"$run/$name.out" 2>"$run/$name.err"
 }
 
 # --- virtual printer, prefix, COM1 -----------------------------------------------------------
@@ -102,9 +117,15 @@ wineserver -k  # the port map is read when Wine starts
 c=$WINEPREFIX/drive_c
 install_dir="$c/Program Files/Molvex ECR"  # white space: registration must use the short path
 win_exe='C:\Program Files\Molvex ECR\MolvexECR.exe'
-mkdir -p "$install_dir" "$c/tests" "$c/ECR"
+mkdir -p "$install_dir" "$c/tests/x86" "$c/ECR"
 cp "$exe" "$install_dir/"
-cp "$tools"/*.exe "$win_sim" "$c/tests/"
+cp "$tools"/*.exe "$win_sim" "$msi" "$c/tests/"
+# The 32-bit server where a 32-bit installation puts it, and the 32-bit clients.
+install_dir32="$c/Program Files (x86)/Molvex ECR"
+win_exe32='C:\Program Files (x86)\Molvex ECR\MolvexECR.exe'
+mkdir -p "$install_dir32"
+cp "$exe32" "$install_dir32/"
+cp "$tools32"/early_client.exe "$tools32"/dispatch_client.exe "$tools32"/tlb_dump.exe "$c/tests/x86/"
 # The script files are read in the ANSI code page: Cyrillic literals go in as Windows-1251.
 for f in "$root"/tests/wine/*.vbs; do iconv -f UTF-8 -t CP1251 "$f" >"$c/tests/$(basename "$f")"; done
 cp "$root"/tests/wine/*.js "$c/tests/"

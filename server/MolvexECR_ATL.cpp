@@ -83,17 +83,25 @@ void InitModule(const std::vector<std::wstring>& args) {
   m.automation = HasSwitch(args, L"AUTOMATION");
   switch (ChooseAction(args)) {
     case ServerAction::Register:
-      m.exitCode = SUCCEEDED(RegisterServer()) ? 0 : 1;
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::Machine)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::Unregister:
-      m.exitCode = SUCCEEDED(UnregisterServer()) ? 0 : 1;
+      m.exitCode = SUCCEEDED(UnregisterServer(RegistrationScope::Machine)) ? 0 : 1;
+      m.running = false;
+      break;
+    case ServerAction::RegisterUser:
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::User)) ? 0 : 1;
+      m.running = false;
+      break;
+    case ServerAction::UnregisterUser:
+      m.exitCode = SUCCEEDED(UnregisterServer(RegistrationScope::User)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::Serve:
       break;
     case ServerAction::RegisterAndServe:
-      RegisterServer();
+      RegisterServer(RegistrationScope::Machine);
       break;
   }
 }
@@ -120,14 +128,14 @@ LONG ModuleUnlock() {
   return left;
 }
 
-HRESULT RegisterServer() {
+HRESULT RegisterServer(RegistrationScope scope) {
   const std::wstring path = ExecutablePath();
   if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  return RegisterEntries(path);
+  return RegisterEntries(path, scope);
 }
 
-HRESULT UnregisterServer() {
-  return UnregisterEntries();
+HRESULT UnregisterServer(RegistrationScope scope) {
+  return UnregisterEntries(scope);
 }
 
 HRESULT RegisterClassObject() {

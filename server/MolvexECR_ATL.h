@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "server/registry.h"
+
 namespace molvex {
 
 struct ServerModule {
@@ -31,8 +33,8 @@ LONG ModuleLock();
 // before the end keeps the server.
 LONG ModuleUnlock();
 
-HRESULT RegisterServer();
-HRESULT UnregisterServer();
+HRESULT RegisterServer(RegistrationScope scope);
+HRESULT UnregisterServer(RegistrationScope scope);
 
 HRESULT RegisterClassObject();
 void RevokeClassObject();   // no new requests reach the class object

@@ -31,13 +31,18 @@ bool HasSwitch(const std::vector<std::wstring>& args, std::wstring_view name) {
 ServerAction ChooseAction(const std::vector<std::wstring>& args) {
   if (HasSwitch(args, L"REGSERVER")) return ServerAction::Register;
   if (HasSwitch(args, L"UNREGSERVER")) return ServerAction::Unregister;
+  if (HasSwitch(args, L"REGSERVERPERUSER")) return ServerAction::RegisterUser;
+  if (HasSwitch(args, L"UNREGSERVERPERUSER")) return ServerAction::UnregisterUser;
   if (HasSwitch(args, L"AUTOMATION") || HasSwitch(args, L"EMBEDDING")) return ServerAction::Serve;
   return ServerAction::RegisterAndServe;
 }
 
 std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath) {
   const bool spaced = std::any_of(path.begin(), path.end(), IsWhiteSpace);
-  return (spaced && !shortPath.empty() ? shortPath : path) + L" /Automation";
+  if (!spaced) return path + L" /Automation";
+  // Unquoted, a spaced path would be read up to its first blank ("C:\Program.exe").
+  if (shortPath.empty()) return L"\"" + path + L"\" /Automation";
+  return shortPath + L" /Automation";
 }
 
 }  // namespace molvex

@@ -10,6 +10,8 @@ namespace molvex {
 enum class ServerAction {
   Register,          // register, then end
   Unregister,        // unregister, then end
+  RegisterUser,      // register for the current user only, then end
+  UnregisterUser,    // unregister the current user's registration, then end
   Serve,             // started by the automation runtime: serve without registering
   RegisterAndServe,  // started by hand
 };
@@ -17,11 +19,12 @@ enum class ServerAction {
 // True when one argument is the switch: "-" or "/" followed by the name, in any letter case.
 bool HasSwitch(const std::vector<std::wstring>& args, std::wstring_view name);
 
-// REGSERVER is tested first, then UNREGSERVER, then AUTOMATION and EMBEDDING.
+// REGSERVER is tested first, then UNREGSERVER, REGSERVERPERUSER, UNREGSERVERPERUSER, then
+// AUTOMATION and EMBEDDING.
 ServerAction ChooseAction(const std::vector<std::wstring>& args);
 
 // The LocalServer32 command: the executable's path (its short form when the full path holds
-// white space) followed by " /Automation".
+// white space, in quotes when there is no short form) followed by " /Automation".
 std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath);
 
 }  // namespace molvex

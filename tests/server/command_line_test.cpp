@@ -26,6 +26,12 @@ TEST(ServerCommandLine, SwitchesChooseTheAction) {
       {{L"/Automation", L"-Embedding"}, ServerAction::Serve},
       {{L"-embedding"}, ServerAction::Serve},
       {{L"/AUTOMATION"}, ServerAction::Serve},
+      {{L"/RegServerPerUser"}, ServerAction::RegisterUser},
+      {{L"-unregserverperuser"}, ServerAction::UnregisterUser},
+      {{L"/Automation", L"/RegServerPerUser"}, ServerAction::RegisterUser},
+      // The machine-wide switches come first.
+      {{L"/RegServerPerUser", L"/UnregServer"}, ServerAction::Unregister},
+      {{L"/UnregServerPerUser", L"/RegServerPerUser"}, ServerAction::RegisterUser},
       {{}, ServerAction::RegisterAndServe},
       // Not switches: no prefix, another prefix, a longer or shorter word.
       {{L"regserver"}, ServerAction::RegisterAndServe},
@@ -54,9 +60,10 @@ TEST(ServerCommandLine, LocalServerCommandUsesTheShortPathOnlyForSpacedPaths) {
             L"C:\\PROGRA~1\\MOLVEX~1.EXE /Automation");
   EXPECT_EQ(LocalServerCommand(L"C:\\a\tb\\MolvexECR.exe", L"C:\\AB~1\\MOLVEX~1.EXE"),
             L"C:\\AB~1\\MOLVEX~1.EXE /Automation");
-  // Without a short form (8.3 names switched off) the full path is all there is.
+  // Without a short form (8.3 names switched off) the full path goes in quotes, so that it is
+  // not cut at its first blank.
   EXPECT_EQ(LocalServerCommand(L"C:\\Program Files\\MolvexECR.exe", L""),
-            L"C:\\Program Files\\MolvexECR.exe /Automation");
+            L"\"C:\\Program Files\\MolvexECR.exe\" /Automation");
 }
 
 }  // namespace

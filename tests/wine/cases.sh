@@ -4,45 +4,75 @@
 
 clsid='{825EAB93-BEF0-46C7-B7E2-924292690BE8}'
 libid='{CF82AD16-0262-433B-B288-524A8C309B93}'
+iid='{74D6AD8C-B765-429E-86B4-488445A2021B}'
 progid='MolvexECR.TECRFisc'
-
-# Registry subtree as lines "KEY|NAME|DATA"; the default value is named "@".
-reg_dump() {  # reg_dump KEY > file
-  timeout 30 wine reg query "$1" /s 2>/dev/null | tr -d '\r' | awk '
-    /^HKEY_/ { key = $0; next }
-    /^    / { n = split($0, f, "    "); name = f[2]; data = (n >= 4) ? f[4] : "";
-              if (name ~ /^\(/) name = "@"; print key "|" name "|" data }'
-}
 
 reg_has() {  # reg_has FILE KEY NAME DATA
   grep -qxF "$2|$3|$4" "$1"
 }
 
-check_registered() {  # check_registered LABEL
-  local label=$1 f=$run/reg-$1.txt short
-  { reg_dump "HKCR\\CLSID\\$clsid"; reg_dump "HKCR\\$progid"; reg_dump "HKCR\\TypeLib\\$libid"; } >"$f"
-  short=$(grep -F "HKEY_CLASSES_ROOT\\CLSID\\$clsid\\LocalServer32|@|" "$f" | cut -d'|' -f3)
-  local k="HKEY_CLASSES_ROOT\\CLSID\\$clsid"
-  if reg_has "$f" "$k" @ "" &&
-    [[ $short =~ ^C:\\[^\ ]+\ /Automation$ ]] && [[ $short == *MOLV* ]] &&
-    reg_has "$f" "$k\\LocalServer32" ThreadingModel Apartment &&
-    reg_has "$f" "$k\\ProgID" @ "$progid" &&
-    reg_has "$f" "$k\\Version" @ "1.0" &&
-    reg_has "$f" "$k\\Typelib" @ "$libid" &&
-    reg_has "$f" "HKEY_CLASSES_ROOT\\$progid" @ "" &&
-    reg_has "$f" "HKEY_CLASSES_ROOT\\$progid\\CLSID" @ "$clsid" &&
-    reg_has "$f" "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\1.0\\409\\win64" @ "$win_exe" &&
-    reg_has "$f" "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\1.0\\0\\win64" @ "$win_exe"; then
-    ok "$label: registry entries (LocalServer32 = $short)"
+# The class, ProgID, type library and interface keys of a registration in one registry view, as
+# lines "KEY|NAME|DATA" with keys named from the classes root on ("CLSID\{...}"), so that the
+# machine's and a user's registration read alike. A 64-bit Windows keeps two views of the
+# classes (reg /reg:64 and /reg:32); a 32-bit program sees the 32-bit one. With 32-bit Wine
+# installed, "wine reg" is the 32-bit reg.exe: the view is always named.
+classes_dump() {  # classes_dump ROOT VIEW > file   (ROOT: HKCR, HKLM\Software\Classes, ...)
+  local k
+  for k in "CLSID\\$clsid" "$progid" "TypeLib\\$libid" "Interface\\$iid"; do
+    timeout 30 wine reg query "$1\\$k" /s "/reg:$2" 2>/dev/null | tr -d '\r' | awk '
+      /^HKEY_/ { key = $0; sub(/^HKEY_[A-Z_]+\\([Ss][Oo][Ff][Tt][Ww][Aa][Rr][Ee]\\[Cc][Ll][Aa][Ss][Ss][Ee][Ss]\\)?/, "", key); next }
+      /^    / { n = split($0, f, "    "); name = f[2]; data = (n >= 4) ? f[4] : "";
+                if (name ~ /^\(/) name = "@"; print key "|" name "|" data }'
+  done
+}
+
+# Checks every entry of a registration in both views:
+#   check_registered LABEL [ROOT [EXE [BITS]]]   (defaults: HKCR, $win_exe, 64)
+# EXE carries the type library of its own kind as resource 1, the other kind's as resource 2.
+check_registered() {
+  local label=$1 classes=${2:-HKCR} exe=${3:-$win_exe} bits=${4:-64} view f short good=1 bad_file=
+  local lib64=$exe lib32="$exe\\2"
+  [ "$bits" = 32 ] && { lib64="$exe\\2"; lib32=$exe; }
+  for view in 64 32; do
+    f=$run/reg-$label-$view.txt
+    classes_dump "$classes" "$view" >"$f"
+    short=$(grep -F "CLSID\\$clsid\\LocalServer32|@|" "$f" | cut -d'|' -f3)
+    local k="CLSID\\$clsid" t="TypeLib\\$libid\\1.0" i="Interface\\$iid"
+    if reg_has "$f" "$k" @ "" &&
+      [[ $short =~ ^C:\\[^\ ]+\ /Automation$ ]] && [[ $short == *MOLV* ]] &&
+      reg_has "$f" "$k\\LocalServer32" ThreadingModel Apartment &&
+      reg_has "$f" "$k\\ProgID" @ "$progid" &&
+      reg_has "$f" "$k\\Version" @ "1.0" &&
+      reg_has "$f" "$k\\Typelib" @ "$libid" &&
+      reg_has "$f" "$progid" @ "" &&
+      reg_has "$f" "$progid\\CLSID" @ "$clsid" &&
+      reg_has "$f" "$t\\409\\win64" @ "$lib64" && reg_has "$f" "$t\\409\\win32" @ "$lib32" &&
+      reg_has "$f" "$t\\0\\win64" @ "$lib64" && reg_has "$f" "$t\\0\\win32" @ "$lib32" &&
+      reg_has "$f" "$i" @ ITECRFisc &&
+      reg_has "$f" "$i\\ProxyStubClsid32" @ '{00020424-0000-0000-C000-000000000046}' &&
+      reg_has "$f" "$i\\TypeLib" @ "$libid" && reg_has "$f" "$i\\TypeLib" Version 1.0; then
+      :
+    else
+      good=0
+      bad_file=$f
+    fi
+  done
+  if [ $good = 1 ]; then
+    ok "$label: registry entries in the 64-bit and the 32-bit view (LocalServer32 = $short)"
   else
-    bad "$label: registry entries" "$f"
+    bad "$label: registry entries ($(basename "$bad_file"))" "$bad_file"
   fi
 }
 
-check_unregistered() {
-  local f=$run/reg-unregistered.txt
-  { reg_dump "HKCR\\CLSID\\$clsid"; reg_dump "HKCR\\$progid"; reg_dump "HKCR\\TypeLib\\$libid"; } >"$f"
-  if [ ! -s "$f" ]; then ok "unregserver: class, ProgID and type library keys gone"; else bad "unregserver: keys left" "$f"; fi
+check_unregistered() {  # check_unregistered [LABEL [ROOT]]
+  local label=${1:-unregserver}
+  local f=$run/reg-gone-${label//[^A-Za-z0-9-]/_}.txt
+  { classes_dump "${2:-HKCR}" 64; classes_dump "${2:-HKCR}" 32; } >"$f"
+  if [ ! -s "$f" ]; then
+    ok "$label: class, ProgID, type library and interface keys gone from both views"
+  else
+    bad "$label: keys left" "$f"
+  fi
 }
 
 server_running() { timeout 30 wine 'C:\tests\close_server.exe' /query >/dev/null 2>&1; }
@@ -113,10 +143,15 @@ case_typelib() {
 }
 
 # Runs a script client; it must print its closing line with 0 failures and quit with 40.
+# The 64-bit script host unless $cscript32 is set (cscript32=1 script_client ...).
 script_client() {  # script_client LABEL FILE ARGS...
   local label=$1 file=$2
   shift 2
-  wrun "$label" cscript.exe //nologo "C:\\tests\\$file" "$@"
+  if [ -n "${cscript32:-}" ]; then
+    wrun "$label" 'C:\windows\syswow64\cscript.exe' //nologo "C:\\tests\\$file" "$@"
+  else
+    loader=$wine64 wrun "$label" cscript.exe //nologo "C:\\tests\\$file" "$@"
+  fi
   local rc=$?
   tr -d '\r' <"$run/$label.out" >"$run/$label.txt"
   if [ $rc -eq 40 ] && grep -qE '^[0-9]+ passed, 0 failed$' "$run/$label.txt"; then
@@ -397,6 +432,154 @@ case_reports() {
   [ -z "$where" ] || rm -f "${where//\\//}/ArchSend.flag"
 }
 
+# --- Windows deployment: both kinds of client, the 32-bit server, per-user, the installer ------
+
+# Type library NUMBER of an executable, read by a client of the given kind, slot by slot as the
+# interface description has them: check_library LABEL TLB_DUMP PATH
+check_library() {
+  local label=$1 strip='/ propput /s/ [A-Za-z_?]+:/ -:/g'
+  if wrun "$label" "$2" "$3" && grep -q "version=1.0 lcid=0x409" "$run/$label.out"; then
+    tr -d '\r' <"$run/$label.out" | grep '^slot ' | sed -E "$strip" >"$run/$label-slots.txt"
+    "$slot_dump" --idl "$root/object/MolvexECR_TLB.idl" | sed -E "$strip" >"$run/$label-idl.txt"
+    if diff -u "$run/$label-idl.txt" "$run/$label-slots.txt" >"$run/$label.diff"; then
+      ok "$label: $3 loads and matches the interface description"
+      return
+    fi
+  fi
+  bad "$label: $3" "$run/$label.out"
+}
+
+native_client() {  # native_client LABEL PROGRAM ARGS...
+  local label=$1
+  shift
+  if wrun "$label" "$@" && grep -q ' passed, 0 failed' "$run/$label.out"; then
+    ok "$label: $(tr -d '\r' <"$run/$label.out" | tail -1)"
+  else
+    bad "$label" "$run/$label.out"
+  fi
+}
+
+case_clients_32bit() {
+  # 32-bit clients of the 64-bit server: they marshal through the win32 type library.
+  check_library typelib-win32-of-64 'C:\tests\x86\tlb_dump.exe' "$win_exe\\2"
+  cscript32=1 script_client vbscript-32 client.vbs 1 "$control_win"  # C:\ECR\ZRepRec.ini exists
+  native_client early-32 'C:\tests\x86\early_client.exe' 1
+  if server_ends_within 10; then ok "server ends after the 32-bit clients"; else bad "server still running after the 32-bit clients"; fi
+}
+
+case_server_32bit() {
+  # The 32-bit server in place of the 64-bit one, for clients of both kinds.
+  wrun unreg64 "$win_exe" /UnregServer
+  if wrun regserver32 "$win_exe32" /RegServer && ! server_running; then ok "32-bit server: /RegServer exits 0"; else bad "32-bit server /RegServer" "$run/regserver32.err"; fi
+  check_registered regserver32 HKCR "$win_exe32" 32
+  check_library typelib-win64-of-32 'C:\tests\tlb_dump.exe' "$win_exe32\\2"
+  native_client early-64-on-32 'C:\tests\early_client.exe' 1
+  native_client early-32-on-32 'C:\tests\x86\early_client.exe' 1
+  script_client shared-64-on-32 shared.vbs open
+  cscript32=1 script_client shared-32-on-32 shared.vbs open
+  if server_ends_within 10; then ok "32-bit server ends after its last client"; else bad "32-bit server still running"; fi
+  if wrun unregserver32 "$win_exe32" /UnregServer; then ok "32-bit server: /UnregServer exits 0"; else bad "32-bit server /UnregServer"; fi
+  check_unregistered unregserver32
+  wrun regserver64 "$win_exe" /RegServer
+}
+
+# The value of the user's LocalServer32 key, as the COM runtime reads it.
+user_local_server() {
+  classes_dump 'HKCU\Software\Classes' 64 | grep -F "CLSID\\$clsid\\LocalServer32|@|" | cut -d'|' -f3
+}
+
+case_per_user() {
+  wrun unreg-machine "$win_exe" /UnregServer
+  if wrun peruser "$win_exe" /RegServerPerUser && ! server_running; then ok "/RegServerPerUser exits 0 without serving"; else bad "/RegServerPerUser" "$run/peruser.err"; fi
+  check_registered per-user 'HKCU\Software\Classes'
+  check_unregistered "per-user, machine classes" 'HKLM\Software\Classes'
+  # Activation. Wine 8 reads classes from the machine's part only (its HKEY_CLASSES_ROOT has no
+  # user overlay; CreateObject("MolvexECR.TECRFisc") finds no class): the run starts the user's
+  # registered command as the COM runtime of Windows does, and clients of both kinds create the
+  # object by class identifier from the running server.
+  local command
+  command=$(user_local_server)
+  timeout -k 5 60 wine "${command% /Automation}" /Automation -Embedding >"$run/peruser-server.out" 2>&1 &
+  local server=$!
+  for _ in $(seq 50); do server_running && break; sleep 0.2; done
+  native_client dispatch-64-per-user 'C:\tests\dispatch_client.exe'
+  native_client dispatch-32-per-user 'C:\tests\x86\dispatch_client.exe'
+  if server_ends_within 10 && wait "$server"; then ok "per-user: the user's registered command serves, then ends"; else bad "per-user server"; fi
+  # The machine's registration beside the user's: unregistering the user's leaves it.
+  wrun reg-machine "$win_exe" /RegServer
+  if wrun unperuser "$win_exe" /UnregServerPerUser; then ok "/UnregServerPerUser exits 0"; else bad "/UnregServerPerUser" "$run/unperuser.err"; fi
+  check_unregistered "per-user, after /UnregServerPerUser" 'HKCU\Software\Classes'
+  check_registered machine-beside-per-user
+}
+
+case_killed_client() {
+  # A client killed while it holds its object. Wine's COM keeps the references of a dead client
+  # (it has no garbage collection of them); the server ends once an operator closes it.
+  rm -f "$c/tests/killed.flag"
+  timeout -k 5 "$limit" wine 'C:\tests\dispatch_client.exe' hold 'C:\tests\killed.flag' >"$run/killed.out" 2>&1 &
+  local holder=$!
+  for _ in $(seq 100); do grep -q holding "$run/killed.out" 2>/dev/null && break; sleep 0.1; done
+  local pid
+  pid=$(pgrep -f 'dispatch_client\.exe hold C:.tests.killed\.flag' | head -1)
+  if [ -z "$pid" ]; then bad "killed client: the holding client did not start" "$run/killed.out"; return; fi
+  kill -KILL "$pid"
+  wait "$holder" 2>/dev/null
+  sleep 3
+  if server_running; then
+    echo "     note: 3 s after its client was killed the server still holds the client's object"
+    native_client after-killed 'C:\tests\dispatch_client.exe'
+    if wrun close-killed 'C:\tests\close_server.exe' /answer yes && server_ends_within 10; then
+      ok "killed client: the server with its object left ends when closed (warning, Yes)"
+    else
+      bad "killed client: the server did not end when closed" "$run/close-killed.out"
+    fi
+  else
+    ok "killed client: the runtime released its object and the server ended"
+  fi
+}
+
+case_installer() {
+  # The package installs, registers and uninstalls the 64-bit server; C:\ECR stays as it is.
+  wrun unreg-manual "$win_exe" /UnregServer
+  local installed='C:\Program Files\MolvexECR\MolvexECR.exe' settings=$c/ECR/ZRepRec.ini
+  printf 'Z1\r\n' >"$c/ECR/1_1_00001.zre"
+  # First with the shop's own settings file, which the package leaves alone.
+  printf '[Identification]\r\nIdReastaurant=42\r\n' >"$settings"
+  if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
+  check_registered installed HKCR "$installed"
+  if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then
+    ok "the installer leaves an existing settings file as it is"
+  else
+    bad "the installer changed the existing settings file" "$settings"
+  fi
+  if wrun msi-remove msiexec /x 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /x /qn exits 0"; else bad "msiexec /x" "$run/msi-remove.err"; fi
+  check_unregistered uninstalled
+  if [ ! -e "$c/Program Files/MolvexECR/MolvexECR.exe" ] && [ -s "$c/ECR/1_1_00001.zre" ] &&
+    grep -q '=42' "$settings"; then
+    ok "uninstalled: the program is gone, C:\\ECR keeps its archive and settings"
+  else
+    bad "after the uninstall" <(ls -la "$c/Program Files/MolvexECR" "$c/ECR" 2>&1)
+  fi
+  # Then without one: the package writes its commented example, the server reads it, and an
+  # uninstall keeps it.
+  rm -f "$settings"
+  wrun msi-install2 msiexec /i 'C:\tests\MolvexECR.msi' /qn
+  if grep -q '^\[Identification\]' "$settings" 2>/dev/null && grep -q '^; ' "$settings"; then
+    ok "the installer wrote the commented example settings file"
+  else
+    bad "no example C:\\ECR\\ZRepRec.ini after the install"
+  fi
+  script_client installed installed.vbs
+  if server_ends_within 10; then ok "installed server ends after its client"; else bad "installed server still running"; fi
+  wrun msi-remove2 msiexec /x 'C:\tests\MolvexECR.msi' /qn
+  if [ -s "$settings" ] && ! server_running && [ ! -e "$c/Program Files/MolvexECR/MolvexECR.exe" ]; then
+    ok "uninstalled again: the example settings file stays"
+  else
+    bad "the second uninstall"
+  fi
+  wrun reg-after-msi "$win_exe" /RegServer
+}
+
 run_cases() {
   case_exports
   case_registration
@@ -411,4 +594,9 @@ run_cases() {
   case_archive_seams
   case_windows_sim
   case_reports
+  case_clients_32bit
+  case_killed_client
+  case_server_32bit
+  case_per_user
+  case_installer
 }
