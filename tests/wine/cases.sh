@@ -323,4 +323,7 @@ run_cases() {
   case_started_by_hand
   case_archive_seams
   case_windows_sim
+  case_ecrfisc_exe
 }
+
+source "$root/tests/wine/ecrfisc_cases.sh"
