@@ -7,9 +7,11 @@ native=(g++ cmake ninja-build pkg-config git libinih-dev libcli11-dev nlohmann-j
   googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
 checks=(clang libclang-rt-14-dev clang-format clang-tidy)
 windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
+package=(dpkg-dev man-db)  # the Debian package: its dependencies (dpkg-shlibdeps), its manual pages
 
 want=("${native[@]}")
 if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}"); fi
+if [ "${1:-all}" = all ]; then want+=("${package[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do
