@@ -64,9 +64,11 @@ PortFailure FailureFor(int err) {
   }
 }
 
+// The group whose members may read and write the device (empty when the group may not).
 std::string GroupOf(const std::string& device) {
   struct stat st {};
   if (stat(device.c_str(), &st) != 0) return {};
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return {};
   char buffer[4096];
   group entry{};
   group* found = nullptr;

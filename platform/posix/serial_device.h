@@ -17,8 +17,9 @@ std::string SerialDevicePath(std::int32_t port);
 bool SerialSpeedFor(std::int32_t baud, unsigned& speed);
 
 // Fills `error` for the failed open of `device` with errno value `err`: the reason, the
-// system's words, the device's group when permission was denied, and the program that holds
-// it when it is in use (Linux: the holder of its lock, or else a process that has it open).
+// system's words, the device's group when permission was denied (if its members may read and
+// write it), and the program that holds it when it is in use (Linux: the holder of its lock,
+// or else a process that has it open).
 void DescribeOpenFailure(const std::string& device, int err, PortOpenError& error);
 
 }  // namespace molvex
