@@ -170,7 +170,8 @@ class FindOnPtys : public ::testing::Test {
     dir_ = templ;
     slow_ = StartSim({"--link", dir_ + "/ttyUSB0", "--baud", "9600", "--busy-scale", "0"},
                      dir_ + "/ttyUSB0");
-    fast_ = StartSim({"--link", dir_ + "/ttyACM3", "--baud", "115200", "--busy-scale", "0"},
+    fast_ = StartSim({"--link", dir_ + "/ttyACM3", "--baud", "115200", "--busy-scale", "0",
+                      "--control", dir_ + "/control"},
                      dir_ + "/ttyACM3");
     ASSERT_GT(slow_, 0);
     ASSERT_GT(fast_, 0);
@@ -283,6 +284,15 @@ TEST_F(FindOnPtys, FindsEachPrinterAtItsSpeedAndSaysWhatTheOtherDevicesDid) {
   EXPECT_NE(none.find("no printer found"), std::string::npos) << none;
   std::string refused;
   EXPECT_EQ(Find("--speed 38400 2>&1", refused), 2) << refused;
+
+  // A printer at work sends only SYN: said so, and no other speed is tried on it.
+  std::system(("echo syn-forever >> '" + dir_ + "/control'").c_str());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // read every 50 ms
+  std::string busy;
+  EXPECT_EQ(Find("--json", busy), 1) << busy;
+  const auto first = nlohmann::json::parse(busy.substr(0, busy.find('\n')));
+  EXPECT_EQ(first["result"], "busy") << busy;
+  EXPECT_EQ(first["speed"], 115200) << busy;
 }
 
 }  // namespace

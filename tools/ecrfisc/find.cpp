@@ -38,15 +38,20 @@ class DeadlineChannel final : public ByteChannel {
   void Discard() override { device_->Discard(); }
   ReadStatus ReadByte(std::uint8_t& byte) override {
     if (NowMs() >= deadline_ms_) return ReadStatus::Error;
-    return device_->ReadByte(byte);
+    const ReadStatus got = device_->ReadByte(byte);
+    if (got == ReadStatus::Byte && byte == kSyn) syn_seen_ = true;
+    return got;
   }
   void ClearError() override { device_->ClearError(); }
   void Close() override { device_->Close(); }
   std::int32_t Handle() const override { return device_->Handle(); }
+  bool syn_seen() const { return syn_seen_; }
 
  private:
+  static constexpr std::uint8_t kSyn = 0x16;
   std::unique_ptr<ByteChannel> device_;
   std::int64_t deadline_ms_ = 0;
+  bool syn_seen_ = false;
 };
 
 // Hands the one channel of the attempt to PrnOpenPort.
@@ -81,7 +86,8 @@ std::string PrinterText(const std::string& bytes) {
   return WideToUtf8(wide.data(), wide.size());
 }
 
-// One device at one speed, opened already: the status read, then the serial number.
+// One device at one speed, opened already: the status read, then the serial number. True when
+// the device spoke the printer's protocol (a reply, or SYN while it works): no other speed then.
 bool Ask(std::unique_ptr<ByteChannel> device, std::int32_t speed, std::int64_t start,
          FindResult& result) {
   DeadlineChannel channel(std::move(device));
@@ -102,10 +108,13 @@ bool Ask(std::unique_ptr<ByteChannel> device, std::int32_t speed, std::int64_t s
         (last_reply.error_word & FailureMask) == 0) {
       result.serial = PrinterText(last_reply.field7);
     }
+  } else if (channel.syn_seen()) {
+    result.outcome = Outcome::Busy;
+    result.speed = speed;
   }
   PrnClosePort();
   LinkSetPortFactory(nullptr);
-  return answered;
+  return answered || result.outcome == Outcome::Busy;
 }
 
 void TryDevice(const SerialDeviceEntry& entry, const std::vector<std::int32_t>& speeds,
@@ -188,12 +197,14 @@ std::string HowToUse(const FindResult& r, std::int32_t free_port) {
 }
 
 Json ResultJson(const FindResult& r) {
-  static constexpr const char* kOutcomes[] = {"printer", "no-answer", "unavailable", "in-use"};
+  static constexpr const char* kOutcomes[] = {"printer", "no-answer", "unavailable", "in-use",
+                                              "busy"};
   Json j;
   j["device"] = r.device;
   j["ports"] = r.ports;
   if (!r.mapping.empty()) j["mapping"] = r.mapping;
   j["result"] = kOutcomes[static_cast<int>(r.outcome)];
+  if (r.outcome == Outcome::Busy) j["speed"] = r.speed;
   if (r.outcome == Outcome::Printer) {
     j["speed"] = r.speed;
     j["serial"] = r.serial;
@@ -239,6 +250,11 @@ std::vector<FindResult> RunFind(std::ostream& out, const FindOptions& options) {
           break;
         case Outcome::NoAnswer:
           out << "no answer";
+          break;
+        case Outcome::Busy:
+          out << "busy at " << r.speed
+              << " baud: it sends SYN (a printer at work) but no reply came in time; try again "
+                 "when it is idle";
           break;
         case Outcome::InUse:
           out << r.reason << ", skipped";

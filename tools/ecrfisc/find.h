@@ -27,12 +27,13 @@ inline constexpr int kFindAttemptLimitMs = 850;
 
 // What one device gave.
 struct FindResult {
-  enum class Outcome { Printer, NoAnswer, Unavailable, InUse };
+  // Busy: only SYN came back (what the printer sends while it works), no reply in time.
+  enum class Outcome { Printer, NoAnswer, Unavailable, InUse, Busy };
   std::string device;
   std::vector<std::int32_t> ports;
   std::string mapping;
   Outcome outcome = Outcome::NoAnswer;
-  std::int32_t speed = 0;        // Printer: the speed it answered at
+  std::int32_t speed = 0;        // Printer, Busy: the speed it answered at
   std::string serial;            // Printer: its serial number (UTF-8), empty when not read
   std::uint32_t error_word = 0;  // Printer: the error word of its status reply
   std::string reason;            // Unavailable, InUse: why, in words
