@@ -30,13 +30,13 @@ bool InputIsTerminal() {
 #endif
 }
 
-int Main(int argc, const char* const* argv) {
+int Main(int argc, char** argv) {
   CLI::App app{
       "ecrfisc: call the entries of the fiscal printer object by name.\n"
       "One call a line: Name arg ... (texts quoted when they hold blanks, \"\" for empty),\n"
       "a property read by its name alone, written with Name = value.\n"
       "Exit status: 0, or 2 when a line could not be run; with --probe 0 only when the printer "
-      "answers, with --find 0 only when a printer was found."};
+      "answers."};
   app.footer(
 #ifdef _WIN32
       "Port n is COMn. The settings file ZRepRec.ini is read from C:\\ECR.\n"
@@ -45,7 +45,8 @@ int Main(int argc, const char* const* argv) {
       "The settings file ZRepRec.ini is read from $MOLVEXECR_DIR (default /var/lib/molvexecr).\n"
 #endif
       "When SetComPort gives -1, a second line (JSON: the \"error\" member) says which device was\n"
-      "tried, why the system refused it and how to name another one.");
+      "tried, why the system refused it and how to name another one.\n"
+      "--find exits with 0 only when a printer was found.");
   molvex::ecrfisc::SessionOptions options;
   std::vector<std::string> calls;
   std::string script;
@@ -127,7 +128,7 @@ int Main(int argc, const char* const* argv) {
   return session.usage_errors() == 0 ? 0 : 2;
 }
 
-int Guarded(int argc, const char* const* argv) {
+int Guarded(int argc, char** argv) {
   try {
     return Main(argc, argv);
   } catch (const std::exception& e) {
@@ -154,8 +155,8 @@ int wmain(int argc, wchar_t** wargv) {
     arg.resize(arg.size() - 1);  // the terminating zero
     args.push_back(std::move(arg));
   }
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   // Error information of the object's exceptions travels through the COM run time.
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
