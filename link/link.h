@@ -71,6 +71,8 @@ const char* PrnCommandName(std::int32_t command);
 // Seams.
 // Where PrnOpenPort gets its channel; nullptr restores the platform serial ports.
 void LinkSetPortFactory(molvex::PortFactory* factory);
+// The factory PrnOpenPort uses now (it can tell why its last open failed).
+molvex::PortFactory& LinkPortFactory();
 // How a result is posted to a window when no callback is stored (Windows: PostMessageA).
 using PrnPostMessage = void (*)(PrnWindow window, std::uint32_t message, std::uintptr_t wparam,
                                 std::intptr_t lparam);

@@ -58,6 +58,10 @@ void LinkSetPortFactory(molvex::PortFactory* factory) {
   port_factory = factory;
 }
 
+molvex::PortFactory& LinkPortFactory() {
+  return Factory();
+}
+
 void LinkReset() {
   PrnClosePort();
   link_state::ResetTransactionState();

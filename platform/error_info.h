@@ -16,17 +16,16 @@ namespace molvex {
 void PublishErrorInfo(const OLECHAR* description, const GUID& iid, const GUID& clsid,
                       const char* progid) noexcept;
 
-#ifndef _WIN32
 struct ErrorInfoRecord {
   std::string description;  // UTF-8
   std::string source;       // the ProgID
   GUID guid{};              // the interface that raised it
 };
 
-// Takes the calling thread's record: true and `out` filled when one was published since the
-// last take, false otherwise. Like GetErrorInfo, taking clears it.
+// Takes the calling thread's record (Windows: the thread's error information, GetErrorInfo):
+// true and `out` filled when one was published since the last take, false otherwise. Taking
+// clears it. For a client that holds the object in its own process.
 bool TakeErrorInfo(ErrorInfoRecord& out);
-#endif
 
 // Drops the calling thread's error information (Windows: SetErrorInfo with none), for a call
 // that fails without any.

@@ -10,9 +10,10 @@ windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
 # Windows deployment: the 32-bit server and 32-bit clients (i686 mingw-w64, 32-bit Wine from
 # Debian's i386 architecture) and the .msi package (wixl; msiinfo of msitools reads it back).
 deploy=(g++-mingw-w64-i686 wine32:i386 wixl msitools)
+package=(dpkg-dev man-db)  # the Debian package: its dependencies (dpkg-shlibdeps), its manual pages
 
 want=("${native[@]}")
-if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}" "${deploy[@]}"); fi
+if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}" "${deploy[@]}" "${package[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do

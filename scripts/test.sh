@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh clone and runs every test and check:
 #   format, native build (warnings as errors) + unit and integration tests, clang-tidy,
-#   sanitizer build + the same tests + bounded fuzzing, Windows cross-builds (64-bit with the .msi
-#   package, 32-bit), end-to-end under Wine.
+#   sanitizer build + the same tests + bounded fuzzing, the Debian package, Windows cross-builds
+#   (64-bit with the .msi package, 32-bit), end-to-end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -77,11 +77,14 @@ windows32_build() {
 wine_tests() {
   [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native" "$build/mingw32"
 }
+# The Debian package: built (Release, build/package), installed into a clean tree and run there.
+debian_package() { bash scripts/package.sh "$build/native/tools/ecrfisc/ecrfisc"; }
 
 step "format" format_check
 step "native build" native_build
 step "native tests" native_tests
 step "clang-tidy" tidy
+step "debian package" debian_package
 step "sanitizer build" sanitizer_build
 step "sanitizer tests" sanitizer_tests
 step "fuzzing" fuzz

@@ -17,9 +17,12 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "platform/byte_channel.h"
 #include "platform/posix/serial_device.h"
+#include "platform/serial_ports.h"
 
 namespace molvex {
 
@@ -64,22 +67,37 @@ bool ConfigureLine(int fd, speed_t speed) {
 
 class PosixSerialPort final : public ByteChannel {
  public:
+  PosixSerialPort() = default;
+  ~PosixSerialPort() override { Release(); }
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
   bool IsOpen() const { return fd_ >= 0; }
 
-  bool Open(const char* device, speed_t speed) {
-    int fd = open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+  // Opens, locks and sets up the device; on failure `error` says why (errno of the failed step).
+  bool Open(const std::string& device, speed_t speed, PortOpenError& error) {
+    int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      DescribeOpenFailure(device, errno, error);
+      return false;
+    }
     // Keep the standard descriptors free, so that the handle is never 0, 1 or 2.
     if (fd < 3) {
       const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+      const int err = errno;
       close(fd);
-      if (moved < 0) return false;
+      if (moved < 0) {
+        DescribeOpenFailure(device, err, error);
+        return false;
+      }
       fd = moved;
     }
     const bool ready = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 &&
                        ConfigureLine(fd, speed) && tcflush(fd, TCIOFLUSH) == 0;
     if (!ready) {
+      const int err = errno;
       close(fd);  // releases the lock as well
+      DescribeOpenFailure(device, err, error);
       return false;
     }
     fd_ = fd;
@@ -136,7 +154,12 @@ class PosixSerialPort final : public ByteChannel {
   // port is opened again.
   void ClearError() override {}
 
-  void Close() override {
+  void Close() override { Release(); }
+
+  std::int32_t Handle() const override { return fd_; }
+
+ private:
+  void Release() {
     if (fd_ < 0) return;
     tcdrain(fd_);
     tcflush(fd_, TCIOFLUSH);
@@ -144,25 +167,45 @@ class PosixSerialPort final : public ByteChannel {
     fd_ = -1;
   }
 
-  std::int32_t Handle() const override { return fd_; }
-
- private:
   int fd_ = -1;
 };
+
+// Opens `device` into `port` at `baud`; false and `error` filled when it cannot.
+bool OpenInto(PosixSerialPort& port, const std::string& device, std::int32_t baud,
+              PortOpenError& error) {
+  unsigned speed = 0;
+  if (!SerialSpeedFor(baud, speed)) {
+    error.device = device;
+    error.reason = PortFailure::BadSpeed;
+    error.system_code = EINVAL;
+    error.system_text = "no line speed " + std::to_string(baud);
+    return false;
+  }
+  return port.Open(device, static_cast<speed_t>(speed), error);
+}
 
 class PosixSerialPorts final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t port, std::int32_t baud) override {
     port_.Close();  // one port per process: the old device is released first
-    const std::string device = SerialDevicePath(port);
-    unsigned speed = 0;
-    if (device.empty() || !SerialSpeedFor(baud, speed)) return nullptr;
-    if (!port_.Open(device.c_str(), static_cast<speed_t>(speed))) return nullptr;
-    return &port_;
+    error_ = PortOpenError{};
+    const PortDevice device = SerialPortDevice(port);
+    if (device.path.empty()) {
+      error_.reason = PortFailure::NoSuchDevice;
+      error_.system_code = ENOENT;
+      error_.system_text = "port numbers start at 1";
+      return nullptr;
+    }
+    const bool opened = OpenInto(port_, device.path, baud, error_);
+    error_.mapping = device.mapping;
+    return opened ? &port_ : nullptr;
   }
+
+  PortOpenError LastOpenError() const override { return error_; }
 
  private:
   PosixSerialPort port_;
+  PortOpenError error_;
 };
 
 }  // namespace
@@ -170,6 +213,14 @@ class PosixSerialPorts final : public PortFactory {
 PortFactory& SerialPortFactory() {
   static PosixSerialPorts ports;
   return ports;
+}
+
+std::unique_ptr<ByteChannel> OpenSerialDevice(const std::string& device, std::int32_t baud,
+                                              PortOpenError& error) {
+  error = PortOpenError{};
+  auto port = std::make_unique<PosixSerialPort>();
+  if (!OpenInto(*port, device, baud, error)) return nullptr;
+  return port;
 }
 
 }  // namespace molvex

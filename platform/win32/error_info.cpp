@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include "platform/text_codec.h"
+
 namespace molvex {
 
 void PublishErrorInfo(const OLECHAR* description, const GUID& iid, const GUID& clsid,
@@ -24,6 +26,30 @@ void PublishErrorInfo(const OLECHAR* description, const GUID& iid, const GUID& c
     info->Release();
   }
   create->Release();
+}
+
+namespace {
+
+std::string Utf8Of(BSTR text) {
+  return text == nullptr ? std::string() : WideToUtf8(text, SysStringLen(text));
+}
+
+}  // namespace
+
+bool TakeErrorInfo(ErrorInfoRecord& out) {
+  IErrorInfo* info = nullptr;
+  if (GetErrorInfo(0, &info) != S_OK || info == nullptr) return false;
+  BSTR description = nullptr;
+  BSTR source = nullptr;
+  info->GetDescription(&description);
+  info->GetSource(&source);
+  info->GetGUID(&out.guid);
+  out.description = Utf8Of(description);
+  out.source = Utf8Of(source);
+  SysFreeString(description);
+  SysFreeString(source);
+  info->Release();
+  return true;
 }
 
 void ClearErrorInfo() noexcept {

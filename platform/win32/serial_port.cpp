@@ -1,11 +1,17 @@
 // The Windows serial port: \\.\COM<n>, 8N1 at the caller's baud rate, 100 ms one-byte reads.
+// Also the COM ports the system lists and the reasons of a failed open.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "link/link.h"
 #include "platform/byte_channel.h"
+#include "platform/serial_ports.h"
 
 namespace molvex {
 
@@ -16,18 +22,82 @@ constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURG
 constexpr DWORD kPurgeBuffers = PURGE_TXCLEAR | PURGE_RXCLEAR;                              // 12
 constexpr SIZE_T kReceiverLockSize = 8192;
 
+// The system's words for an error code, in UTF-8 without the line end.
+std::string SystemText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string out;
+  if (n > 0 && text != nullptr) {
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+    if (bytes > 0) {
+      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), out.data(), bytes, nullptr,
+                          nullptr);
+    }
+  }
+  if (text != nullptr) LocalFree(text);
+  while (!out.empty() &&
+         (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.')) {
+    out.pop_back();
+  }
+  return out.empty() ? "error " + std::to_string(code) : out;
+}
+
+PortFailure FailureFor(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return PortFailure::NoSuchDevice;
+    // A COM port opened by another program answers "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return PortFailure::InUse;
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_NOT_READY:
+      return PortFailure::NoHardware;
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+      return PortFailure::NotSerial;
+    default:
+      return PortFailure::Other;
+  }
+}
+
+void Describe(const std::string& device, DWORD code, PortOpenError& error) {
+  error.device = device;
+  error.reason = FailureFor(code);
+  error.system_code = static_cast<int>(code);
+  error.system_text = SystemText(code);
+}
+
+std::string DeviceName(std::int32_t port) {
+  return "\\\\.\\COM" + std::to_string(port);
+}
+
 class Win32SerialPort final : public ByteChannel {
  public:
-  bool Open(std::int32_t port, std::int32_t baud) {
+  Win32SerialPort() = default;
+  ~Win32SerialPort() override { Release(); }
+  Win32SerialPort(const Win32SerialPort&) = delete;
+  Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+  bool Open(const std::string& device, std::int32_t baud, PortOpenError& error) {
     // Keep the reply receiver's code resident, so that reading a byte never waits for paging.
     VirtualLock(reinterpret_cast<LPVOID>(reinterpret_cast<std::uintptr_t>(&PrnReceiveByte)),
                 kReceiverLockSize);
 
-    char device[32];
-    std::snprintf(device, sizeof device, "\\\\.\\COM%d", static_cast<int>(port));
-    HANDLE handle =
-        CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      Describe(device, GetLastError(), error);
+      return false;
+    }
 
     // A driver that refuses the buffer sizes or the line settings keeps its own; only the
     // time-outs decide, since every read of the link depends on them.
@@ -48,6 +118,7 @@ class Win32SerialPort final : public ByteChannel {
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!SetCommTimeouts(handle, &timeouts)) {
+      Describe(device, GetLastError(), error);
       CloseHandle(handle);  // not left holding the device when the open fails
       return false;
     }
@@ -92,7 +163,14 @@ class Win32SerialPort final : public ByteChannel {
     }
   }
 
-  void Close() override {
+  void Close() override { Release(); }
+
+  std::int32_t Handle() const override {
+    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(handle_));
+  }
+
+ private:
+  void Release() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     FlushFileBuffers(handle_);
     PurgeComm(handle_, kPurgeAll);
@@ -100,11 +178,6 @@ class Win32SerialPort final : public ByteChannel {
     handle_ = INVALID_HANDLE_VALUE;
   }
 
-  std::int32_t Handle() const override {
-    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(handle_));
-  }
-
- private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
@@ -112,19 +185,97 @@ class Win32SerialPorts final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t port, std::int32_t baud) override {
     port_.Close();  // one port per process: the old handle is released first
-    if (!port_.Open(port, baud)) return nullptr;
+    error_ = PortOpenError{};
+    if (!port_.Open(DeviceName(port), baud, error_)) return nullptr;
     return &port_;
   }
 
+  PortOpenError LastOpenError() const override { return error_; }
+
  private:
   Win32SerialPort port_;
+  PortOpenError error_;
 };
+
+// "COM<n>" to n; 0 for any other name.
+std::int32_t ComNumber(const std::wstring& name) {
+  if (name.size() < 4 || name.size() > 12 || name.compare(0, 3, L"COM") != 0) return 0;
+  std::int64_t n = 0;
+  for (std::size_t i = 3; i < name.size(); ++i) {
+    if (name[i] < L'0' || name[i] > L'9') return 0;
+    n = n * 10 + (name[i] - L'0');
+  }
+  return n >= 1 && n <= INT32_MAX ? static_cast<std::int32_t>(n) : 0;
+}
+
+// The COM ports under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (one value a port, its data "COM<n>").
+std::vector<std::int32_t> RegistryComPorts() {
+  std::vector<std::int32_t> ports;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return ports;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD name_size = 256;
+    wchar_t data[64] = {};
+    DWORD data_size = sizeof data - sizeof(wchar_t);  // room for a terminating zero
+    DWORD type = 0;
+    const LONG got = RegEnumValueW(key, i, name, &name_size, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &data_size);
+    if (got == ERROR_NO_MORE_ITEMS) break;
+    if (got != ERROR_SUCCESS || type != REG_SZ) continue;
+    if (const std::int32_t n = ComNumber(data)) ports.push_back(n);
+  }
+  RegCloseKey(key);
+  return ports;
+}
+
+// The COM device names the system knows (QueryDosDevice).
+std::vector<std::int32_t> DosDeviceComPorts() {
+  std::vector<std::int32_t> ports;
+  std::vector<wchar_t> names(65536);
+  const DWORD n = QueryDosDeviceW(nullptr, names.data(), static_cast<DWORD>(names.size()));
+  for (DWORD i = 0; i < n && names[i] != L'\0';) {
+    const std::wstring name(&names[i]);
+    if (const std::int32_t number = ComNumber(name)) ports.push_back(number);
+    i += static_cast<DWORD>(name.size()) + 1;
+  }
+  return ports;
+}
 
 }  // namespace
 
 PortFactory& SerialPortFactory() {
   static Win32SerialPorts ports;
   return ports;
+}
+
+PortDevice SerialPortDevice(std::int32_t port) {
+  if (port < 1) return {};
+  return {DeviceName(port), {}};
+}
+
+std::vector<SerialDeviceEntry> ListSerialDevices(const std::string& /*dir*/) {
+  // Either list may miss a port the other has (a driver that writes no registry value, a
+  // device name made by hand): both together.
+  std::vector<std::int32_t> ports = RegistryComPorts();
+  const std::vector<std::int32_t> named = DosDeviceComPorts();
+  ports.insert(ports.end(), named.begin(), named.end());
+  std::sort(ports.begin(), ports.end());
+  ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+  std::vector<SerialDeviceEntry> out;
+  for (const std::int32_t n : ports) out.push_back({DeviceName(n), {n}, {}});
+  return out;
+}
+
+std::unique_ptr<ByteChannel> OpenSerialDevice(const std::string& device, std::int32_t baud,
+                                              PortOpenError& error) {
+  error = PortOpenError{};
+  auto port = std::make_unique<Win32SerialPort>();
+  if (!port->Open(device, baud, error)) return nullptr;
+  return port;
 }
 
 }  // namespace molvex

@@ -1,9 +1,10 @@
 // ecrfisc sessions in-process against the virtual printer: the JSON and text lines, the texts
-// across the boundary, usage errors that leave the session running, the probe, and the
-// bindings of every slot.
+// across the boundary, usage errors that leave the session running, the probe, the reason of a
+// port that did not open, and the bindings of every slot.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include "object/object_state.h"
 #include "platform/clock.h"
 #include "tools/ecrfisc/entry_bindings.h"
+#include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
 #include "tools/sim/in_process_port.h"
 
@@ -201,9 +203,81 @@ TEST_F(SessionTest, ProbeExitsZeroOnlyWhenThePrinterAnswers) {
   port_.FailOpen(true);
   std::ostringstream absent;
   EXPECT_EQ(RunProbe(object_, absent, {true, false, false}, 1, 115200), 1);
-  EXPECT_EQ(absent.str(),
-            "{\"call\":\"SetComPort\",\"hresult\":0,\"out\":{\"Result\":-1},"
-            "\"state\":{\"StatusBytes\":-1,\"GetError\":1,\"Status\":[0,0,0,0,0,0]}}\n");
+  // One line: the port did not open, so nothing more was called. Beside the results, the
+  // reason (which an in-process port cannot tell).
+  const std::string said = absent.str();
+  ASSERT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  const Json line = Json::parse(said);
+  EXPECT_EQ(line["call"], "SetComPort");
+  EXPECT_EQ(line["out"], Json({{"Result", -1}}));
+  EXPECT_EQ(line["state"],
+            Json::parse("{\"StatusBytes\":-1,\"GetError\":1,\"Status\":[0,0,0,0,0,0]}"));
+  EXPECT_EQ(line["error"]["reason"], "unknown");
+}
+
+// A port factory whose every open fails the way it is told.
+class RefusingPorts final : public PortFactory {
+ public:
+  explicit RefusingPorts(PortOpenError error) : error_(std::move(error)) {}
+  ByteChannel* Open(std::int32_t, std::int32_t) override { return nullptr; }
+  PortOpenError LastOpenError() const override { return error_; }
+
+ private:
+  PortOpenError error_;
+};
+
+TEST_F(SessionTest, AFailedOpenIsExplainedBesideTheUnchangedResults) {
+  PortOpenError held;
+  held.reason = PortFailure::InUse;
+  held.device = "/dev/ttyS2";
+  held.system_code = 11;
+  held.system_text = "Resource temporarily unavailable";
+  held.holder = "till, process 77";
+  RefusingPorts ports(held);
+  LinkSetPortFactory(&ports);
+
+  const std::string text = Run("SetComPort 3 9600\nGetError\n", {false, false, false});
+  EXPECT_EQ(text,
+            "SetComPort: Result = -1\n"
+            "  port error: port 3 is /dev/ttyS2: in use by another program (till, process 77) "
+            "(Resource temporarily unavailable); end that program first, or use another port. "
+            "Name another device for port 3 with MOLVEXECR_COM3=/dev/ttyUSB0 (the printer's "
+            "device), or look for the printer with: ecrfisc --find\n"
+            "GetError: Error = 1\n");
+
+  std::istringstream json(Run("SetComPort 3 9600\nSetComPort 3 38400\n", {true, true, false}));
+  std::string line;
+  ASSERT_TRUE(std::getline(json, line));
+  const auto open = nlohmann::json::parse(line);
+  EXPECT_EQ(open["out"], nlohmann::json({{"Result", -1}}));
+  EXPECT_EQ(open["hresult"], 0);
+  EXPECT_EQ(open["state"]["StatusBytes"], -1);
+  EXPECT_EQ(open["error"]["reason"], "in-use");
+  EXPECT_EQ(open["error"]["device"], "/dev/ttyS2");
+  EXPECT_EQ(open["error"]["system_code"], 11);
+  EXPECT_EQ(open["error"]["holder"], "till, process 77");
+  EXPECT_FALSE(open["error"].contains("mapping"));
+  ASSERT_TRUE(std::getline(json, line));
+  const auto speed = nlohmann::json::parse(line);
+  EXPECT_EQ(speed["out"]["Result"], -1);
+  EXPECT_EQ(speed["error"]["reason"], "bad-speed");
+  EXPECT_FALSE(speed["error"].contains("device"));
+
+  // Results other than -1 have nothing beside them.
+  LinkSetPortFactory(&port_);
+  EXPECT_EQ(Run("SetComPort 3 9600\n", {false, false, false}), "SetComPort: Result = 100\n");
+}
+
+TEST_F(SessionTest, TheSpeedsNamedInPortErrorsAreThoseTheObjectAccepts) {
+  LinkSetPortFactory(&port_);
+  const auto& named = AcceptedSpeeds();
+  for (const int speed :
+       {300, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 230400}) {
+    int result = 0;
+    ASSERT_EQ(object_.SetComPort(1, speed, &result), 0);
+    const bool listed = std::find(named.begin(), named.end(), speed) != named.end();
+    EXPECT_EQ(result != -1, listed) << speed;
+  }
 }
 
 TEST(EntryBindings, AgreeWithTheInterfaceTable) {

@@ -599,4 +599,7 @@ run_cases() {
   case_server_32bit
   case_per_user
   case_installer
+  case_ecrfisc_exe
 }
+
+source "$root/tests/wine/ecrfisc_cases.sh"

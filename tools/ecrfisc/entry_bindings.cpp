@@ -10,6 +10,15 @@
 namespace molvex::ecrfisc {
 namespace {
 
+// The object's wide characters are UTF-16 units on every platform (wchar_t on Windows).
+static_assert(sizeof(OLECHAR) == sizeof(char16_t));
+const OLECHAR* AsOle(const char16_t* text) {
+  return reinterpret_cast<const OLECHAR*>(text);
+}
+const char16_t* AsUtf16(const OLECHAR* text) {
+  return reinterpret_cast<const char16_t*>(text);
+}
+
 // The C++ type of each automation type.
 template <AutoType>
 struct CppOf;
@@ -87,7 +96,7 @@ class InArg<BSTR> {
  public:
   explicit InArg(const ArgValue& v) {
     const std::u16string wide = Utf8ToUtf16(v.text).value_or(std::u16string());
-    value_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    value_ = SysAllocStringLen(AsOle(wide.data()), static_cast<UINT>(wide.size()));
   }
   ~InArg() { SysFreeString(value_); }
   InArg(const InArg&) = delete;
@@ -130,8 +139,9 @@ class OutArg<BSTR> {
   OutArg& operator=(const OutArg&) = delete;
   BSTR* get() { return &value_; }
   void Store(ArgValue& out) const {
-    out.text = value_ == nullptr ? std::string()
-                                 : Utf16ToUtf8(std::u16string_view(value_, SysStringLen(value_)));
+    out.text = value_ == nullptr
+                   ? std::string()
+                   : Utf16ToUtf8(std::u16string_view(AsUtf16(value_), SysStringLen(value_)));
   }
 
  private:

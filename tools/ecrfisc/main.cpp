@@ -1,17 +1,34 @@
 // ecrfisc: holds one automation object and calls its entries by name, from the arguments, a
-// script file or standard input.
+// script file or standard input; or looks for the printer on the machine's serial ports.
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "object/TECRFiscImpl.h"
+#include "tools/ecrfisc/find.h"
+#include "tools/ecrfisc/local_object.h"
+#include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
 
 namespace {
+
+bool InputIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdin)) != 0;
+#else
+  return isatty(STDIN_FILENO) == 1;
+#endif
+}
 
 int Main(int argc, char** argv) {
   CLI::App app{
@@ -20,11 +37,22 @@ int Main(int argc, char** argv) {
       "a property read by its name alone, written with Name = value.\n"
       "Exit status: 0, or 2 when a line could not be run; with --probe 0 only when the printer "
       "answers."};
+  app.footer(
+#ifdef _WIN32
+      "Port n is COMn. The settings file ZRepRec.ini is read from C:\\ECR.\n"
+#else
+      "Port n is /dev/ttyS<n-1>; MOLVEXECR_COM<n>=DEVICE names another device for port n.\n"
+      "The settings file ZRepRec.ini is read from $MOLVEXECR_DIR (default /var/lib/molvexecr).\n"
+#endif
+      "When SetComPort gives -1, a second line (JSON: the \"error\" member) says which device was\n"
+      "tried, why the system refused it and how to name another one.\n"
+      "--find exits with 0 only when a printer was found.");
   molvex::ecrfisc::SessionOptions options;
   std::vector<std::string> calls;
   std::string script;
   bool list = false;
   bool probe = false;
+  bool find = false;
   int port = 0;
   int speed = 115200;
   app.add_option("calls", calls, "calls to run, one per argument (else the script or stdin)");
@@ -34,9 +62,15 @@ int Main(int argc, char** argv) {
   app.add_flag("--list", list, "print the interface table and exit");
   auto* portOption = app.add_option("--port", port, "open this COM port first (SetComPort)")
                          ->check(CLI::PositiveNumber);
-  app.add_option("--speed", speed, "line speed for --port")->capture_default_str();
+  auto* speedOption =
+      app.add_option("--speed", speed, "line speed for --port, or the one speed for --find")
+          ->capture_default_str();
   app.add_flag("--probe", probe, "open the port, check the printer, print identity and status")
       ->needs(portOption);
+  app.add_flag("--find", find,
+               "look for the printer on every serial port of this machine (one status read a "
+               "port and speed, at most a second each) and exit")
+      ->excludes(portOption);
   CLI11_PARSE(app, argc, argv);
 
   if (list) {
@@ -44,11 +78,37 @@ int Main(int argc, char** argv) {
     return 0;
   }
 
-  molvex::TTECRFiscImpl object;
+  if (find) {
+    molvex::ecrfisc::FindOptions search;
+    search.json = options.json;
+    if (speedOption->count() > 0) {
+      bool accepted = false;
+      for (const int s : molvex::ecrfisc::AcceptedSpeeds()) accepted = accepted || s == speed;
+      if (!accepted) {
+        std::cerr << "ecrfisc: --speed takes 9600, 19200, 57600 or 115200\n";
+        return 2;
+      }
+      search.speeds = {speed};
+    } else {
+      // Every speed SetComPort accepts, the fastest first.
+      const auto& all = molvex::ecrfisc::AcceptedSpeeds();
+      search.speeds.assign(all.rbegin(), all.rend());
+    }
+    if (const char* dir = std::getenv("MOLVEXECR_DEVICE_DIR"); dir != nullptr && dir[0] != '\0') {
+      search.device_dir = dir;
+    }
+    const auto results = molvex::ecrfisc::RunFind(std::cout, search);
+    for (const auto& r : results) {
+      if (r.outcome == molvex::ecrfisc::FindResult::Outcome::Printer) return 0;
+    }
+    return 1;
+  }
+
+  molvex::ecrfisc::LocalObject object;
   if (probe) return molvex::ecrfisc::RunProbe(object, std::cout, options, port, speed);
 
   // A prompt only when a person types the calls.
-  options.prompt = calls.empty() && (script.empty() || script == "-") && isatty(STDIN_FILENO) == 1;
+  options.prompt = calls.empty() && (script.empty() || script == "-") && InputIsTerminal();
   molvex::ecrfisc::Session session(object, std::cout, options);
   if (port != 0) {
     session.RunLine("SetComPort " + std::to_string(port) + " " + std::to_string(speed));
@@ -68,9 +128,7 @@ int Main(int argc, char** argv) {
   return session.usage_errors() == 0 ? 0 : 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Guarded(int argc, char** argv) {
   try {
     return Main(argc, argv);
   } catch (const std::exception& e) {
@@ -80,3 +138,35 @@ int main(int argc, char** argv) {
   }
   return 2;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows: the arguments arrive as UTF-16 and become UTF-8, the client's text everywhere; the
+// console shows UTF-8. The object lives in this process: no server is needed.
+int wmain(int argc, wchar_t** wargv) {
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(n > 0 ? static_cast<std::size_t>(n) : 1u, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
+    arg.resize(arg.size() - 1);  // the terminating zero
+    args.push_back(std::move(arg));
+  }
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  // Error information of the object's exceptions travels through the COM run time.
+  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  const int rc = Guarded(argc, argv.data());
+  std::cout.flush();
+  if (com) CoUninitialize();
+  return rc;
+}
+#else
+int main(int argc, char** argv) {
+  return Guarded(argc, argv);
+}
+#endif

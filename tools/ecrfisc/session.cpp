@@ -90,6 +90,21 @@ StateSnapshot ReadState(TTECRFiscImpl& object) {
   return s;
 }
 
+// The "error" member of a SetComPort that gave -1.
+Json PortErrorJson(const PortErrorReport& report) {
+  const PortOpenError& e = report.error;
+  Json j;
+  j["description"] = report.text;
+  j["reason"] = ReasonKey(e.reason);
+  if (!e.device.empty()) j["device"] = e.device;
+  if (!e.mapping.empty()) j["mapping"] = e.mapping;
+  if (e.system_code != 0) j["system_code"] = e.system_code;
+  if (!e.system_text.empty()) j["system_text"] = e.system_text;
+  if (!e.group.empty()) j["group"] = e.group;
+  if (!e.holder.empty()) j["holder"] = e.holder;
+  return j;
+}
+
 // Reads one line of at most kMaxLineBytes; `tooLong` when more followed (skipped to the end).
 bool ReadLine(std::istream& in, std::string& line, bool& tooLong) {
   line.clear();
@@ -144,6 +159,11 @@ CallResult Session::RunLine(std::string_view line) {
   result.ran = true;
   ErrorInfoRecord info;
   const bool hasError = TakeErrorInfo(info);
+  if (call.slot->name == "SetComPort" && result.hresult == 0 && result.outs.size() == 3 &&
+      result.outs[2].integer == -1) {
+    result.port_error = ExplainSetComPort(static_cast<std::int32_t>(call.args[0].integer),
+                                          static_cast<std::int32_t>(call.args[1].integer));
+  }
   PrintResult(result, hasError, info.description, info.source);
   return result;
 }
@@ -166,6 +186,7 @@ void Session::PrintResult(const CallResult& result, bool hasError, const std::st
     }
     j["out"] = outs;
     if (hasError) j["error"] = Json{{"description", description}, {"source", source}};
+    if (result.port_error) j["error"] = PortErrorJson(*result.port_error);
     if (options_.state) {
       j["state"] = Json{
           {"StatusBytes", state.statusBytes}, {"GetError", state.error}, {"Status", state.status}};
@@ -185,6 +206,7 @@ void Session::PrintResult(const CallResult& result, bool hasError, const std::st
     if (result.hresult != 0) text += " HRESULT " + HexHresult(result.hresult);
     if (hasError) text += "; error " + Quoted(description) + " from " + Quoted(source);
     out_ << text << "\n";
+    if (result.port_error) out_ << "  port error: " << result.port_error->text << "\n";
     if (options_.state) {
       out_ << "  state: StatusBytes " << state.statusBytes << ", GetError " << state.error
            << ", Status";

@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "object/TECRFiscImpl.h"
 #include "tools/ecrfisc/call_parser.h"
+#include "tools/ecrfisc/port_error.h"
 
 namespace molvex::ecrfisc {
 
@@ -28,6 +30,8 @@ struct CallResult {
   const SlotInfo* slot = nullptr;
   HRESULT hresult = 0;
   std::vector<ArgValue> outs;  // one per parameter of the slot; set for outputs
+  // SetComPort gave -1: why (printed beside the entry's results, which stay as they are).
+  std::optional<PortErrorReport> port_error;
 };
 
 class Session {

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "platform/posix/serial_device.h"
 #include "tools/sim/virtual_printer.h"
 
 namespace molvex::sim {
@@ -96,6 +97,16 @@ bool OpenPseudoTerminal(const std::string& link, Port& port) {
   return true;
 }
 
+// A pseudo-terminal carries bytes at any speed. A printer modelled at `baud` hears a client that
+// set another speed as noise on a real line; such bytes are dropped, so the client's request
+// goes unanswered as it would there.
+bool ClientAtSpeed(int slave_fd, int baud) {
+  unsigned expected = 0;
+  termios t{};
+  if (!SerialSpeedFor(baud, expected) || tcgetattr(slave_fd, &t) != 0) return true;
+  return cfgetospeed(&t) == static_cast<speed_t>(expected);
+}
+
 bool OpenDevice(const std::string& path, int baud, Port& port) {
   port.fd = open(path.c_str(), O_RDWR | O_NOCTTY);
   if (port.fd < 0 || !MakeRaw(port.fd, baud)) return false;
@@ -136,7 +147,9 @@ int RunHost(const HostOptions& options) {
     const std::int64_t now = HostNowNs();
     if (ready > 0 && (p.revents & POLLIN) != 0) {
       const ssize_t n = read(port.fd, buffer, sizeof buffer);
-      if (n > 0) printer.Receive(buffer, static_cast<std::size_t>(n), now);
+      const bool heard =
+          port.slave_fd < 0 || options.baud <= 0 || ClientAtSpeed(port.slave_fd, options.baud);
+      if (n > 0 && heard) printer.Receive(buffer, static_cast<std::size_t>(n), now);
     }
     TakeDue(printer, now, out);
     std::size_t sent = 0;

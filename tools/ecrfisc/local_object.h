@@ -1,0 +1,53 @@
+// The automation object as ecrfisc holds it: in this process, called directly. On Windows the
+// object's class is the generated interface, so IUnknown and IDispatch are added here (nothing
+// asks this object for another interface or calls it by name); elsewhere it is the object itself.
+#pragma once
+
+#include "object/TECRFiscImpl.h"
+
+namespace molvex::ecrfisc {
+
+#ifdef _WIN32
+// COM interfaces are released through Release, never deleted through the interface, so their
+// destructors are not virtual.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class LocalObject final : public TTECRFiscImpl {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_IDispatch) &&
+        !IsEqualGUID(riid, IID_ITECRFisc)) {
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<ITECRFisc*>(this);
+    AddRef();
+    return S_OK;
+  }
+  // Lives on the stack of main(): the count is kept, never acted on.
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count != nullptr) *count = 0;
+    return count != nullptr ? S_OK : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  long refs_ = 1;
+};
+#pragma GCC diagnostic pop
+#else
+using LocalObject = TTECRFiscImpl;
+#endif
+
+}  // namespace molvex::ecrfisc
