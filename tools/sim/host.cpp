@@ -47,6 +47,13 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
       }
     });
   }
+  for (const std::string& article : options.articles) {
+    const std::string problem = KeyInArticle(device, article);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "ecr-sim: --article %s: %s\n", article.c_str(), problem.c_str());
+      return false;
+    }
+  }
   const std::string paper = options.paper;
   const bool show = options.show;
   device.SetPaperSink([paper, show](const std::string& text) {

@@ -22,13 +22,15 @@ struct HostOptions {
   bool show = false;    // printed documents to standard output too
   std::string control;  // control file: one command a line, appended by whoever arms faults
   std::optional<LocalDateTime> fixed_clock;
+  // Articles keyed in on the printer before it serves: "NUMBER,TAX,GROUP,PRICE,NAME" (UTF-8).
+  std::vector<std::string> articles;
 };
 
 // "fixed:YYYY-MM-DDTHH:MM" or "system"; false when it is neither.
 bool ParseClockOption(const std::string& text, std::optional<LocalDateTime>& fixed);
 
-// The printer's clock, state file and paper as the options say; false (and a message) when the
-// state file is not one of this printer.
+// The printer's clock, state file, paper and articles as the options say; false (and a
+// message) when the state file is not one of this printer or an article is refused.
 bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options);
 
 // Follows a file that others append command lines to (emptied at the start).
