@@ -1,28 +1,10 @@
-// Entries of the interface whose printer logic is not built yet (receipts, reports, article
+// Entries of the interface whose printer logic is not built yet (reports, article
 // and operator programming, cash and totals). Each answers E_NOTIMPL and
 // leaves the object state alone, so that a client can tell them apart from a printer refusal.
 #include "object/TECRFiscImpl.h"
 
 namespace molvex {
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseFiscReceipt(VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double /*Summa*/, int /*type*/,
-                                                 VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL /*Sign*/, LONG /*NumArt*/,
-                                                     double /*Quant*/, double /*Perc*/,
-                                                     double /*dc*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR /*Password*/, VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
@@ -37,30 +19,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR /*Password*/, LONG
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR /*Password*/, BSTR /*DateStart*/,
                                                          BSTR /*DateEnd*/,
                                                          VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int /*OperatorNum*/, int /*POSNum*/,
-                                                     BSTR /*OperatorPSW*/,
-                                                     VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL /*Sign*/, LONG /*NumArt*/,
-                                                       double /*Quant*/, double /*Perc*/,
-                                                       double /*dc*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseNonFiscReceipt(VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int /*OperatorNum*/, int /*POSNum*/,
-                                                         BSTR /*OperatorPSW*/,
-                                                         VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* /*Value*/) {
@@ -83,11 +41,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR /*Password*/, 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR /*Password*/, BSTR /*DateStart*/,
                                                              BSTR /*DateEnd*/,
                                                              VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int /*OperatorNum*/, int /*POSNum*/,
-                                                           BSTR /*OperatorPSW*/,
-                                                           VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char /*Tax*/, int /*NumArt*/,
@@ -113,14 +66,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* /*Value*/) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* /*Value*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR /*Str1*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL /*Print*/,
-                                                    VARIANT_BOOL /*Display*/, double /*Perc*/,
-                                                    double /*DS*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG /*OperatorNum*/, BSTR /*Password*/,
                                                          BSTR /*OperatorName*/,
                                                          VARIANT_BOOL* /*Result*/) {
@@ -141,18 +86,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG /*TypeReport*/, BS
                                                          VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* /*Sum*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptPay(double* /*Pay*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG /*Num*/, VARIANT_BOOL* /*Result*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* /*Value*/) {
   return E_NOTIMPL;
 }
@@ -162,22 +95,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* /*Value*/) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG /*Value*/) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR /*NameArt*/, double /*Price*/,
-                                                     double /*Quantity*/, unsigned char /*Tax*/,
-                                                     int /*Group*/, BSTR /*Password*/,
-                                                     double /*Perc*/, double /*dc*/,
-                                                     LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* /*Value*/) {
-  return E_NOTIMPL;
-}
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* /*Value*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL /*KSEF*/, double /*Summa*/,
-                                                    int /*TypePmt*/, BSTR /*CodeTrasaction*/,
-                                                    VARIANT_BOOL* /*Result*/) {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
@@ -188,10 +106,6 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG /*Num1*/, LO
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG /*NumFis*/, LONG* /*Result*/) {
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG /*type*/, BSTR /*Data*/,
-                                                     LONG* /*Result*/) {
   return E_NOTIMPL;
 }
 
