@@ -28,6 +28,7 @@ class SimOnPty : public ::testing::Test {
     dir_ = templ;
     link_ = dir_ + "/com1";
     std::vector<std::string> args = {ECR_SIM_PATH, "--link", link_, "--busy-scale", "0"};
+    args.insert(args.end(), extra_sim_args_.begin(), extra_sim_args_.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -65,6 +66,7 @@ class SimOnPty : public ::testing::Test {
   std::string dir_;
   std::string link_;
   pid_t sim_ = -1;
+  std::vector<std::string> extra_sim_args_;  // set by a derived fixture before SetUp
 };
 
 TEST_F(SimOnPty, ProbeAnswersZeroWhenThePrinterIsThereAndOneWhenTheLineIsWrong) {
@@ -94,6 +96,32 @@ TEST_F(SimOnPty, JsonSessionFromArgumentsOverTheSerialPort) {
   EXPECT_EQ(lines[2]["out"]["Result"], -1);
   EXPECT_EQ(lines[2]["state"]["StatusBytes"], 0);
   EXPECT_TRUE(lines[3].contains("usage_error"));
+}
+
+// The sale example as it stands, on a printer with the two articles it sells.
+class SaleExample : public SimOnPty {
+ protected:
+  SaleExample() {
+    extra_sim_args_ = {"--article", "1,А,1,12.50,Хлеб", "--article", "2,Б,1,30.00,Молоко"};
+  }
+};
+
+TEST_F(SaleExample, EveryCallGivesWhatItsLineSays) {
+  const std::string sale = std::string(EXAMPLES_DIR) + "/sale.txt";
+  std::string out;
+  EXPECT_EQ(Ecrfisc("--port 1 --speed 115200 --echo --script '" + sale + "'", out), 0) << out;
+  EXPECT_EQ(out.find("NOT AS EXPECTED"), std::string::npos) << out;
+  EXPECT_NE(out.find("> SellArticul \"Сок яблочный 1 л\""), std::string::npos) << out;
+  EXPECT_NE(out.find("CloseNonFiscReceipt: Result = true"), std::string::npos) << out;
+
+  // The same sale again: the juice is found where it was programmed, and a line that expects
+  // what the call does not give ends the run with 1.
+  std::string second;
+  EXPECT_EQ(Ecrfisc("--port 1 --script '" + sale + "'", second), 0) << second;
+  std::string wrong;
+  EXPECT_EQ(Ecrfisc("--port 1 'NumbRec => Value = 1'", wrong), 1) << wrong;
+  EXPECT_NE(wrong.find("NumbRec: Value = 2"), std::string::npos) << wrong;
+  EXPECT_NE(wrong.find("NOT AS EXPECTED: Value = 1"), std::string::npos) << wrong;
 }
 
 }  // namespace
