@@ -109,12 +109,16 @@ std::int64_t HostNowNs() {
       .count();
 }
 
-int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns) {
-  constexpr int kControlLookMs = 50;
+std::int64_t WaitNs(const VirtualPrinter& printer, std::int64_t now_ns) {
+  constexpr std::int64_t kControlLookNs = 50'000'000;
   const std::int64_t due = printer.NextDueNs();
-  if (due == kNever) return kControlLookMs;
-  const std::int64_t ms = due <= now_ns ? 0 : (due - now_ns + 999'999) / 1'000'000;
-  return ms < kControlLookMs ? static_cast<int>(ms) : kControlLookMs;
+  if (due == kNever) return kControlLookNs;
+  const std::int64_t ns = due <= now_ns ? 0 : due - now_ns;
+  return ns < kControlLookNs ? ns : kControlLookNs;
+}
+
+int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns) {
+  return static_cast<int>((WaitNs(printer, now_ns) + 999'999) / 1'000'000);
 }
 
 void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out) {

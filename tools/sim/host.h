@@ -49,7 +49,9 @@ class ControlFile {
 // Pieces of the serving loop of every port:
 std::int64_t HostNowNs();  // the steady clock the virtual printer runs on
 // How long the loop may wait for the port: until the printer's next byte is due, at most 50 ms
-// (the control file is looked at this often).
+// (the control file is looked at this often). In nanoseconds, and in whole milliseconds rounded
+// up for ports that wait no finer.
+std::int64_t WaitNs(const VirtualPrinter& printer, std::int64_t now_ns);
 int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns);
 // The printer's bytes that are due by now, into `out` (emptied first).
 void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out);
