@@ -209,17 +209,17 @@ TEST_F(SessionTest, ProbeExitsZeroOnlyWhenThePrinterAnswers) {
 TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
   SessionOptions options;
   options.echo = true;
-  const std::string text = Run(
-      "# the port\n"
-      "SetComPort 1 115200 => Result = 100\n"
-      "\n"
-      "IsPresent  => Result = false\n"
-      "GetReceiptSum => Sum = 0\n"
-      "FPIndexStatus = 9 => written\n"
-      "OpenDrawer 1 => Result = false\n"
-      "SellArticul Tea -1 1 0 1 \"\" 0 0 => HRESULT 0xFFFFFFFC\n"
-      "=> Result = true\n",
-      options);
+  const std::string text =
+      Run("# the port\n"
+          "SetComPort 1 115200 => Result = 100\n"
+          "\n"
+          "IsPresent  => Result = false\n"
+          "GetReceiptSum => Sum = 0\n"
+          "FPIndexStatus = 9 => written\n"
+          "OpenDrawer 1 => Result = false\n"
+          "SellArticul Tea -1 1 0 1 \"\" 0 0 => HRESULT 0xFFFFFFFC\n"
+          "=> Result = true\n",
+          options);
   EXPECT_EQ(text,
             "# the port\n"
             "> SetComPort 1 115200\n"
@@ -250,9 +250,8 @@ TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
   std::string second;
   std::getline(lines, first);
   std::getline(lines, second);
-  EXPECT_EQ(first,
-            R"({"call":"IsPresent","hresult":0,"out":{"Result":-1},)"
-            R"("expected":"Result = true","as_expected":true})");
+  EXPECT_EQ(first, R"({"call":"IsPresent","hresult":0,"out":{"Result":-1},)"
+                   R"("expected":"Result = true","as_expected":true})");
   EXPECT_EQ(Json::parse(second)["as_expected"], false);
 }
 
