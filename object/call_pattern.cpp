@@ -49,6 +49,15 @@ const char* ReplyField(int number) {
 
 namespace molvex {
 
+bool PortTestAndPreRead() {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return false;
+  }
+  PreRead();
+  return true;
+}
+
 DataLength& DataLength::Text(std::string_view text) {
   if (text.find('\0') != std::string_view::npos) whole_ = false;
   length_ += text.size();

@@ -101,6 +101,10 @@ std::string FixedText(double value, int decimals);
 // not fit 64 bits.
 bool ReplyInteger(int number, std::int64_t& value);
 
+// Steps 1 and 2 of the common frame: false, with the refusal saved, when no port is open;
+// otherwise the pre-read has run.
+bool PortTestAndPreRead();
+
 // One command of an entry's sequence, its outcome saved: a command the link refuses (nothing
 // sent) saves the refusal; any reply saves its error word and status bytes and the call status.
 // A sequence goes on only while this gives Succeeded, so the first failing reply decides.

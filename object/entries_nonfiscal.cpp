@@ -35,11 +35,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* 
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
     const std::string text = ToAnsi(Str1);
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     // The text is judged after the pre-read.
     if (text.size() > kNonFiscalTextLength || text == "0" ||
         !DataLength().Text(text).FitsOneRequest()) {

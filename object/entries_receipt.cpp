@@ -97,11 +97,7 @@ double Units(std::int64_t hundredths) {
 // GetReceiptSum and GetReceiptPay: command 76, one field of its reply in currency units.
 void ReceiptAmount(std::int32_t flag, int field, double* value) {
   *value = -1.0;
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return;
-  }
-  PreRead();
+  if (!PortTestAndPreRead()) return;
   if (RunSaved(PrnTransactionStatus, flag) != Outcome::Succeeded) return;
   std::int64_t hundredths = 0;
   if (!ReplyInteger(field, hundredths)) {
@@ -159,11 +155,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (!PaymentAccepted(Summa, type)) {
       SaveRefusal();
       return;
@@ -237,11 +229,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
     *Result = AsBool(RunSaved(PrnCancelReceipt));
   });
@@ -273,11 +261,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) 
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (Num < 1 || Num > 2) {
       SaveRefusal();
       return;
@@ -332,11 +316,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (!RunCommand(PrnLastReceiptNumber)) {
       SaveRefusal();
       return;
@@ -362,11 +342,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
     // Bit 11: a non-fiscal receipt; bit 10: a fiscal one, a refund when bit 7 is set too.
     const std::uint32_t word = SharedObjectState().LastResult.ErrorWord;
