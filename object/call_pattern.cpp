@@ -1,7 +1,9 @@
 #include "object/call_pattern.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <system_error>
 
 #include "link/commands.h"
 
@@ -66,6 +68,57 @@ bool PortOpenAndFits(std::size_t data_length) {
   if (PortIsOpen() && FitsOneRequest(data_length)) return true;
   SaveRefusal();
   return false;
+}
+
+bool PortTestAndPreRead() {
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return false;
+  }
+  PreRead();
+  return true;
+}
+
+DataLength& DataLength::Text(std::string_view text) {
+  if (text.find('\0') != std::string_view::npos) whole_ = false;
+  length_ += text.size();
+  return *this;
+}
+
+DataLength& DataLength::Chars(std::size_t count) {
+  length_ += count;
+  return *this;
+}
+
+DataLength& DataLength::Int(std::int64_t value, int width) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  const auto length = static_cast<std::size_t>(result.ptr - digits);
+  length_ += std::max(length, static_cast<std::size_t>(width < 0 ? 0 : width));
+  return *this;
+}
+
+DataLength& DataLength::Fixed(double value, int decimals) {
+  length_ += FixedText(value, decimals).size();
+  return *this;
+}
+
+std::string FixedText(double value, int decimals) {
+  char digits[400];  // the largest double has 309 integer digits
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc{}) return std::string(sizeof digits, '9');  // cannot happen
+  return std::string(digits, result.ptr);
+}
+
+bool ReplyInteger(int number, std::int64_t& value) {
+  const std::string_view field = ReplyField(number);
+  if (field.empty() || field.front() == '+') return false;
+  std::int64_t parsed = 0;
+  const auto result = std::from_chars(field.data(), field.data() + field.size(), parsed);
+  if (result.ec != std::errc{} || result.ptr != field.data() + field.size()) return false;
+  value = parsed;
+  return true;
 }
 
 }  // namespace molvex

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "link/link.h"
 #include "object/object_state.h"
@@ -91,6 +93,55 @@ template <class Wrapper, class... Args>
 Outcome RunFramedText(std::size_t data_length, Wrapper wrapper, Args... args) {
   if (!PortOpenAndFits(data_length)) return Outcome::Refused;
   return RunFramed(wrapper, args...);
+}
+
+}  // namespace molvex
+
+namespace molvex {
+
+// The length of a data text built from a client's values, counted piece by piece in the formats
+// of the command wrappers. An entry asks it before it sends anything, so that a client text that
+// cannot travel in one request frame (kPrnMaxData bytes) refuses the call whole: nothing is cut
+// and no call is left half sent. A text holding a zero byte cannot travel whole either (the data
+// text would end there).
+class DataLength {
+ public:
+  DataLength& Text(std::string_view text);
+  DataLength& Chars(std::size_t count);
+  // "%d", or zero-padded to `width` digits with a minus sign counted in ("%05lu", "%04d").
+  DataLength& Int(std::int64_t value, int width = 0);
+  // "%-#.2lf" (2 decimals) and "%-#.3lf" (3 decimals).
+  DataLength& Fixed(double value, int decimals);
+
+  bool FitsOneRequest() const { return whole_ && length_ <= static_cast<std::size_t>(kPrnMaxData); }
+
+ private:
+  std::size_t length_ = 0;
+  bool whole_ = true;
+};
+
+// A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
+std::string FixedText(double value, int decimals);
+
+// Reply field `number` of LastResult read as a decimal integer: an optional minus sign and
+// digits, nothing else. False when the field is missing or empty, holds anything else, or does
+// not fit 64 bits.
+bool ReplyInteger(int number, std::int64_t& value);
+
+// Steps 1 and 2 of the common frame: false, with the refusal saved, when no port is open;
+// otherwise the pre-read has run.
+bool PortTestAndPreRead();
+
+// One command of an entry's sequence, its outcome saved: a command the link refuses (nothing
+// sent) saves the refusal; any reply saves its error word and status bytes and the call status.
+// A sequence goes on only while this gives Succeeded, so the first failing reply decides.
+template <class Wrapper, class... Args>
+Outcome RunSaved(Wrapper wrapper, Args... args) {
+  if (!RunCommand(wrapper, args...)) {
+    SaveRefusal();
+    return Outcome::Refused;
+  }
+  return SaveOutcome() ? Outcome::Succeeded : Outcome::Failed;
 }
 
 }  // namespace molvex

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:?usage: scripts/fuzz.sh BUILD_DIR [SECONDS_PER_TARGET]}
 seconds=${2:-${MOLVEX_FUZZ_SECONDS:-30}}
-targets=(reply_fuzz frame_fuzz network_fuzz zdata_fuzz)
+targets=(reply_fuzz frame_fuzz network_fuzz zdata_fuzz receipt_fuzz)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -108,6 +108,7 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 "COM1"="$run/ttyCOM1"
+"COM2"="$run/ttyCOM2"
 "COM3"="$run/ttyCOM3"
 "COM4"="$run/ttyCOM4"
 REG

@@ -130,16 +130,28 @@ class PosixSerialPort final : public ByteChannel {
 
   void Discard() override {
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+    pending_ = taken_ = 0;
   }
 
+  // One byte a call, as the receiver wants them; underneath, one read takes whatever has
+  // arrived, so that a reply that came in a burst costs one system call, not two a byte.
   ReadStatus ReadByte(std::uint8_t& byte) override {
     if (fd_ < 0) return ReadStatus::Error;
+    if (taken_ < pending_) {
+      byte = buffer_[taken_++];
+      return ReadStatus::Byte;
+    }
     const int ready = WaitFor(fd_, POLLIN, kReadTimeoutMs);
     if (ready < 0 || (ready & (POLLERR | POLLNVAL)) != 0) return ReadStatus::Error;
     if (ready == 0) return ReadStatus::Timeout;
     for (;;) {
-      const ssize_t got = read(fd_, &byte, 1);
-      if (got == 1) return ReadStatus::Byte;
+      const ssize_t got = read(fd_, buffer_, sizeof buffer_);
+      if (got > 0) {
+        pending_ = static_cast<std::size_t>(got);
+        taken_ = 1;
+        byte = buffer_[0];
+        return ReadStatus::Byte;
+      }
       if (got < 0 && errno == EINTR) continue;
       // Readable but nothing to read: the line hung up (end of file) or the read failed.
       if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && (ready & POLLHUP) == 0) {
@@ -165,9 +177,13 @@ class PosixSerialPort final : public ByteChannel {
     tcflush(fd_, TCIOFLUSH);
     close(fd_);  // the exclusive use ends with the last descriptor of the tty
     fd_ = -1;
+    pending_ = taken_ = 0;
   }
 
   int fd_ = -1;
+  std::uint8_t buffer_[256] = {};  // bytes read from the line and not yet handed out
+  std::size_t pending_ = 0;
+  std::size_t taken_ = 0;
 };
 
 // Opens `device` into `port` at `baud`; false and `error` filled when it cannot.

@@ -148,5 +148,33 @@ TEST(CallParser, HugeLinesAreParsedOrRefusedWhole) {
   EXPECT_FALSE(ParseCall("SetComPort 1 " + std::string(5000, '9')).error.empty());
 }
 
+TEST(SplitExpected, TheWordsAfterTheFirstArrowOutsideQuotes) {
+  struct Case {
+    const char* line;
+    const char* call;
+    const char* expected;  // nullptr: no expectation
+  };
+  const Case cases[] = {
+      {"IsPresent", "IsPresent", nullptr},
+      {"IsPresent => Result = true", "IsPresent ", "Result = true"},
+      {"IsPresent=>Result = true\r", "IsPresent", "Result = true"},
+      {"GetReceiptSum =>", "GetReceiptSum ", ""},
+      {"DisplayUP \"a => b\" => Result = true", "DisplayUP \"a => b\" ", "Result = true"},
+      {"DisplayUP \"q\\\" => \" => Result = false", "DisplayUP \"q\\\" => \" ", "Result = false"},
+      {"DisplayUP \"open => x", "DisplayUP \"open => x", nullptr},
+      {"FPIndexStatus = 5 => written", "FPIndexStatus = 5 ", "written"},
+      {"A => b => c", "A ", "b => c"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const CallLine split = SplitExpected(c.line);
+    EXPECT_EQ(split.call, c.call);
+    EXPECT_EQ(split.has_expected, c.expected != nullptr);
+    if (c.expected != nullptr) {
+      EXPECT_EQ(split.expected, c.expected);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace molvex::ecrfisc

@@ -280,6 +280,55 @@ TEST_F(SessionTest, TheSpeedsNamedInPortErrorsAreThoseTheObjectAccepts) {
   }
 }
 
+TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
+  SessionOptions options;
+  options.echo = true;
+  const std::string text =
+      Run("# the port\n"
+          "SetComPort 1 115200 => Result = 100\n"
+          "\n"
+          "IsPresent  => Result = false\n"
+          "GetReceiptSum => Sum = 0\n"
+          "FPIndexStatus = 9 => written\n"
+          "OpenDrawer 1 => Result = false\n"
+          "SellArticul Tea -1 1 0 1 \"\" 0 0 => HRESULT 0xFFFFFFFC\n"
+          "=> Result = true\n",
+          options);
+  EXPECT_EQ(text,
+            "# the port\n"
+            "> SetComPort 1 115200\n"
+            "SetComPort: Result = 100\n"
+            "\n"
+            "> IsPresent\n"
+            "IsPresent: Result = true\n"
+            "  NOT AS EXPECTED: Result = false\n"
+            "> GetReceiptSum\n"
+            "GetReceiptSum: Sum = 0\n"
+            "> FPIndexStatus = 9\n"
+            "FPIndexStatus: written\n"
+            "> OpenDrawer 1\n"
+            "OpenDrawer: Result = false\n"
+            "> SellArticul Tea -1 1 0 1 \"\" 0 0\n"
+            "SellArticul: HRESULT 0xFFFFFFFC\n"
+            "> \n"
+            "error: no call before \"=>\"\n");
+  EXPECT_EQ(usage_errors_, 1u);
+
+  std::istringstream in("IsPresent => Result = true\nDisplayUP x => Result = false\n");
+  std::ostringstream out;
+  Session session(object_, out, {true, false, false});
+  session.RunStream(in);
+  EXPECT_EQ(session.unmet_expectations(), 1u);
+  std::istringstream lines(out.str());
+  std::string first;
+  std::string second;
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_EQ(first, R"({"call":"IsPresent","hresult":0,"out":{"Result":-1},)"
+                   R"("expected":"Result = true","as_expected":true})");
+  EXPECT_EQ(Json::parse(second)["as_expected"], false);
+}
+
 TEST(EntryBindings, AgreeWithTheInterfaceTable) {
   const auto problems = BindingMismatches();
   for (const std::string& p : problems) ADD_FAILURE() << p;

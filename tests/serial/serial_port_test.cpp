@@ -151,6 +151,27 @@ TEST_F(SerialPortTest, WritesWholeBlocksUnchangedAndDiscardDropsPendingInput) {
   EXPECT_EQ(port->ReadByte(byte), ReadStatus::Timeout);
 }
 
+TEST_F(SerialPortTest, ABurstComesOutByteByByteAndDiscardDropsWhatWasReadAhead) {
+  ByteChannel* port = OpenPort();
+  ASSERT_NE(port, nullptr);
+  ASSERT_TRUE(pty_.Send("first burst"));
+  ASSERT_TRUE(pty_.WaitPending(11, 2000));
+  std::uint8_t byte = 0;
+  std::string got;
+  while (got.size() < 5 && port->ReadByte(byte) == ReadStatus::Byte) got += static_cast<char>(byte);
+  EXPECT_EQ(got, "first");
+  port->Discard();  // the rest of the burst was taken off the line with the first byte
+  EXPECT_EQ(port->ReadByte(byte), ReadStatus::Timeout);
+
+  ASSERT_TRUE(pty_.Send("ok"));
+  got.clear();
+  for (int reads = 0; got.size() < 2 && reads < 20; ++reads) {
+    if (port->ReadByte(byte) == ReadStatus::Byte) got += static_cast<char>(byte);
+  }
+  EXPECT_EQ(got, "ok");
+  EXPECT_EQ(port->ReadByte(byte), ReadStatus::Timeout);
+}
+
 TEST_F(SerialPortTest, ReadFailsOnceTheOtherSideHangsUp) {
   ByteChannel* port = OpenPort();
   ASSERT_NE(port, nullptr);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/sim/sim_harness.h"
+#include "tools/sim/control.h"
 
 namespace simtest {
 namespace {
@@ -94,6 +95,55 @@ TEST_F(Articles, OperatorNamesAppearOnTheReceipt) {
   Ok(56);
   EXPECT_NE(paper.find("OPERATOR 3 ANNA"), std::string::npos) << paper;
   EXPECT_NE(Run(102, "16,,X").error & kSyntax, 0u);
+}
+
+TEST_F(Articles, ANameOfTwoLinesPrintsOneUnderTheOther) {
+  std::string paper;
+  device.SetPaperSink([&paper](const std::string& text) { paper += text; });
+  const std::string first(24, 'A');
+  const std::string second = "\xD1\xEE\xEA";  // Сок
+  ProgramArticle(3, '\xC0', "2.00", first + "\t" + second);
+  EXPECT_EQ(Ok(107, "R3").Field(10), first + "\t" + second);
+  const char* const refused[] = {
+      "P\xC0"
+      "4,1,1.00,0,\tSECOND",  // an empty first line
+      "P\xC0"
+      "4,1,1.00,0,FIRST\t",  // an empty second line
+      "P\xC0"
+      "4,1,1.00,0,AAAAAAAAAAAAAAAAAAAAAAAAA\tB",  // a first line of 25
+      "P\xC0"
+      "4,1,1.00,0,A\tBBBBBBBBBBBBBBBBBBBBBBBBB",  // a second line of 25
+      "P\xC0"
+      "4,1,1.00,0,A\tB\tC",  // three lines
+  };
+  for (const char* data : refused) {
+    EXPECT_EQ(Run(107, data).error & kSyntax, kSyntax) << data;
+  }
+  Ok(48, "00001,,00001,I");
+  Ok(58, "3");
+  EXPECT_EQ(device.display_upper(), first.substr(0, 20));
+  Ok(53, "\tP");
+  Ok(56);
+  EXPECT_NE(paper.find(first + "\n\xD0\xA1\xD0\xBE\xD0\xBA"), std::string::npos) << paper;
+  EXPECT_EQ(paper.find('\t'), std::string::npos) << paper;
+}
+
+TEST_F(Articles, ArticlesKeyedInOnThePrinter) {
+  EXPECT_EQ(molvex::sim::KeyInArticle(device, "12,Б,3,30.00,Молоко 3.2%"), "");
+  const LinkReply r = Ok(107, "R12");
+  EXPECT_EQ(r.Field(3), "\xC1");
+  EXPECT_EQ(r.Field(4), "3");
+  EXPECT_EQ(r.Field(5), "30.00");
+  EXPECT_EQ(r.Field(10), "\xCC\xEE\xEB\xEE\xEA\xEE 3.2%");
+  const char* const refused[] = {
+      "12,Б,3,30.00",         "12,Е,3,1.00,X",    "12,B,3,1.00,X",  "0,А,1,1.00,X",
+      "12,А,100,1.00,X",      "12,А,1,0,X",       "12,А,1,1.005,X", "12,А,1,1.00,",
+      "12,А,1,1.00,\xFF\xFE", "12,А,1,1.00,日本", "x,А,1,1.00,X",
+  };
+  for (const char* text : refused) {
+    EXPECT_NE(molvex::sim::KeyInArticle(device, text), "") << text;
+  }
+  EXPECT_EQ(Ok(107, "R12").Field(10), "\xCC\xEE\xEB\xEE\xEA\xEE 3.2%") << "unchanged";
 }
 
 }  // namespace

@@ -580,6 +580,48 @@ case_installer() {
   wrun reg-after-msi "$win_exe" /RegServer
 }
 
+case_receipts() {
+  # A printer of its own on COM2 (a tap records what the host sends), with the two articles
+  # examples/sale.vbs sells; the example runs as it stands in the repository.
+  local bytes=$run/host-bytes-com2.bin sim2 tap2
+  "$sim" --link "$run/ttyECR2" --busy-scale 0 --paper "$run/paper-com2.txt" \
+    --article "1,А,1,12.50,Хлеб" --article "2,Б,1,30.00,Молоко" >"$run/sim-com2.log" 2>&1 &
+  sim2=$!
+  for _ in $(seq 50); do [ -e "$run/ttyECR2" ] && break; sleep 0.1; done
+  "$tap" "$run/ttyCOM2" "$run/ttyECR2" "$bytes" >"$run/tap-com2.log" 2>&1 &
+  tap2=$!
+  for _ in $(seq 50); do [ -e "$run/ttyCOM2" ] && break; sleep 0.1; done
+  if [ ! -e "$run/ttyCOM2" ]; then
+    bad "the COM2 printer did not start" "$run/sim-com2.log"
+    kill "$tap2" "$sim2" 2>/dev/null
+    return
+  fi
+
+  cp "$root/examples/sale.vbs" "$c/tests/sale.vbs"
+  wrun sale-vbs cscript.exe //nologo 'C:\tests\sale.vbs' 2
+  local rc=$?
+  tr -d '\r' <"$run/sale-vbs.out" >"$run/sale-vbs.txt"
+  if [ $rc -eq 0 ] && grep -qx 'every call gave what it should' "$run/sale-vbs.txt" &&
+    ! grep -q FAILED "$run/sale-vbs.txt"; then
+    ok "examples/sale.vbs as it stands: every call gave what it should"
+  else
+    tr -d '\r' <"$run/sale-vbs.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/sale-vbs.txt"
+    bad "examples/sale.vbs (exit code $rc)" "$run/sale-vbs.txt"
+  fi
+  if server_ends_within 10; then ok "server ends after examples/sale.vbs"; else bad "server still running after examples/sale.vbs"; fi
+
+  script_client receipts receipts.js 2
+  # "Сок апельсиновый" of SellArticul in the article programming, in Windows-1251.
+  if LC_ALL=C grep -qaF "$(printf '\xd1\xee\xea \xe0\xef\xe5\xeb\xfc\xf1\xe8\xed\xee\xe2\xfb\xe9')" "$bytes"; then
+    ok "SellArticul: the Cyrillic name reaches the printer as Windows-1251 bytes"
+  else
+    bad "SellArticul: the Cyrillic name not found as Windows-1251 bytes on COM2"
+  fi
+  if server_ends_within 10; then ok "server ends after the receipts client"; else bad "server still running after the receipts client"; fi
+  kill "$tap2" "$sim2" 2>/dev/null
+  wait "$tap2" "$sim2" 2>/dev/null
+}
+
 run_cases() {
   case_exports
   case_registration
@@ -600,6 +642,7 @@ run_cases() {
   case_per_user
   case_installer
   case_ecrfisc_exe
+  case_receipts
 }
 
 source "$root/tests/wine/ecrfisc_cases.sh"

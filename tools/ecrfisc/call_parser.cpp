@@ -261,4 +261,27 @@ ParsedCall ParseCall(std::string_view line) {
   return call;
 }
 
+CallLine SplitExpected(std::string_view line) {
+  CallLine split{line, {}, false};
+  bool quoted = false;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '\\' && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+      ++i;  // an escaped quote or backslash
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == '=' && line[i + 1] == '>') {
+      const auto blank = [](char b) { return b == ' ' || b == '\t' || b == '\r'; };
+      std::string_view expected = line.substr(i + 2);
+      while (!expected.empty() && blank(expected.front())) expected.remove_prefix(1);
+      while (!expected.empty() && blank(expected.back())) expected.remove_suffix(1);
+      split.call = line.substr(0, i);
+      split.expected = expected;
+      split.has_expected = true;
+      break;
+    }
+  }
+  return split;
+}
+
 }  // namespace molvex::ecrfisc

@@ -31,6 +31,16 @@ struct ParsedCall {
 
 ParsedCall ParseCall(std::string_view line);
 
+// A line may say what its call should give after "=>" (outside quotes), in the words of the
+// result line: "SellArtCash true 1 2 0 0 => Result = true". `call` is the line before it;
+// `expected` the words after it, blanks around them dropped (empty when there is no "=>").
+struct CallLine {
+  std::string_view call;
+  std::string_view expected;
+  bool has_expected = false;
+};
+CallLine SplitExpected(std::string_view line);
+
 // Parses one in-argument of this type; on failure returns false with a reason in `error`.
 bool ParseArg(std::string_view token, AutoType type, ArgValue& value, std::string& error);
 

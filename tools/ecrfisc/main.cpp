@@ -35,8 +35,11 @@ int Main(int argc, char** argv) {
       "ecrfisc: call the entries of the fiscal printer object by name.\n"
       "One call a line: Name arg ... (texts quoted when they hold blanks, \"\" for empty),\n"
       "a property read by its name alone, written with Name = value.\n"
-      "Exit status: 0, or 2 when a line could not be run; with --probe 0 only when the printer "
-      "answers."};
+      "A line may end with => and what it should give, in the words of its result line:\n"
+      "  SellArtCash true 1 2 0 0 => Result = true\n"
+      "Exit status: 0; 1 when a call did not give what its line says; 2 when a line could not "
+      "be run; with --probe 0 only when the printer answers."};
+
   app.footer(
 #ifdef _WIN32
       "Port n is COMn. The settings file ZRepRec.ini is read from C:\\ECR.\n"
@@ -59,6 +62,7 @@ int Main(int argc, char** argv) {
   app.add_option("--script", script, "read calls from this file (\"-\": standard input)");
   app.add_flag("--json", options.json, "one JSON object a line");
   app.add_flag("--state", options.state, "print StatusBytes, GetError and the status bytes too");
+  app.add_flag("--echo", options.echo, "print every line read (comments too) before its result");
   app.add_flag("--list", list, "print the interface table and exit");
   auto* portOption = app.add_option("--port", port, "open this COM port first (SetComPort)")
                          ->check(CLI::PositiveNumber);
@@ -125,7 +129,8 @@ int Main(int argc, char** argv) {
   } else {
     session.RunStream(std::cin);
   }
-  return session.usage_errors() == 0 ? 0 : 2;
+  if (session.usage_errors() != 0) return 2;
+  return session.unmet_expectations() == 0 ? 0 : 1;
 }
 
 int Guarded(int argc, char** argv) {

@@ -147,8 +147,24 @@ void Session::PrintUsageError(const std::string& name, const std::string& messag
 
 CallResult Session::RunLine(std::string_view line) {
   CallResult result;
-  const ParsedCall call = ParseCall(line);
-  if (call.blank) return result;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const bool echo = options_.echo && !options_.json;
+  const ParsedCall whole = ParseCall(line);
+  if (whole.blank) {  // a comment or an empty line
+    if (echo) out_ << line << "\n";
+    return result;
+  }
+  const CallLine split = SplitExpected(line);
+  if (echo) {
+    std::string_view shown = split.call;
+    while (!shown.empty() && (shown.back() == ' ' || shown.back() == '\t')) shown.remove_suffix(1);
+    out_ << "> " << shown << "\n";
+  }
+  const ParsedCall call = split.has_expected ? ParseCall(split.call) : whole;
+  if (call.blank) {
+    PrintUsageError("", "no call before \"=>\"");
+    return result;
+  }
   if (!call.error.empty()) {
     PrintUsageError(call.name, call.error);
     return result;
@@ -164,16 +180,33 @@ CallResult Session::RunLine(std::string_view line) {
     result.port_error = ExplainSetComPort(static_cast<std::int32_t>(call.args[0].integer),
                                           static_cast<std::int32_t>(call.args[1].integer));
   }
-  PrintResult(result, hasError, info.description, info.source);
+  PrintResult(result, hasError, info.description, info.source, split);
   return result;
 }
 
 void Session::PrintResult(const CallResult& result, bool hasError, const std::string& description,
-                          const std::string& source) {
+                          const std::string& source, const CallLine& line) {
   const SlotInfo& slot = *result.slot;
   const bool outsValid = result.hresult >= 0;  // a failed call's out values mean nothing
   StateSnapshot state;
   if (options_.state) state = ReadState(object_);
+
+  // The result line of the text form; what a line expects is compared with it after "Name:".
+  std::string text = std::string(slot.name) + ":";
+  bool first = true;
+  for (std::size_t i = 0; outsValid && i < slot.params.size(); ++i) {
+    const ParamInfo& p = slot.params[i];
+    if (!IsOutput(p.dir)) continue;
+    text += (first ? " " : ", ") + std::string(p.name) + " = " + TextValue(p.type, result.outs[i]);
+    first = false;
+  }
+  if (slot.kind == EntryKind::PropPut && result.hresult == 0) text += " written";
+  if (result.hresult != 0) text += " HRESULT " + HexHresult(result.hresult);
+  if (hasError) text += "; error " + Quoted(description) + " from " + Quoted(source);
+  std::string_view outcome = std::string_view(text).substr(slot.name.size() + 1);
+  if (!outcome.empty() && outcome.front() == ' ') outcome.remove_prefix(1);
+  const bool met = !line.has_expected || outcome == line.expected;
+  if (!met) ++unmet_expectations_;
 
   if (options_.json) {
     Json j;
@@ -191,22 +224,15 @@ void Session::PrintResult(const CallResult& result, bool hasError, const std::st
       j["state"] = Json{
           {"StatusBytes", state.statusBytes}, {"GetError", state.error}, {"Status", state.status}};
     }
+    if (line.has_expected) {
+      j["expected"] = std::string(line.expected);
+      j["as_expected"] = met;
+    }
     out_ << Dump(j) << "\n";
   } else {
-    std::string text = std::string(slot.name) + ":";
-    bool first = true;
-    for (std::size_t i = 0; outsValid && i < slot.params.size(); ++i) {
-      const ParamInfo& p = slot.params[i];
-      if (!IsOutput(p.dir)) continue;
-      text +=
-          (first ? " " : ", ") + std::string(p.name) + " = " + TextValue(p.type, result.outs[i]);
-      first = false;
-    }
-    if (slot.kind == EntryKind::PropPut && result.hresult == 0) text += " written";
-    if (result.hresult != 0) text += " HRESULT " + HexHresult(result.hresult);
-    if (hasError) text += "; error " + Quoted(description) + " from " + Quoted(source);
     out_ << text << "\n";
     if (result.port_error) out_ << "  port error: " << result.port_error->text << "\n";
+    if (!met) out_ << "  NOT AS EXPECTED: " << line.expected << "\n";
     if (options_.state) {
       out_ << "  state: StatusBytes " << state.statusBytes << ", GetError " << state.error
            << ", Status";

@@ -20,6 +20,7 @@ struct SessionOptions {
   bool json = false;    // one JSON object a line instead of text
   bool state = false;   // add StatusBytes, GetError and the six status bytes after each call
   bool prompt = false;  // print a prompt before reading each line (a terminal)
+  bool echo = false;    // text: print every line read (comments too) before its result
 };
 
 // Longest line read whole; a longer one is refused and skipped to its end.
@@ -38,22 +39,27 @@ class Session {
  public:
   Session(TTECRFiscImpl& object, std::ostream& out, SessionOptions options);
 
-  // Runs one line and prints its result line (nothing for a blank line or a comment).
+  // Runs one line and prints its result line (nothing for a blank line or a comment). A line
+  // that says what it should give ("Call args => Result = true") is checked against the result
+  // line's words after "Name: ".
   CallResult RunLine(std::string_view line);
   // Reads lines until the end of `in`; returns the number of lines that could not be run.
   std::size_t RunStream(std::istream& in);
 
   std::size_t usage_errors() const { return usage_errors_; }
+  // Calls that did not give what their line says they should.
+  std::size_t unmet_expectations() const { return unmet_expectations_; }
 
  private:
   void PrintUsageError(const std::string& name, const std::string& message);
   void PrintResult(const CallResult& result, bool hasError, const std::string& description,
-                   const std::string& source);
+                   const std::string& source, const CallLine& line);
 
   TTECRFiscImpl& object_;
   std::ostream& out_;
   SessionOptions options_;
   std::size_t usage_errors_ = 0;
+  std::size_t unmet_expectations_ = 0;
 };
 
 // The interface table, one slot a line (text, or JSON objects with --json).

@@ -126,4 +126,24 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
   return "unknown control command: " + line;
 }
 
+std::string KeyInArticle(Device& device, const std::string& text) {
+  const std::vector<std::string> f = SplitFields(text);
+  if (f.size() != 5) return "give NUMBER,TAX,GROUP,PRICE,NAME";
+  std::string tax;
+  std::string name;
+  if (!Utf8ToCp1251(f[1], tax) || tax.size() != 1 || static_cast<std::uint8_t>(tax[0]) < 0xC0 ||
+      static_cast<std::uint8_t>(tax[0]) > 0xC4) {
+    return "the tax group is one of the letters А, Б, В, Г, Д";
+  }
+  if (!Utf8ToCp1251(f[4], name)) return "the name holds characters outside Windows-1251";
+  const Reply reply = device.Execute(Request{0, 107,
+                                             "P" + tax + f[0] + "," + f[2] + "," + f[3] + "," +
+                                                 device.state().admin_password + "," + name});
+  if (reply.errors != 0 || reply.data != "P") {
+    return "the printer refuses it (article 1..14800, group 0..99, price above 0 with two "
+           "decimals at most, name of 1..32 characters)";
+  }
+  return "";
+}
+
 }  // namespace molvex::sim

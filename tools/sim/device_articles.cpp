@@ -6,6 +6,7 @@ namespace molvex::sim {
 
 namespace {
 constexpr std::size_t kNameLength = 32;
+constexpr std::size_t kNameLine = 24;  // each line of a name printed on two lines
 constexpr std::size_t kOperatorName = 24;
 constexpr std::size_t kPasswordLength = 8;
 
@@ -28,6 +29,17 @@ bool PrintableText(const std::string& text, std::size_t longest) {
     if (static_cast<unsigned char>(c) < 0x20 || c == ',') return false;
   }
   return true;
+}
+
+// An article name: one line of 1..32 bytes, or two lines of 1..24 bytes split by one TAB, which
+// the printer prints one under the other.
+bool ArticleNameOk(const std::string& name) {
+  const std::size_t tab = name.find('\t');
+  if (tab == std::string::npos) return !name.empty() && PrintableText(name, kNameLength);
+  const std::string first = name.substr(0, tab);
+  const std::string second = name.substr(tab + 1);
+  return !first.empty() && !second.empty() && PrintableText(first, kNameLine) &&
+         PrintableText(second, kNameLine);
 }
 
 bool ArticleNumber(const std::string& text, int& number) {
@@ -59,8 +71,7 @@ Reply Device::ArticleCommand(const std::string& data) {
       int number = 0;
       std::int64_t group = 0, price = 0;
       if (f.size() != 5 || !ArticleNumber(f[0], number) || !ParseInt(f[1], group) || group > 99 ||
-          !ParseFixed(f[2], 2, price) || price <= 0 || price > 99999999 || f[4].empty() ||
-          !PrintableText(f[4], kNameLength)) {
+          !ParseFixed(f[2], 2, price) || price <= 0 || price > 99999999 || !ArticleNameOk(f[4])) {
         return Syntax();
       }
       if (!AdminPasswordOk(f[3])) return NotAllowed();

@@ -127,10 +127,15 @@ Reply Device::Sale(const std::string& data) {
                        FormatFixed(article.price, 2)) +
              "\n";
   }
-  paper += PaperLine(article.name, FormatFixed(amount, 2) + " " + TaxLetter(tax)) + "\n";
+  // A name of two lines (split by a TAB) prints its first line alone, the amount beside the second.
+  const std::size_t tab = article.name.find('\t');
+  if (tab != std::string::npos) paper += PaperLine(article.name.substr(0, tab)) + "\n";
+  paper += PaperLine(tab == std::string::npos ? article.name : article.name.substr(tab + 1),
+                     FormatFixed(amount, 2) + " " + TaxLetter(tax)) +
+           "\n";
   if (percent != 0) paper += PaperLine("  " + FormatFixed(percent, 2) + "%") + "\n";
   if (amount_adjust != 0) paper += PaperLine("  " + FormatFixed(amount_adjust, 2)) + "\n";
-  display_[0] = article.name.substr(0, 20);
+  display_[0] = article.name.substr(0, std::min<std::size_t>(tab, 20));
   display_[1] = FormatFixed(amount, 2);
   return Reply{std::to_string(amount) + "," + std::to_string(receipt_.sum), 0, 0};
 }

@@ -1,4 +1,6 @@
 // X and Z reports, totals, period and article reports, Z data, electronic-journal copies.
+#include <algorithm>
+
 #include "tools/sim/device.h"
 #include "tools/sim/text_util.h"
 
@@ -225,7 +227,9 @@ Reply Device::ArticleReport(const std::string& data) {
     for (std::size_t n = 1; n < state_.articles.size(); ++n) {
       const Article& a = state_.articles[n];
       if (!a.used || (f[1] == "S" && a.sales == 0)) continue;
-      body += PaperLine(std::to_string(n) + " " + a.name,
+      std::string name = a.name;  // a name of two lines on one
+      std::replace(name.begin(), name.end(), '\t', ' ');
+      body += PaperLine(std::to_string(n) + " " + name,
                         FormatFixed(f[1] == "S" ? a.sold_sum : a.price, 2)) +
               "\n";
       ++lines;

@@ -25,6 +25,8 @@ int Run(int argc, char** argv) {
   app.add_flag("--show", options.show, "print every document on standard output too");
   app.add_option("--control", options.control, "follow FILE for control commands");
   app.add_option("--clock", clock, "system, or fixed:YYYY-MM-DDTHH:MM");
+  app.add_option("--article", options.articles,
+                 "program an article at start, NUMBER,TAX,GROUP,PRICE,NAME (repeatable)");
   CLI11_PARSE(app, argc, argv);
   if (options.link.empty() && options.device.empty()) {
     std::fprintf(stderr, "ecr-sim: give --link PATH or --device PATH\n");

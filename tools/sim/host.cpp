@@ -47,6 +47,13 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
       }
     });
   }
+  for (const std::string& article : options.articles) {
+    const std::string problem = KeyInArticle(device, article);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "ecr-sim: --article %s: %s\n", article.c_str(), problem.c_str());
+      return false;
+    }
+  }
   const std::string paper = options.paper;
   const bool show = options.show;
   device.SetPaperSink([paper, show](const std::string& text) {
@@ -102,12 +109,16 @@ std::int64_t HostNowNs() {
       .count();
 }
 
-int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns) {
-  constexpr int kControlLookMs = 50;
+std::int64_t WaitNs(const VirtualPrinter& printer, std::int64_t now_ns) {
+  constexpr std::int64_t kControlLookNs = 50'000'000;
   const std::int64_t due = printer.NextDueNs();
-  if (due == kNever) return kControlLookMs;
-  const std::int64_t ms = due <= now_ns ? 0 : (due - now_ns + 999'999) / 1'000'000;
-  return ms < kControlLookMs ? static_cast<int>(ms) : kControlLookMs;
+  if (due == kNever) return kControlLookNs;
+  const std::int64_t ns = due <= now_ns ? 0 : due - now_ns;
+  return ns < kControlLookNs ? ns : kControlLookNs;
+}
+
+int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns) {
+  return static_cast<int>((WaitNs(printer, now_ns) + 999'999) / 1'000'000);
 }
 
 void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out) {

@@ -22,13 +22,15 @@ struct HostOptions {
   bool show = false;    // printed documents to standard output too
   std::string control;  // control file: one command a line, appended by whoever arms faults
   std::optional<LocalDateTime> fixed_clock;
+  // Articles keyed in on the printer before it serves: "NUMBER,TAX,GROUP,PRICE,NAME" (UTF-8).
+  std::vector<std::string> articles;
 };
 
 // "fixed:YYYY-MM-DDTHH:MM" or "system"; false when it is neither.
 bool ParseClockOption(const std::string& text, std::optional<LocalDateTime>& fixed);
 
-// The printer's clock, state file and paper as the options say; false (and a message) when the
-// state file is not one of this printer.
+// The printer's clock, state file, paper and articles as the options say; false (and a
+// message) when the state file is not one of this printer or an article is refused.
 bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options);
 
 // Follows a file that others append command lines to (emptied at the start).
@@ -47,7 +49,9 @@ class ControlFile {
 // Pieces of the serving loop of every port:
 std::int64_t HostNowNs();  // the steady clock the virtual printer runs on
 // How long the loop may wait for the port: until the printer's next byte is due, at most 50 ms
-// (the control file is looked at this often).
+// (the control file is looked at this often). In nanoseconds, and in whole milliseconds rounded
+// up for ports that wait no finer.
+std::int64_t WaitNs(const VirtualPrinter& printer, std::int64_t now_ns);
 int WaitMs(const VirtualPrinter& printer, std::int64_t now_ns);
 // The printer's bytes that are due by now, into `out` (emptied first).
 void TakeDue(VirtualPrinter& printer, std::int64_t now_ns, std::vector<std::uint8_t>& out);

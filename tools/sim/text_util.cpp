@@ -122,6 +122,45 @@ std::string Cp1251ToUtf8(const std::string& text) {
   return out;
 }
 
+bool Utf8ToCp1251(const std::string& text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::uint32_t cp = 0;
+    std::size_t length = 0;
+    if (lead < 0x80) {
+      cp = lead;
+      length = 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+      cp = lead & 0x1Fu;
+      length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+      cp = lead & 0x0Fu;
+      length = 3;
+    } else {
+      return false;  // four-byte forms hold nothing of the code page
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (next & 0x3Fu);
+    }
+    i += length;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp >= 0x0410 && cp <= 0x044F) {
+      out += static_cast<char>(0xC0 + (cp - 0x0410));
+    } else {
+      std::size_t k = 0;
+      while (k < 64 && (kHigh[k] != cp || cp == 0xFFFD)) ++k;
+      if (k == 64) return false;
+      out += static_cast<char>(0x80 + k);
+    }
+  }
+  return true;
+}
+
 std::string Base64Encode(const std::string& bytes) {
   static const char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

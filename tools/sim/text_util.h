@@ -22,6 +22,9 @@ std::string FormatFixed(std::int64_t value, int decimals);
 
 // Windows-1251 bytes as UTF-8.
 std::string Cp1251ToUtf8(const std::string& text);
+// UTF-8 as Windows-1251 bytes; false when the text is not UTF-8 or holds a character the code
+// page lacks.
+bool Utf8ToCp1251(const std::string& text, std::string& out);
 
 std::string Base64Encode(const std::string& bytes);
 

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Wire benchmark (run by hand, never a test): a ten-line sale through the automation object
+# (ecrfisc) against the virtual printer at 115200 baud on a pseudo-terminal. The sale is
+# OpenFiscReceipt, ten SellArtCash, SubTotalDS, Payment and CloseFiscReceipt: 29 transactions
+# with the status reads. Each run times the whole ecrfisc process (start, port, calls, end);
+# ecr-sim counts the bytes exchanged both ways, and their wire time at 115200 baud 8N1 is
+# 10 bits a byte. Prints every run and the median ratio of elapsed to wire time, then where the
+# rest goes: the start of ecrfisc with its port open and no call (median of as many runs), and
+# what is left for each transaction beyond its bytes' wire time.
+# Usage: bash bench/wire_bench.sh [RUNS] (default 5); MOLVEX_BUILD_DIR as for scripts/demo.sh,
+# whose Release build it shares.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+baud=115200
+build=${MOLVEX_BUILD_DIR:-$PWD/build}/demo
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_BENCH=OFF >/dev/null
+cmake --build "$build" --target ecr-sim ecrfisc >/dev/null
+sim=$build/tools/sim/ecr-sim
+ecrfisc=$build/tools/ecrfisc/ecrfisc
+
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+sim_args=(--link "$work/tty" --baud "$baud" --busy-scale 0 --control "$work/control")
+{
+  echo 'OpenFiscReceipt 1 1 "" => Result = true'
+  for n in $(seq 10); do
+    echo "SellArtCash true $n 1 0 0 => Result = true"
+    sim_args+=(--article "$n,А,1,$n.00,ARTICLE $n")
+  done
+  echo 'SubTotalDS true false 0 0 => Result = true'
+  echo 'Payment 0 0 => Result = true'
+  echo 'CloseFiscReceipt => Result = true'
+} >"$work/sale.txt"
+
+# Times one ecrfisc run on the script given; prints the elapsed milliseconds.
+timed_ecrfisc() {
+  local start end
+  start=$EPOCHREALTIME
+  if ! MOLVEXECR_COM1="$work/tty" MOLVEXECR_DIR="$work" \
+    "$ecrfisc" --port 1 --speed "$baud" --script "$1" >"$work/ecrfisc.out"; then
+    cat "$work/ecrfisc.out" >&2
+    echo "ecrfisc failed on $1" >&2
+    return 1
+  fi
+  end=$EPOCHREALTIME
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", (e - s) * 1000 }'
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) processors)"
+printf '%-4s %10s %8s %8s %10s %8s\n' run elapsed requests bytes wire ratio
+results=()
+startups=()
+for run in $(seq "$runs"); do
+  # A fresh printer each run, so that its counts are those of this sale alone.
+  rm -f "$work/tty"
+  "$sim" "${sim_args[@]}" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 100); do [ -e "$work/tty" ] && break; sleep 0.05; done
+  [ -e "$work/tty" ] || { cat "$work/sim.err"; echo "ecr-sim did not start"; exit 1; }
+
+  elapsed=$(timed_ecrfisc "$work/sale.txt")
+  echo stats >>"$work/control"
+  for _ in $(seq 100); do grep -q ' requests' "$work/sim.err" && break; sleep 0.02; done
+  # The start alone: the process with its port open, no call.
+  startups+=("$(timed_ecrfisc /dev/null)")
+
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || true
+  sim_pid=
+  read -r bytes_in bytes_out requests < <(sed -nE 's/.*: ([0-9]+) bytes in, ([0-9]+) bytes out, ([0-9]+) requests.*/\1 \2 \3/p' "$work/sim.err")
+  line=$(awk -v t="$elapsed" -v i="$bytes_in" -v o="$bytes_out" -v q="$requests" -v b="$baud" -v r="$run" 'BEGIN {
+    wire = (i + o) * 10 * 1000 / b
+    printf "%-4d %7.1f ms %8d %8d %7.1f ms %8.3f", r, t, q, i + o, wire, t / wire }')
+  echo "$line"
+  results+=("$line")
+done
+
+median_line=$(printf '%s\n' "${results[@]}" | sort -n -k8 | sed -n "$(((runs + 1) / 2))p")
+startup=$(printf '%s\n' "${startups[@]}" | median)
+echo "$median_line" | awk -v n="$runs" -v s="$startup" '{
+  printf "median of %d runs: elapsed %s ms, wire %s ms (%s bytes), ratio %s (target <= 1.05)\n", n, $2, $6, $5, $8
+  printf "start of ecrfisc with its port open, no call: %.1f ms; left per transaction beyond its wire time: %.0f us (%d transactions)\n", s, ($2 - s - $6) * 1000 / $4, $4 }'

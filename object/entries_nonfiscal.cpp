@@ -1,0 +1,65 @@
+// Non-fiscal receipt entries: open, print text lines, close, and whether one is open.
+#include <cstdint>
+#include <string>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+constexpr std::size_t kNonFiscalTextLength = 35;  // longest line of a non-fiscal receipt
+constexpr int kNonFiscalOpenBit = 11;             // error-word bit: a non-fiscal receipt is open
+
+VARIANT_BOOL AsBool(Outcome outcome) {
+  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnOpenNonFiscal)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseNonFiscReceipt(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseNonFiscal)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string text = ToAnsi(Str1);
+    if (!PortTestAndPreRead()) return;
+    // The text is judged after the pre-read.
+    if (text.size() > kNonFiscalTextLength || text == "0" ||
+        !DataLength().Text(text).FitsOneRequest()) {
+      SaveRefusal();
+      return;
+    }
+    if (text.empty()) {  // nothing to print; the saved outcome stays as it was
+      *Result = VARIANT_TRUE;
+      return;
+    }
+    *Result = AsBool(RunSaved(PrnPrintNonFiscal, text.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    // Reads only: no pre-read, and the saved outcome stays as it was.
+    *Value = -1;
+    if (!PortIsOpen() || !RunCommand(PrnReadStatus, 1)) return;
+    const ObjectState& state = SharedObjectState();
+    if (state.FailureFlag != 0) return;
+    *Value = (state.LastResult.ErrorWord >> kNonFiscalOpenBit) & 1u;
+  });
+}
+
+}  // namespace molvex

@@ -1,0 +1,354 @@
+// Fiscal receipt entries: open a sale or refund receipt, sell, subtotal, pay, print text lines,
+// close or cancel, the zero receipt, a copy and a bar code, and the reads of the receipt's sum,
+// paid sum, number and kind. The receipt itself lives in the printer: nothing is kept here.
+// (SellArticul, the sale by name and price, is in entries_sell_articul.cpp.)
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "link/commands.h"
+#include "object/TECRFiscImpl.h"
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/object_error.h"
+
+namespace molvex {
+namespace {
+
+constexpr std::size_t kFiscalTextLength = 24;  // longest text line inside a fiscal receipt
+constexpr LONG kBarcodeFailed = -3;
+
+// Payment letters of command 53, by payment type 0..3.
+constexpr char kPaymentLetters[] = {'P', 'N', 'D', 'C'};
+
+VARIANT_BOOL AsBool(Outcome outcome) {
+  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// The sign part of a sale: "-" for false.
+char SaleSign(VARIANT_BOOL sign) {
+  return sign != VARIANT_FALSE ? 1 : 0;
+}
+
+// A reply that passed the failure mask but cannot be read as the entry needs it counts as a
+// failed reply: its error word and status bytes are saved already, the call status becomes -2.
+void TakeAsFailed() {
+  SharedObjectState().CallStatus = kCallFailed;
+}
+
+// "%05lu,%s,%05lu,I" of commands 48 and 85 (the numbers as unsigned 32-bit values).
+bool OpenTextFits(int operator_num, int till, const std::string& password) {
+  return DataLength()
+      .Int(static_cast<std::uint32_t>(operator_num), 5)
+      .Chars(1)
+      .Text(password)
+      .Chars(1)
+      .Int(static_cast<std::uint32_t>(till), 5)
+      .Chars(2)
+      .FitsOneRequest();
+}
+
+// OpenFiscReceipt and OpenRefundReceipt: the open command after the pre-read; a sale first
+// reads the status with "X", which must pass.
+template <class Wrapper>
+void OpenReceipt(Wrapper open, bool read_x_first, int operator_num, int till, BSTR password,
+                 VARIANT_BOOL* Result) {
+  *Result = VARIANT_FALSE;
+  const std::string text = ToAnsi(password);
+  if (!PortIsOpen() || !OpenTextFits(operator_num, till, text)) {
+    SaveRefusal();
+    return;
+  }
+  PreRead();
+  if (read_x_first && RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
+  *Result = AsBool(RunSaved(open, static_cast<std::uint32_t>(operator_num), text.c_str(),
+                            static_cast<std::uint32_t>(till)));
+}
+
+// What is still due on the open receipt, in hundredths: command 76 with "T", field 3 (the sum)
+// less field 4 (paid so far). False when the call ends here, its outcome saved: the command
+// refused or failed, fields 3 and 4 that are not decimal integers (a failed reply: nothing is
+// paid on a sum the object cannot read), or a negative rest (refused).
+bool RestDue(std::int64_t& rest) {
+  if (RunSaved(PrnTransactionStatus, 1) != Outcome::Succeeded) return false;
+  std::int64_t sum = 0;
+  std::int64_t paid = 0;
+  if (!ReplyInteger(3, sum) || !ReplyInteger(4, paid) || __builtin_sub_overflow(sum, paid, &rest)) {
+    TakeAsFailed();
+    return false;
+  }
+  if (rest < 0) {
+    SaveRefusal();
+    return false;
+  }
+  return true;
+}
+
+bool PaymentAccepted(double amount, int type) {
+  return std::isfinite(amount) && amount >= 0 && type >= 0 && type <= 3;
+}
+
+// Hundredths as currency units.
+double Units(std::int64_t hundredths) {
+  return static_cast<double>(hundredths) / 100.0;
+}
+
+// GetReceiptSum and GetReceiptPay: command 76, one field of its reply in currency units.
+void ReceiptAmount(std::int32_t flag, int field, double* value) {
+  *value = -1.0;
+  if (!PortTestAndPreRead()) return;
+  if (RunSaved(PrnTransactionStatus, flag) != Outcome::Succeeded) return;
+  std::int64_t hundredths = 0;
+  if (!ReplyInteger(field, hundredths)) {
+    TakeAsFailed();
+    return;
+  }
+  *value = Units(hundredths);
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int OperatorNum, int POSNum,
+                                                         BSTR OperatorPSW, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded(
+      [&] { OpenReceipt(PrnOpenFiscal, true, OperatorNum, POSNum, OperatorPSW, Result); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int OperatorNum, int POSNum,
+                                                           BSTR OperatorPSW, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded(
+      [&] { OpenReceipt(PrnOpenRefund, false, OperatorNum, POSNum, OperatorPSW, Result); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG NumArt, double Quant,
+                                                     double Perc, double dc, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = AsBool(
+        RunFramed(PrnSale, SaleSign(Sign), static_cast<std::int32_t>(NumArt), Quant, Perc, dc));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG NumArt, double Quant,
+                                                       double Perc, double dc,
+                                                       VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = AsBool(RunFramed(PrnSaleDisplay, SaleSign(Sign), static_cast<std::int32_t>(NumArt),
+                               Quant, Perc, dc));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL Print, VARIANT_BOOL Display,
+                                                    double Perc, double DS, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = AsBool(RunFramed(PrnSubtotal, Print != VARIANT_FALSE ? 1 : 0,
+                               Display != VARIANT_FALSE ? 1 : 0, Perc, DS));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortTestAndPreRead()) return;
+    if (!PaymentAccepted(Summa, type)) {
+      SaveRefusal();
+      return;
+    }
+    double amount = Summa;
+    if (Summa == 0) {  // pay the rest
+      std::int64_t rest = 0;
+      if (!RestDue(rest)) return;
+      amount = Units(rest);
+    }
+    *Result = AsBool(RunSaved(PrnTotal, "", kPaymentLetters[type], amount));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Summa, int TypePmt,
+                                                    BSTR CodeTrasaction, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  if (KSEF == VARIANT_FALSE || TypePmt == 0) return Payment(Summa, TypePmt, Result);
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string code = ToAnsi(CodeTrasaction);
+    // "%i,%-#.2lf,%s". Paying the rest, the amount is only known from the printer: a code that
+    // fits beside 0.00 but not beside the rest is refused by the link, after the status query.
+    if (!PortIsOpen() ||
+        !DataLength().Int(TypePmt).Chars(1).Fixed(Summa, 2).Chars(1).Text(code).FitsOneRequest()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    if (!PaymentAccepted(Summa, TypePmt)) {
+      SaveRefusal();
+      return;
+    }
+    double amount = Summa;
+    if (Summa == 0) {
+      std::int64_t rest = 0;
+      if (!RestDue(rest)) return;
+      amount = Units(rest);
+    }
+    *Result = AsBool(RunSaved(PrnPaymentWithCode, TypePmt, amount, code.c_str(), 0));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string text = ToAnsi(Str1);
+    // Judged before the port test.
+    if (text.size() > kFiscalTextLength || text == "0" ||
+        !DataLength().Text(text).FitsOneRequest() || !PortIsOpen()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    if (text.empty()) {  // nothing to print; the saved error word and status bytes stay
+      SharedObjectState().CallStatus = kCallSucceeded;
+      *Result = VARIANT_TRUE;
+      return;
+    }
+    *Result = AsBool(RunSaved(PrnPrintFiscalText, text.c_str()));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseFiscReceipt(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseFiscal)); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortTestAndPreRead()) return;
+    if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
+    *Result = AsBool(RunSaved(PrnCancelReceipt));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum, BSTR OperatorPSW,
+                                                     VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    const std::string password = ToAnsi(OperatorPSW);
+    if (!PortIsOpen() || !OpenTextFits(OperatorNum, POSNum, password)) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    // Status, open, pay nothing in cash, close: each only after the one before passed.
+    if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
+    if (RunSaved(PrnOpenFiscal, static_cast<std::uint32_t>(OperatorNum), password.c_str(),
+                 static_cast<std::uint32_t>(POSNum)) != Outcome::Succeeded) {
+      return;
+    }
+    if (RunSaved(PrnTotal, "", 'P', 0.0) != Outcome::Succeeded) return;
+    *Result = AsBool(RunSaved(PrnCloseFiscal));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!PortTestAndPreRead()) return;
+    if (Num < 1 || Num > 2) {
+      SaveRefusal();
+      return;
+    }
+    *Result = AsBool(RunSaved(PrnPrintCopy, static_cast<signed char>(Num)));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG* Result) {
+  if (Result == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Result = 0;
+    const std::string data = ToAnsi(Data);
+    if (!PortIsOpen() || !DataLength().Chars(1).Text(data).FitsOneRequest()) {
+      SaveRefusal();
+      return;
+    }
+    PreRead();
+    Outcome outcome = RunSaved(PrnReadStatus, 0);
+    if (outcome == Outcome::Succeeded) {
+      outcome = RunSaved(PrnBarcode, static_cast<std::int32_t>(type), data.c_str());
+    }
+    if (outcome == Outcome::Refused) return;
+    std::int64_t value = 0;
+    if (outcome == Outcome::Succeeded &&
+        (!ReplyInteger(1, value) || value < std::numeric_limits<LONG>::min() ||
+         value > std::numeric_limits<LONG>::max())) {
+      TakeAsFailed();
+      outcome = Outcome::Failed;
+    }
+    if (outcome == Outcome::Failed) {
+      *Result = kBarcodeFailed;
+      return;
+    }
+    *Result = static_cast<LONG>(value);
+    RunCommand(PrnReadStatus, 0);  // its outcome is not looked at
+    SharedObjectState().FailureFlag = 0;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* Sum) {
+  if (Sum == nullptr) return E_POINTER;
+  return RunGuarded([&] { ReceiptAmount(0, 3, Sum); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptPay(double* Pay) {
+  if (Pay == nullptr) return E_POINTER;
+  return RunGuarded([&] { ReceiptAmount(1, 4, Pay); });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Value = -1;
+    if (!PortTestAndPreRead()) return;
+    if (!RunCommand(PrnLastReceiptNumber)) {
+      SaveRefusal();
+      return;
+    }
+    // The reply's error word and status bytes are saved; the call status only changes when
+    // there is no number: no complete reply, no fields, or a field that is no number.
+    ObjectState& state = SharedObjectState();
+    const std::int32_t status = state.CallStatus;
+    SaveOutcome();
+    state.CallStatus = status;
+    std::int64_t number = 0;
+    if ((state.LastResult.ErrorWord & kErrNoReply) != 0 || state.LastResult.FieldCount == 0 ||
+        !ReplyInteger(1, number) || number < std::numeric_limits<int>::min() ||
+        number > std::numeric_limits<int>::max()) {
+      state.CallStatus = kCallFailed;
+      return;
+    }
+    *Value = static_cast<int>(number);
+  });
+}
+
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* Value) {
+  if (Value == nullptr) return E_POINTER;
+  return RunGuarded([&] {
+    *Value = -1;
+    if (!PortTestAndPreRead()) return;
+    if (RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
+    // Bit 11: a non-fiscal receipt; bit 10: a fiscal one, a refund when bit 7 is set too.
+    const std::uint32_t word = SharedObjectState().LastResult.ErrorWord;
+    const auto bit = [word](int n) { return ((word >> n) & 1u) != 0; };
+    *Value = bit(11) ? 3 : bit(10) ? (bit(7) ? 2 : 1) : 0;
+  });
+}
+
+}  // namespace molvex
