@@ -49,23 +49,8 @@ const char* ReplyField(int number) {
 
 namespace molvex {
 
-std::size_t DecimalLength(std::int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return static_cast<std::size_t>(result.ptr - digits);
-}
-
-std::size_t FixedLength(double value, int decimals) {
-  // The largest double has 309 digits before the point: every value fits this buffer.
-  char digits[400];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
-  if (result.ec != std::errc{}) return sizeof digits;
-  return static_cast<std::size_t>(result.ptr - digits);
-}
-
-bool PortOpenAndFits(std::size_t data_length) {
-  if (PortIsOpen() && FitsOneRequest(data_length)) return true;
+bool PortOpenAndFits(const DataLength& data) {
+  if (PortIsOpen() && data.FitsOneRequest()) return true;
   SaveRefusal();
   return false;
 }

@@ -68,33 +68,6 @@ Outcome RunFramed(Wrapper wrapper, Args... args) {
   return SaveOutcome() ? Outcome::Succeeded : Outcome::Failed;
 }
 
-// Client texts and one request frame. A data text longer than a request carries (kPrnMaxData
-// bytes) cannot be sent whole, and cutting it would print or program something the client did
-// not ask for: an entry whose client texts would make one refuses the call with the refusal
-// values before anything is sent, the status pre-read included. The entry measures the data
-// text its command wrapper would build from the lengths below.
-
-// Bytes of a number as the wrappers write it: "%d" / "%i", and "%-#.2lf" / "%-#.3lf" with
-// `decimals` decimals (a value that cannot be written counts as too long).
-std::size_t DecimalLength(std::int64_t value);
-std::size_t FixedLength(double value, int decimals);
-
-// True when a data text of `length` bytes fits one request frame.
-constexpr bool FitsOneRequest(std::size_t length) {
-  return length <= static_cast<std::size_t>(kPrnMaxData);
-}
-
-// The port test of the common frame followed by the length check above: false, with the refusal
-// saved and nothing sent, when the port is not open or the data text does not fit.
-bool PortOpenAndFits(std::size_t data_length);
-
-// RunFramed for a command whose data text of `data_length` bytes carries client texts.
-template <class Wrapper, class... Args>
-Outcome RunFramedText(std::size_t data_length, Wrapper wrapper, Args... args) {
-  if (!PortOpenAndFits(data_length)) return Outcome::Refused;
-  return RunFramed(wrapper, args...);
-}
-
 }  // namespace molvex
 
 namespace molvex {
@@ -119,6 +92,19 @@ class DataLength {
   std::size_t length_ = 0;
   bool whole_ = true;
 };
+
+// The port test of the common frame followed by the length check: false, with the refusal saved
+// and nothing sent (the status pre-read included), when the port is not open or the data text
+// does not fit one request.
+bool PortOpenAndFits(const DataLength& data);
+
+// RunFramed for a command whose data text carries client texts: refused whole, before anything is
+// sent, when it does not fit one request.
+template <class Wrapper, class... Args>
+Outcome RunFramedText(const DataLength& data, Wrapper wrapper, Args... args) {
+  if (!PortOpenAndFits(data)) return Outcome::Refused;
+  return RunFramed(wrapper, args...);
+}
 
 // A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
 std::string FixedText(double value, int decimals);

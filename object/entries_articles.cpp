@@ -41,8 +41,8 @@ BSTR ArticleRecord(Outcome outcome) {
 }
 
 // Operator entries: "%d,%s,%s" of the number and two texts.
-std::size_t OperatorTextLength(LONG number, const std::string& a, const std::string& b) {
-  return DecimalLength(number) + 1 + a.size() + 1 + b.size();
+DataLength OperatorText(LONG number, const std::string& a, const std::string& b) {
+  return DataLength().Int(number).Chars(1).Text(a).Chars(1).Text(b);
 }
 
 }  // namespace
@@ -56,9 +56,18 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumAr
     const std::string password = ToAnsi(Password);
     const std::string name = ToAnsi(Name);
     // "P%c%d,%d,%-#.2lf,%s,%s"
-    const std::size_t length = 2 + DecimalLength(NumArt) + 1 + DecimalLength(Group) + 1 +
-                               FixedLength(Price, 2) + 1 + password.size() + 1 + name.size();
-    if (!PortOpenAndFits(length)) return;
+    const DataLength data = DataLength()
+                                .Chars(2)
+                                .Int(NumArt)
+                                .Chars(1)
+                                .Int(Group)
+                                .Chars(1)
+                                .Fixed(Price, 2)
+                                .Chars(1)
+                                .Text(password)
+                                .Chars(1)
+                                .Text(name);
+    if (!PortOpenAndFits(data)) return;
     PreRead();
     if (Price == 0) {
       // Refused by the entry itself: the saved error word stays as it was.
@@ -82,8 +91,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
     *Result = VARIANT_FALSE;
     const std::string password = ToAnsi(Password);
     // "DA,%s" (all articles) or "D%d,%s"
-    const std::size_t length = (NumArt == 0 ? 3 : 1 + DecimalLength(NumArt) + 1) + password.size();
-    if (!PortOpenAndFits(length)) return;
+    DataLength data;
+    if (NumArt == 0) {
+      data.Chars(3);
+    } else {
+      data.Chars(1).Int(NumArt).Chars(1);
+    }
+    if (!PortOpenAndFits(data.Text(password))) return;
     PreRead();
     // A negative number is refused without a word: call status and error word stay.
     if (NumArt < 0) return;
@@ -101,11 +115,11 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
     // "C%d,%-#.2lf,%s"
-    const std::size_t length =
-        1 + DecimalLength(NumArt) + 1 + FixedLength(NewPrice, 2) + 1 + password.size();
-    *Result = AsBool(ArticleOutcome(RunFramedText(length, PrnArticleChangePrice,
-                                                  static_cast<std::int32_t>(NumArt), NewPrice,
-                                                  password.c_str())));
+    const DataLength data =
+        DataLength().Chars(1).Int(NumArt).Chars(1).Fixed(NewPrice, 2).Chars(1).Text(password);
+    *Result = AsBool(
+        ArticleOutcome(RunFramedText(data, PrnArticleChangePrice, static_cast<std::int32_t>(NumArt),
+                                     NewPrice, password.c_str())));
   });
 }
 
@@ -135,9 +149,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR 
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
     const std::string name = ToAnsi(OperatorName);
-    *Result = AsBool(RunFramedText(OperatorTextLength(OperatorNum, password, name),
-                                   PrnSetOperatorName, static_cast<std::int32_t>(OperatorNum),
-                                   password.c_str(), name.c_str()) == Outcome::Succeeded);
+    *Result = AsBool(RunFramedText(OperatorText(OperatorNum, password, name), PrnSetOperatorName,
+                                   static_cast<std::int32_t>(OperatorNum), password.c_str(),
+                                   name.c_str()) == Outcome::Succeeded);
   });
 }
 
@@ -149,7 +163,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, B
     const std::string old_password = ToAnsi(OldPassword);
     const std::string new_password = ToAnsi(NewPassword);
     *Result =
-        AsBool(RunFramedText(OperatorTextLength(OperatorNum, old_password, new_password),
+        AsBool(RunFramedText(OperatorText(OperatorNum, old_password, new_password),
                              PrnSetOperatorPassword, static_cast<std::int32_t>(OperatorNum),
                              old_password.c_str(), new_password.c_str()) == Outcome::Succeeded);
   });
@@ -164,10 +178,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR Administator
   return RunGuarded([&] {
     const std::string password = ToAnsi(AdministatorPassword);
     // "%d,%s"; an operator number outside 1..15 is refused by the wrapper after the pre-read.
-    const std::size_t length = DecimalLength(OperatorNum) + 1 + password.size();
-    *Result = AsBool(RunFramedText(length, PrnClearOperatorPassword,
-                                   static_cast<std::int32_t>(OperatorNum),
-                                   password.c_str()) == Outcome::Succeeded);
+    const DataLength data = DataLength().Int(OperatorNum).Chars(1).Text(password);
+    *Result =
+        AsBool(RunFramedText(data, PrnClearOperatorPassword, static_cast<std::int32_t>(OperatorNum),
+                             password.c_str()) == Outcome::Succeeded);
   });
 }
 
