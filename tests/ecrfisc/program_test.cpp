@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,9 +53,11 @@ class SimOnPty : public ::testing::Test {
   }
 
   // Runs ecrfisc with COM1 on the simulator; returns its exit status and standard output.
-  int Ecrfisc(const std::string& arguments, std::string& output) {
+  // `environment`: further variable assignments for the program.
+  int Ecrfisc(const std::string& arguments, std::string& output,
+              const std::string& environment = "") {
     const std::string command = "MOLVEXECR_COM1='" + link_ + "' MOLVEXECR_DIR='" + dir_ + "' " +
-                                ECRFISC_PATH + " " + arguments;
+                                environment + " " + ECRFISC_PATH + " " + arguments;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return -1;
     char buf[4096];
@@ -94,6 +98,26 @@ TEST_F(SimOnPty, JsonSessionFromArgumentsOverTheSerialPort) {
   EXPECT_EQ(lines[2]["out"]["Result"], -1);
   EXPECT_EQ(lines[2]["state"]["StatusBytes"], 0);
   EXPECT_TRUE(lines[3].contains("usage_error"));
+}
+
+TEST_F(SimOnPty, TraceFromTheCommandLineOrTheEnvironment) {
+  const std::string by_option = dir_ + "/option.log";
+  const std::string by_environment = dir_ + "/environment.log";
+  std::string out;
+  ASSERT_EQ(Ecrfisc("--trace '" + by_option + "' --port 1 IsPresent", out), 0) << out;
+  ASSERT_EQ(Ecrfisc("--port 1 IsPresent", out, "MOLVEXECR_TRACE='" + by_environment + "'"), 0)
+      << out;
+  for (const std::string& path : {by_option, by_environment}) {
+    SCOPED_TRACE(path);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find(" SetComPort(NumPort=1, Speed=115200)\n"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find(" IsPresent()\n  74 "), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("  = Result=true, StatusBytes=0, GetError=0\n"), std::string::npos)
+        << text.str();
+  }
 }
 
 }  // namespace

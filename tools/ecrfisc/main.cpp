@@ -10,6 +10,7 @@
 
 #include "object/TECRFiscImpl.h"
 #include "tools/ecrfisc/session.h"
+#include "trace/protocol_trace.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int Main(int argc, char** argv) {
   bool probe = false;
   int port = 0;
   int speed = 115200;
+  std::string trace;
   app.add_option("calls", calls, "calls to run, one per argument (else the script or stdin)");
   app.add_option("--script", script, "read calls from this file (\"-\": standard input)");
   app.add_flag("--json", options.json, "one JSON object a line");
@@ -37,7 +39,10 @@ int Main(int argc, char** argv) {
   app.add_option("--speed", speed, "line speed for --port")->capture_default_str();
   app.add_flag("--probe", probe, "open the port, check the printer, print identity and status")
       ->needs(portOption);
+  app.add_option("--trace", trace,
+                 "append a protocol trace (calls, bytes on the line, replies) to this file");
   CLI11_PARSE(app, argc, argv);
+  if (!trace.empty()) molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
 
   if (list) {
     molvex::ecrfisc::PrintTable(std::cout, options.json);
