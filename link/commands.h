@@ -126,3 +126,12 @@ std::int32_t PrnEjTaxReports(PRN_LEAD, std::int32_t number);                  //
 std::int32_t PrnDeviceIdentity(PRN_LEAD);                                     // 255
 
 #undef PRN_LEAD
+
+// Where passwords stand in a data text of `command` (the article command 107 by its operation
+// letter): `count` passwords, one after the other, the first after `commas` commas. For the
+// protocol trace, which masks them. {0, 0} when the text carries none.
+struct PrnPasswordPlace {
+  int commas;
+  int count;
+};
+PrnPasswordPlace PrnPasswordField(std::int32_t command, const char* data);

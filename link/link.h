@@ -77,5 +77,14 @@ molvex::PortFactory& LinkPortFactory();
 using PrnPostMessage = void (*)(PrnWindow window, std::uint32_t message, std::uintptr_t wparam,
                                 std::intptr_t lparam);
 void LinkSetMessagePoster(PrnPostMessage poster);
+// Who watches the transactions (the protocol trace). Both run on the calling thread inside the
+// transaction: `started` once the request is accepted, before its frame is written; `ended`
+// after the reply is decoded and before the result is delivered, with the number of SYN bytes
+// the printer sent while busy. nullptr (the default) costs one test per transaction.
+struct PrnWatch {
+  void (*started)(std::int32_t command, const char* data);
+  void (*ended)(const RetData& result, std::uint32_t syn_bytes);
+};
+void LinkSetWatch(const PrnWatch* watch);
 // Back to the state of a fresh process (port closed, counters and receiver at zero).
 void LinkReset();

@@ -124,7 +124,11 @@ std::int32_t PrnReceiveByte() {
   }
   silent_cycles = 0;
   receiver.current = b;
-  if (b != kSyn) AppendRaw(b);
+  if (b != kSyn) {
+    AppendRaw(b);
+  } else {
+    ++receiver.syn_bytes;
+  }
 
   // Preamble, terminator and NAK act in every state; any other byte goes to the state's handler
   // (SYN and the separators included).

@@ -24,6 +24,7 @@ using namespace link_state;
 PrnCallback stored_callback = nullptr;
 PrnWindow stored_window = 0;
 PrnPostMessage message_poster = nullptr;
+const PrnWatch* watch = nullptr;
 // Held from the start of a transaction until its result is ready, so that two threads can
 // never run transactions over each other even while the receiver has already set LinkReady.
 std::atomic_flag transaction_running;
@@ -101,7 +102,9 @@ std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t comm
   LinkFlags = 0;
   receiver.reply_data[0] = '\0';
   receiver.raw_length = 0;
+  receiver.syn_bytes = 0;
   LinkResult.RawReply[0] = '\0';
+  if (watch != nullptr) watch->started(command, request_copy);
 
   std::uint8_t frame[kFrameBufferSize];
   const std::size_t frame_length = BuildFrame(command, data, n, frame);
@@ -113,6 +116,7 @@ std::int32_t PrnExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t comm
   ReplyEnded = false;
   receiver.raw_length = 0;
   PrnDecodeReply();
+  if (watch != nullptr) watch->ended(LinkResult, receiver.syn_bytes);
   LinkReady = 1;
   transaction_running.clear();
   release.armed = false;
@@ -134,6 +138,10 @@ std::int32_t PrnExecute(PrnWindow window, PrnCallback callback, std::int32_t tag
 
 void LinkSetMessagePoster(PrnPostMessage poster) {
   message_poster = poster;
+}
+
+void LinkSetWatch(const PrnWatch* w) {
+  watch = w;
 }
 
 void link_state::ResetTransactionState() {

@@ -10,6 +10,7 @@
 #include "link/link.h"
 #include "object/object_state.h"
 #include "object/printer_results.h"
+#include "platform/automation.h"
 
 namespace molvex {
 
@@ -45,6 +46,10 @@ bool SaveOutcome();
 }  // namespace molvex
 
 namespace molvex {
+
+// The GetError code of a saved error word: 1 for a refusal, else the code of its first failure
+// bit in the order of the code table, 0 for none.
+LONG ErrorCode(std::int32_t saved_error_word);
 
 // Reply field `number` (from 1) of LastResult; empty text when the reply has fewer fields.
 const char* ReplyField(int number);

@@ -21,11 +21,13 @@ LONG AsOneOrZero(Outcome outcome) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearRegDisplay(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnClearDisplay)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(TextDisp, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string text = ToAnsi(TextDisp);
@@ -34,6 +36,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* 
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(TextDisp, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string text = ToAnsi(TextDisp);
@@ -42,6 +45,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Num, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -60,16 +64,19 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Resu
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCut(LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnCutReceipt)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DispDayTime(LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnShowDateTime)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DateTime(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] {
@@ -86,6 +93,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DateTime(BSTR* Value) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteDateTime(BSTR Date, BSTR Time, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Date, Time, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string date = ToAnsi(Date);

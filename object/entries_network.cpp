@@ -160,6 +160,7 @@ HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     if (RefuseWithoutPort()) {
@@ -206,6 +207,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const NetworkValues& net = Net();
@@ -250,6 +252,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     NetworkValues& net = Net();
@@ -280,102 +283,132 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   Net().PrintReportModem = Value != 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().DataDocPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().TimeDocPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().TimePersPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().DatePersPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return Read<LONG>(Value, Net().PersReportPr);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 0);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 1);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 2);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 3);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 4);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 5);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 6);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadFlag(Value, 7);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return Read<VARIANT_BOOL>(Value, AsBool(Net().DHCPworkPr));
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   Net().DHCPworkPr = Value != 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().StatIPPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return WriteText(Net().StatIPPr, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().SubnetMaskPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return WriteText(Net().SubnetMaskPr, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().BridgeAddrPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return WriteText(Net().BridgeAddrPr, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadText(Value, Net().TargetAddrPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return WriteText(Net().TargetAddrPr, Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return Read<LONG>(Value, Net().TargetPortPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   Net().TargetPortPr = Value;
   return S_OK;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return Read<LONG>(Value, Net().RepeatPeriodPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   Net().RepeatPeriodPr = Value;
   return S_OK;
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return Read<LONG>(Value, Net().RepeatByErrorPr);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   Net().RepeatByErrorPr = Value;
   return S_OK;
 }

@@ -21,6 +21,7 @@ bool SpeedAccepted(int speed) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int* Result) {
+  MOLVEX_TRACE_ENTRY(NumPort, Speed, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     ObjectState& state = SharedObjectState();
@@ -47,10 +48,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     *Result = 1;
     const std::int32_t settings = ReadArchiveSettings();
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
+    TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
   });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseComPort(int NumPort, int* Result) {
+  MOLVEX_TRACE_ENTRY(NumPort, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     ObjectState& state = SharedObjectState();
@@ -70,18 +73,21 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseComPort(int NumPort, int* Result) 
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetVerDLL(BSTR* Version) {
+  MOLVEX_TRACE_ENTRY(Version);
   if (Version == nullptr) return E_POINTER;
   *Version = nullptr;
   return RunGuarded([&] { *Version = ToBstr(kVerDll); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_VersionDLL(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ToBstr(kVersionDll); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ID_DEV(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] {
@@ -96,6 +102,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ID_DEV(BSTR* Value) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetSerNumber(BSTR* Number, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Number, Result);
   if (Number == nullptr || Result == nullptr) return E_POINTER;
   *Number = nullptr;
   return RunGuarded([&] {

@@ -18,6 +18,8 @@ constexpr BitCode kErrorCodes[] = {{0, 2},   {1, 3},   {2, 4},   {3, 5},   {4, 6
                                    {6, 8},   {8, 10},  {9, 11},  {13, 12}, {16, 14}, {17, 15},
                                    {18, 16}, {24, 17}, {25, 18}, {26, 19}, {27, 20}, {28, 20}};
 
+}  // namespace
+
 LONG ErrorCode(std::int32_t saved) {
   if (saved == kRefusedErrorWord) return 1;
   const auto word = static_cast<std::uint32_t>(saved);
@@ -26,6 +28,8 @@ LONG ErrorCode(std::int32_t saved) {
   }
   return 0;
 }
+
+namespace {
 
 HRESULT SavedStatusByte(int index, char* Value) {
   if (Value == nullptr) return E_POINTER;
@@ -54,48 +58,59 @@ HRESULT PresenceCheck(VARIANT_BOOL* Result) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatusBytes(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = SharedObjectState().CallStatus;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetError(LONG* Error) {
+  MOLVEX_TRACE_ENTRY(Error);
   if (Error == nullptr) return E_POINTER;
   *Error = ErrorCode(SharedObjectState().SavedErrorWord);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status0(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(0, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status1(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(1, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status2(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(2, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status3(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(3, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status4(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(4, Value);
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status5(char* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return SavedStatusByte(5, Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPIndexStatus(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = SharedObjectState().StatusIndex;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_FPIndexStatus(LONG Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   SharedObjectState().StatusIndex = Value >= 0 && Value <= 5 ? Value : 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPStatus(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   const ObjectState& state = SharedObjectState();
   const std::int32_t index =
@@ -105,6 +120,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPStatus(LONG* Value) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = VARIANT_FALSE;
   if (SharedObjectState().CallStatus != kCallFailed) return S_OK;
@@ -127,6 +143,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetStatusFP(VARIANT_BOOL /*NoWait*/,
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::IsPresent(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   return PresenceCheck(Result);
 }
 

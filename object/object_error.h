@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "object/entry_trace.h"
 #include "platform/automation.h"
 
 namespace molvex {
@@ -26,8 +27,10 @@ HRESULT RunGuarded(Body&& body) noexcept {
     body();
     return S_OK;
   } catch (const std::exception& e) {
+    EntryTraceNote(DISP_E_EXCEPTION, e.what());
     return ReportException(e.what());
   } catch (...) {
+    EntryTraceNote(DISP_E_EXCEPTION);
     return ReportException("");
   }
 }

@@ -12,6 +12,7 @@ struct LocalDateTime {
   int hour = 0;     // 0..23
   int minute = 0;   // 0..59
   int second = 0;   // 0..59
+  int millisecond = 0;  // 0..999
 };
 
 class Clock {

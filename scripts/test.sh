@@ -41,7 +41,7 @@ native_tests() { ctest --test-dir "$build/native" --output-on-failure -j"$jobs" 
 
 tidy() {
   local files
-  files=$(git ls-files '*.cpp' | grep -E '^(link|object|archive|platform|tools)/' || true)
+  files=$(git ls-files '*.cpp' | grep -E '^(link|object|archive|platform|trace|tools)/' || true)
   [ -z "$files" ] && return 0
   # shellcheck disable=SC2086
   run-clang-tidy -quiet -p "$build/native" -j "$jobs" -extra-arg=-Wno-unknown-warning-option $files >"$build/tidy.log" 2>&1 ||

@@ -17,11 +17,13 @@ class PosixClock final : public Clock {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   LocalDateTime LocalNow() override {
-    const std::time_t now = std::time(nullptr);
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    const std::time_t now = ts.tv_sec;
     std::tm tm{};
     localtime_r(&now, &tm);
-    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                         tm.tm_hour,        tm.tm_min,     tm.tm_sec};
+    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                         tm.tm_min,         tm.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
   }
 };
 

@@ -14,7 +14,8 @@ class Win32Clock final : public Clock {
   LocalDateTime LocalNow() override {
     SYSTEMTIME st{};
     GetLocalTime(&st);
-    return LocalDateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return LocalDateTime{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
+                         st.wMinute, st.wSecond, st.wMilliseconds};
   }
 };
 

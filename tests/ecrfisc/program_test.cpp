@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,9 +77,11 @@ class SimOnPty : public ::testing::Test {
   }
 
   // Runs ecrfisc with COM1 on the simulator; returns its exit status and standard output.
-  int Ecrfisc(const std::string& arguments, std::string& output) {
-    return Shell("MOLVEXECR_COM1='" + link_ + "' MOLVEXECR_DIR='" + dir_ + "' " + ECRFISC_PATH +
-                     " " + arguments,
+  // `environment`: further variable assignments for the program.
+  int Ecrfisc(const std::string& arguments, std::string& output,
+              const std::string& environment = "") {
+    return Shell("MOLVEXECR_COM1='" + link_ + "' MOLVEXECR_DIR='" + dir_ + "' " + environment +
+                     " " + ECRFISC_PATH + " " + arguments,
                  output);
   }
 
@@ -322,6 +326,26 @@ TEST_F(SaleExample, EveryCallGivesWhatItsLineSays) {
   EXPECT_EQ(Ecrfisc("--port 1 'NumbRec => Value = 1'", wrong), 1) << wrong;
   EXPECT_NE(wrong.find("NumbRec: Value = 2"), std::string::npos) << wrong;
   EXPECT_NE(wrong.find("NOT AS EXPECTED: Value = 1"), std::string::npos) << wrong;
+}
+
+TEST_F(SimOnPty, TraceFromTheCommandLineOrTheEnvironment) {
+  const std::string by_option = dir_ + "/option.log";
+  const std::string by_environment = dir_ + "/environment.log";
+  std::string out;
+  ASSERT_EQ(Ecrfisc("--trace '" + by_option + "' --port 1 IsPresent", out), 0) << out;
+  ASSERT_EQ(Ecrfisc("--port 1 IsPresent", out, "MOLVEXECR_TRACE='" + by_environment + "'"), 0)
+      << out;
+  for (const std::string& path : {by_option, by_environment}) {
+    SCOPED_TRACE(path);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find(" SetComPort(NumPort=1, Speed=115200)\n"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find(" IsPresent()\n  74 "), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("  = Result=true, StatusBytes=0, GetError=0\n"), std::string::npos)
+        << text.str();
+  }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "tools/ecrfisc/local_object.h"
 #include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
+#include "trace/protocol_trace.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int Main(int argc, char** argv) {
   bool find = false;
   int port = 0;
   int speed = 115200;
+  std::string trace;
   app.add_option("calls", calls, "calls to run, one per argument (else the script or stdin)");
   app.add_option("--script", script, "read calls from this file (\"-\": standard input)");
   app.add_flag("--json", options.json, "one JSON object a line");
@@ -75,7 +77,10 @@ int Main(int argc, char** argv) {
                "look for the printer on every serial port of this machine (one status read a "
                "port and speed, at most a second each) and exit")
       ->excludes(portOption);
+  app.add_option("--trace", trace,
+                 "append a protocol trace (calls, bytes on the line, replies) to this file");
   CLI11_PARSE(app, argc, argv);
+  if (!trace.empty()) molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
 
   if (list) {
     molvex::ecrfisc::PrintTable(std::cout, options.json);

@@ -1,0 +1,157 @@
+#include "object/entry_trace.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "object/automation_text.h"
+#include "object/call_pattern.h"
+#include "object/interface_table.h"
+#include "platform/text_codec.h"
+
+namespace molvex {
+namespace {
+
+HRESULT noted_result = S_OK;
+std::string noted_message;
+
+// The slot an implementation function stands for: get_X reads X, put_X writes it.
+const SlotInfo* SlotOf(std::string_view function) {
+  if (function.starts_with("get_")) return FindSlot(function.substr(4), EntryKind::PropGet);
+  if (function.starts_with("put_")) return FindSlot(function.substr(4), EntryKind::PropPut);
+  return FindSlot(function, EntryKind::Method);
+}
+
+bool IsPassword(std::string_view name) {
+  return name.find("Password") != std::string_view::npos || name.ends_with("PSW");
+}
+
+std::string Real(double value) {
+  char text[64];
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  return r.ec == std::errc{} ? std::string(text, r.ptr) : std::string("?");
+}
+
+std::string Integer(long long value, bool boolean) {
+  if (boolean && value == VARIANT_TRUE) return "true";
+  if (boolean && value == VARIANT_FALSE) return "false";
+  return std::to_string(value);
+}
+
+std::string Text(BSTR text) {
+  return TraceQuotedUtf8(WideToUtf8(text, SysStringLen(text)));
+}
+
+std::string Value(const TraceArg& arg, bool boolean) {
+  switch (arg.kind()) {
+    case TraceArg::Kind::Integer:
+    case TraceArg::Kind::OutInteger:
+      return Integer(arg.integer(), boolean);
+    case TraceArg::Kind::Real:
+    case TraceArg::Kind::OutReal:
+      return Real(arg.real());
+    case TraceArg::Kind::Text:
+    case TraceArg::Kind::OutText:
+      return Text(arg.text());
+  }
+  return "?";
+}
+
+std::string Hresult(HRESULT hr) {
+  char text[11];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+}  // namespace
+
+long long TraceArg::integer() const {
+  if (kind_ == Kind::OutInteger) return out_ != nullptr ? read_(out_) : 0;
+  return integer_;
+}
+
+double TraceArg::real() const {
+  if (kind_ == Kind::OutReal) return out_ != nullptr ? *static_cast<const double*>(out_) : 0;
+  return real_;
+}
+
+BSTR TraceArg::text() const {
+  if (kind_ == Kind::OutText) return out_ != nullptr ? *static_cast<const BSTR*>(out_) : nullptr;
+  return text_;
+}
+
+void EntryTrace::Begin(const char* function, std::initializer_list<TraceArg> args) {
+  noted_result = S_OK;
+  noted_message.clear();
+  const SlotInfo* slot = SlotOf(function);
+  const EntryKind kind = slot != nullptr ? slot->kind : EntryKind::Method;
+  const std::string name = slot != nullptr ? std::string(slot->name) : std::string(function);
+  std::vector<std::string> passwords;
+  std::string inputs;
+  std::size_t index = 0;
+  for (const TraceArg& arg : args) {
+    const ParamInfo* param =
+        slot != nullptr && index < slot->params.size() ? &slot->params[index] : nullptr;
+    const std::string param_name =
+        param != nullptr ? std::string(param->name) : "arg" + std::to_string(index + 1);
+    const bool boolean = param != nullptr && param->type == AutoType::Bool;
+    ++index;
+    if (arg.is_output()) {
+      outputs_.push_back({param_name, boolean, arg});
+      continue;
+    }
+    if (!inputs.empty()) inputs += ", ";
+    if (kind == EntryKind::Method) inputs += param_name + "=";
+    if (arg.kind() == TraceArg::Kind::Text && IsPassword(param_name)) {
+      inputs += "***";
+      passwords.push_back(ToAnsi(arg.text()));
+    } else {
+      inputs += Value(arg, boolean);
+    }
+  }
+  // As the command-line client writes calls: a method with its arguments, a property read by
+  // its name alone, a property write as an assignment.
+  std::string call = name;
+  if (kind == EntryKind::Method) call += "(" + inputs + ")";
+  if (kind == EntryKind::PropPut) call += " = " + inputs;
+  TraceEntryBegin(call, std::move(passwords));
+  active_ = TraceInEntry();
+}
+
+void EntryTrace::End() noexcept {
+  try {
+    std::string results;
+    bool missing = false;
+    for (const Output& out : outputs_) {
+      if (out.arg.out_missing()) {
+        missing = true;
+        continue;
+      }
+      results += out.name + "=" + Value(out.arg, out.boolean) + ", ";
+    }
+    if (missing) {
+      results += "HRESULT " + Hresult(E_POINTER) + " (no place for the result), ";
+    } else if (noted_result != S_OK) {
+      results += "HRESULT " + Hresult(noted_result);
+      if (!noted_message.empty()) results += " " + TraceQuoted8(noted_message);
+      results += ", ";
+    }
+    const ObjectState& state = SharedObjectState();
+    results += "StatusBytes=" + std::to_string(state.CallStatus) +
+               ", GetError=" + std::to_string(ErrorCode(state.SavedErrorWord));
+    TraceEntryEnd(results);
+  } catch (...) {
+    TraceEntryEnd("(results could not be traced)");
+  }
+}
+
+void EntryTraceNote(HRESULT result, const char* message) noexcept {
+  if (!TraceOn()) return;
+  try {
+    noted_result = result;
+    noted_message = message != nullptr ? message : "";
+  } catch (...) {
+    noted_message.clear();
+  }
+}
+
+}  // namespace molvex
