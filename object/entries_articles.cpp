@@ -50,6 +50,7 @@ DataLength OperatorText(LONG number, const std::string& a, const std::string& b)
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumArt, int Group,
                                                     double Price, BSTR Password, BSTR Name,
                                                     VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Tax, NumArt, Group, Price, Password, Name, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -86,6 +87,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumAr
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
                                                    VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(NumArt, Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -111,6 +113,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice, BSTR Password,
                                                      VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(NumArt, NewPrice, Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -124,6 +127,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int NumArt, BSTR* InfoArt) {
+  MOLVEX_TRACE_ENTRY(NumArt, InfoArt);
   if (InfoArt == nullptr) return E_POINTER;
   *InfoArt = nullptr;
   return RunGuarded([&] {
@@ -132,12 +136,14 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int NumArt, BSTR* InfoArt) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleFirst)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleNext)); });
@@ -145,6 +151,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* Value) {
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR Password,
                                                          BSTR OperatorName, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(OperatorNum, Password, OperatorName, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -158,6 +165,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, BSTR OldPassword,
                                                              BSTR NewPassword,
                                                              VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(OperatorNum, OldPassword, NewPassword, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string old_password = ToAnsi(OldPassword);
@@ -174,6 +182,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, B
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR AdministatorPassword,
                                                                LONG OperatorNum,
                                                                VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(AdministatorPassword, OperatorNum, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(AdministatorPassword);

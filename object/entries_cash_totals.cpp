@@ -86,67 +86,72 @@ void MoveCash(double amount, bool out) {
 HRESULT ReadTotals(std::int32_t command, BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
-  bool failed = false;
-  const HRESULT hr = RunGuarded([&] {
+  return RunGuardedHresult([&]() -> HRESULT {
     if (!PortIsOpen()) {
       SaveRefusal();
       *Value = ToBstr("");
-      return;
+      return S_OK;
     }
     PreRead();
     const std::string index = std::to_string(SharedObjectState().TotalIndex);
     if (!RunCommand(PrnExecute, command, index.c_str())) {
       SaveRefusal();
       *Value = ToBstr("");
-      return;
+      return S_OK;
     }
     const ObjectState& state = SharedObjectState();
     if (state.FailureFlag != 0) {
-      failed = true;
-      return;
+      // No error information goes with this failure: none left over from an earlier call either.
+      ClearErrorInfo();
+      return kFailedReply;
     }
     *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
+    return S_OK;
   });
-  if (!failed) return hr;
-  // No error information goes with this failure: none left over from an earlier call either.
-  ClearErrorInfo();
-  return kFailedReply;
 }
 
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(1); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(2); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(3); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return RunGuarded([&] { MoveCash(Value, false); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return RunGuarded([&] { MoveCash(Value, true); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadTotals(kCmdDayTotals, Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   return ReadTotals(kCmdLastZReport, Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   SharedObjectState().TotalIndex = Value;
   return S_OK;
 }

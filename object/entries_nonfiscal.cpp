@@ -21,16 +21,19 @@ VARIANT_BOOL AsBool(Outcome outcome) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnOpenNonFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseNonFiscReceipt(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseNonFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Str1, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -51,6 +54,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* 
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     // Reads only: no pre-read, and the saved outcome stays as it was.

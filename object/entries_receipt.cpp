@@ -111,6 +111,7 @@ void ReceiptAmount(std::int32_t flag, int field, double* value) {
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int OperatorNum, int POSNum,
                                                          BSTR OperatorPSW, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { OpenReceipt(PrnOpenFiscal, true, OperatorNum, POSNum, OperatorPSW, Result); });
@@ -118,6 +119,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int OperatorNum, int PO
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int OperatorNum, int POSNum,
                                                            BSTR OperatorPSW, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { OpenReceipt(PrnOpenRefund, false, OperatorNum, POSNum, OperatorPSW, Result); });
@@ -125,6 +127,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int OperatorNum, int 
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG NumArt, double Quant,
                                                      double Perc, double dc, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = AsBool(
@@ -135,6 +138,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG Num
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG NumArt, double Quant,
                                                        double Perc, double dc,
                                                        VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = AsBool(RunFramed(PrnSaleDisplay, SaleSign(Sign), static_cast<std::int32_t>(NumArt),
@@ -144,6 +148,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG N
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL Print, VARIANT_BOOL Display,
                                                     double Perc, double DS, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Print, Display, Perc, DS, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = AsBool(RunFramed(PrnSubtotal, Print != VARIANT_FALSE ? 1 : 0,
@@ -152,6 +157,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL Print, VARIANT_
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Summa, type, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -172,6 +178,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Summa, int TypePmt,
                                                     BSTR CodeTrasaction, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(KSEF, Summa, TypePmt, CodeTrasaction, Result);
   if (Result == nullptr) return E_POINTER;
   if (KSEF == VARIANT_FALSE || TypePmt == 0) return Payment(Summa, TypePmt, Result);
   return RunGuarded([&] {
@@ -200,6 +207,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Su
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Str1, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -221,11 +229,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Re
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseFiscReceipt(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -237,6 +247,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum, BSTR OperatorPSW,
                                                      VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -258,6 +269,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Num, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -271,6 +283,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) 
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(type, Data, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = 0;
@@ -303,16 +316,19 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG*
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* Sum) {
+  MOLVEX_TRACE_ENTRY(Sum);
   if (Sum == nullptr) return E_POINTER;
   return RunGuarded([&] { ReceiptAmount(0, 3, Sum); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptPay(double* Pay) {
+  MOLVEX_TRACE_ENTRY(Pay);
   if (Pay == nullptr) return E_POINTER;
   return RunGuarded([&] { ReceiptAmount(1, 4, Pay); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;
@@ -339,6 +355,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* Value) {
+  MOLVEX_TRACE_ENTRY(Value);
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;

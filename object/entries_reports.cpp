@@ -145,6 +145,7 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -153,14 +154,14 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
-  HRESULT status = S_OK;
-  const HRESULT guarded = RunGuarded([&] { status = ZReportBody(Password, *Result); });
-  return guarded != S_OK ? guarded : status;
+  return RunGuardedHresult([&] { return ZReportBody(Password, *Result); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,
                                                          VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -171,6 +172,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG Num
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG NumStart,
                                                              LONG NumEnd, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -181,6 +183,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR DateStart,
                                                          BSTR DateEnd, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -193,6 +196,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR Dat
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR DateStart,
                                                              BSTR DateEnd, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const std::string password = ToAnsi(Password);
@@ -205,6 +209,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR Password,
                                                          VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(TypeReport, Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -228,17 +233,20 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR P
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG NumFis, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(NumFis, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = RunKsef(PrnEjCopy, std::int32_t{NumFis}); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG Num1, LONG Num2, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(Num1, Num2, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { *Result = RunKsef(PrnEjCopies, std::int32_t{Num1}, std::int32_t{Num2}); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG NumFis, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(NumFis, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = RunKsef(PrnEjTaxReports, std::int32_t{NumFis}); });
 }

@@ -148,14 +148,13 @@ std::uint16_t DescriptionValue(std::string_view text) {
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR NameArt, double Price, double Quantity,
                                                      unsigned char Tax, int Group, BSTR Password,
                                                      double Perc, double dc, LONG* Result) {
+  MOLVEX_TRACE_ENTRY(NameArt, Price, Quantity, Tax, Group, Password, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
-  HRESULT own = S_OK;
-  const HRESULT guarded = RunGuarded([&] {
+  return RunGuardedHresult([&] {
     const std::string name = ArticleName(ToAnsi(NameArt));
     const std::string password = ToAnsi(Password);
-    own = SellByName(name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
+    return SellByName(name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
   });
-  return guarded != S_OK ? guarded : own;
 }
 
 }  // namespace molvex

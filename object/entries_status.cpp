@@ -136,8 +136,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetStatusFP(VARIANT_BOOL /*NoWait*/,
-                                                     VARIANT_BOOL* Result) {
+HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetStatusFP(VARIANT_BOOL NoWait, VARIANT_BOOL* Result) {
+  MOLVEX_TRACE_ENTRY(NoWait, Result);
   // NoWait is accepted and has no effect: both reads wait.
   return PresenceCheck(Result);
 }

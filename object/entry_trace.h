@@ -24,13 +24,13 @@ class TraceArg {
   enum class Kind { Integer, Real, Text, OutInteger, OutReal, OutText };
 
   template <class T>
-    requires std::is_integral_v<T>
-  TraceArg(const T& value) : kind_(Kind::Integer), integer_(static_cast<long long>(value)) {}
+  requires std::is_integral_v<T> TraceArg(const T& value)
+      : kind_(Kind::Integer), integer_(static_cast<long long>(value)) {}
   TraceArg(const double& value) : kind_(Kind::Real), real_(value) {}
   TraceArg(const BSTR& text) : kind_(Kind::Text), text_(text) {}
   template <class T>
-    requires(std::is_integral_v<T> && !std::is_same_v<T, OLECHAR>)
-  TraceArg(T* const& out) : kind_(Kind::OutInteger), out_(out), read_(&ReadInteger<T>) {}
+  requires(std::is_integral_v<T> && !std::is_same_v<T, OLECHAR>) TraceArg(T* const& out)
+      : kind_(Kind::OutInteger), out_(out), read_(&ReadInteger<T>) {}
   TraceArg(double* const& out) : kind_(Kind::OutReal), out_(out) {}
   TraceArg(BSTR* const& out) : kind_(Kind::OutText), out_(out) {}
 

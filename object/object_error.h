@@ -35,4 +35,15 @@ HRESULT RunGuarded(Body&& body) noexcept {
   }
 }
 
+// RunGuarded for an entry that answers with an HRESULT of its own: `body` returns it. Anything
+// thrown is reported as RunGuarded does.
+template <class Body>
+HRESULT RunGuardedHresult(Body&& body) noexcept {
+  HRESULT own = S_OK;
+  const HRESULT guarded = RunGuarded([&] { own = body(); });
+  if (guarded != S_OK) return guarded;
+  if (own != S_OK) EntryTraceNote(own);
+  return own;
+}
+
 }  // namespace molvex
