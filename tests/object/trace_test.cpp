@@ -4,8 +4,6 @@
 #include <sstream>
 
 #include "link/commands.h"
-#include "object/automation_text.h"
-#include "object/call_pattern.h"
 #include "object/entry_trace.h"
 #include "platform/diagnostics.h"
 #include "tests/object/object_fixture.h"
@@ -122,27 +120,40 @@ TEST_F(TraceTest, ZDataChunksShowTheirNumberAndLengthOnly) {
   EXPECT_EQ(text.find("U2Vj"), std::string::npos) << text;
 }
 
-// An entry with a password, as the receipt entries have them.
-HRESULT OpenFiscReceipt(int OperatorNum, int POSNum, BSTR OperatorPSW, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
-  const std::string password = ToAnsi(OperatorPSW);
-  RunCommand(PrnOpenFiscal, static_cast<std::uint32_t>(OperatorNum), password.c_str(),
-             static_cast<std::uint32_t>(POSNum));
-  *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
-}
-
-TEST_F(TraceTest, PasswordsNeverReachTheFile) {
+TEST_F(TraceTest, ASaleLeavesItsCallsWithPasswordsMasked) {
   Open();
   TraceStart(trace.string(), 0, TraceOrigin::Explicit);
   VARIANT_BOOL ok = 0;
-  ASSERT_EQ(OpenFiscReceipt(1, 3, Bstr("Секрет7").get(), &ok), S_OK);
+  LONG sold = 0;
+  ASSERT_EQ(obj.OpenFiscReceipt(1, 3, Bstr("Секрет7").get(), &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE);
+  ASSERT_EQ(
+      obj.SellArticul(Bstr("Сок яблочный").get(), 12.5, 2, 1, 5, Bstr("7").get(), 0, 0, &sold),
+      S_OK);
+  ASSERT_EQ(sold, 1);
+  EXPECT_EQ(obj.SellArticul(Bstr("Сок").get(), -1, 1, 1, 5, Bstr("7").get(), 0, 0, &sold),
+            static_cast<HRESULT>(0xFFFFFFFCu));
+
   const std::string text = ReadFile(trace);
   EXPECT_EQ(text.find("Секрет7"), std::string::npos) << text;
-  EXPECT_NE(text.find("OpenFiscReceipt(OperatorNum=1, POSNum=3, OperatorPSW=***)"),
+  EXPECT_NE(text.find(" OpenFiscReceipt(OperatorNum=1, POSNum=3, OperatorPSW=***)\n"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("  48 Открыть фискальный чек \"00001,***,00003,I\""), std::string::npos)
+  EXPECT_NE(text.find("\n  48 Открыть фискальный чек \"00001,***,00003,I\"\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find(" SellArticul(NameArt=\"Сок яблочный\", Price=12.5, Quantity=2, Tax=1, "
+                      "Group=5, Password=***, Perc=0, dc=0)\n"),
+            std::string::npos)
+      << text;
+  // The article's programming carries the password at its place only (the group is 5).
+  EXPECT_NE(text.find("\n  107 Программирование артикулов и получение информации о них \"PБ"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(",5,12.50,***,Сок яблочный\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n  = Result=1, StatusBytes=0, GetError=0\n"), std::string::npos) << text;
+  // The negative price: the entry's own HRESULT, its result left unwritten.
+  EXPECT_NE(text.find("\n  = Result=1, HRESULT 0xFFFFFFFC, StatusBytes=0, GetError=0\n"),
+            std::string::npos)
       << text;
 }
 
