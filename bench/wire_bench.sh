@@ -7,11 +7,20 @@
 # 10 bits a byte. Prints every run and the median ratio of elapsed to wire time, then where the
 # rest goes: the start of ecrfisc with its port open and no call (median of as many runs), and
 # what is left for each transaction beyond its bytes' wire time.
-# Usage: bash bench/wire_bench.sh [RUNS] (default 5); MOLVEX_BUILD_DIR as for scripts/demo.sh,
-# whose Release build it shares.
+# With --trace the same sale runs once more in every run with the protocol trace on
+# (ecrfisc --trace), and its median ratio is printed beside the one without.
+# Usage: bash bench/wire_bench.sh [RUNS] [--trace] (default 5 runs); MOLVEX_BUILD_DIR as for
+# scripts/demo.sh, whose Release build it shares.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-5}
+runs=5
+traced=
+for arg in "$@"; do
+  case $arg in
+    --trace) traced=1 ;;
+    *) runs=$arg ;;
+  esac
+done
 baud=115200
 build=${MOLVEX_BUILD_DIR:-$PWD/build}/demo
 
@@ -41,14 +50,16 @@ sim_args=(--link "$work/tty" --baud "$baud" --busy-scale 0 --control "$work/cont
   echo 'CloseFiscReceipt => Result = true'
 } >"$work/sale.txt"
 
-# Times one ecrfisc run on the script given; prints the elapsed milliseconds.
+# Times one ecrfisc run on the script given (further ecrfisc options after it); prints the
+# elapsed milliseconds.
 timed_ecrfisc() {
-  local start end
+  local start end script=$1
+  shift
   start=$EPOCHREALTIME
   if ! MOLVEXECR_COM1="$work/tty" MOLVEXECR_DIR="$work" \
-    "$ecrfisc" --port 1 --speed "$baud" --script "$1" >"$work/ecrfisc.out"; then
+    "$ecrfisc" --port 1 --speed "$baud" "$@" --script "$script" >"$work/ecrfisc.out"; then
     cat "$work/ecrfisc.out" >&2
-    echo "ecrfisc failed on $1" >&2
+    echo "ecrfisc failed on $script" >&2
     return 1
   fi
   end=$EPOCHREALTIME
@@ -61,6 +72,8 @@ echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) proc
 printf '%-4s %10s %8s %8s %10s %8s\n' run elapsed requests bytes wire ratio
 results=()
 startups=()
+traced_times=()
+wires=()
 for run in $(seq "$runs"); do
   # A fresh printer each run, so that its counts are those of this sale alone.
   rm -f "$work/tty"
@@ -70,6 +83,11 @@ for run in $(seq "$runs"); do
   [ -e "$work/tty" ] || { cat "$work/sim.err"; echo "ecr-sim did not start"; exit 1; }
 
   elapsed=$(timed_ecrfisc "$work/sale.txt")
+  if [ -n "$traced" ]; then
+    # The same sale again with the trace on; the printer counts both, each half the bytes.
+    rm -f "$work/trace.log"
+    traced_times+=("$(timed_ecrfisc "$work/sale.txt" --trace "$work/trace.log")")
+  fi
   echo stats >>"$work/control"
   for _ in $(seq 100); do grep -q ' requests' "$work/sim.err" && break; sleep 0.02; done
   # The start alone: the process with its port open, no call.
@@ -79,6 +97,10 @@ for run in $(seq "$runs"); do
   wait "$sim_pid" || true
   sim_pid=
   read -r bytes_in bytes_out requests < <(sed -nE 's/.*: ([0-9]+) bytes in, ([0-9]+) bytes out, ([0-9]+) requests.*/\1 \2 \3/p' "$work/sim.err")
+  if [ -n "$traced" ]; then
+    bytes_in=$((bytes_in / 2)) bytes_out=$((bytes_out / 2)) requests=$((requests / 2))
+    wires+=("$(awk -v i="$bytes_in" -v o="$bytes_out" -v b="$baud" 'BEGIN { print (i + o) * 10 * 1000 / b }')")
+  fi
   line=$(awk -v t="$elapsed" -v i="$bytes_in" -v o="$bytes_out" -v q="$requests" -v b="$baud" -v r="$run" 'BEGIN {
     wire = (i + o) * 10 * 1000 / b
     printf "%-4d %7.1f ms %8d %8d %7.1f ms %8.3f", r, t, q, i + o, wire, t / wire }')
@@ -91,3 +113,10 @@ startup=$(printf '%s\n' "${startups[@]}" | median)
 echo "$median_line" | awk -v n="$runs" -v s="$startup" '{
   printf "median of %d runs: elapsed %s ms, wire %s ms (%s bytes), ratio %s (target <= 1.05)\n", n, $2, $6, $5, $8
   printf "start of ecrfisc with its port open, no call: %.1f ms; left per transaction beyond its wire time: %.0f us (%d transactions)\n", s, ($2 - s - $6) * 1000 / $4, $4 }'
+if [ -n "$traced" ]; then
+  printf '%s\n' "${traced_times[@]}" | paste - <(printf '%s\n' "${wires[@]}") |
+    awk '{ print $1 / $2, $1 }' | sort -n | awk -v n="$runs" '{ r[NR] = $1; t[NR] = $2 } END {
+      m = int((NR + 1) / 2)
+      printf "with the trace on, median of %d runs: elapsed %.1f ms, ratio %.3f (runs %.3f to %.3f)\n", n, t[m], r[m], r[1], r[NR] }'
+  echo "trace of the last run: $(wc -l <"$work/trace.log") lines, $(wc -c <"$work/trace.log") bytes"
+fi

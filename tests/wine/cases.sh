@@ -643,6 +643,41 @@ run_cases() {
   case_installer
   case_ecrfisc_exe
   case_receipts
+  case_trace
 }
 
 source "$root/tests/wine/ecrfisc_cases.sh"
+
+case_trace() {
+  # The protocol trace of the server, turned on by the [Trace] section of the settings file: a
+  # script sale leaves its calls, the client's arguments and the bytes on the line as UTF-8, the
+  # operator's password masked. The settings file is restored after.
+  local ini=$c/ECR/ZRepRec.ini saved=$run/ZRepRec.ini.trace trace=$c/ECR/trace.log
+  rm -f "$trace" "$saved"
+  [ ! -f "$ini" ] || cp "$ini" "$saved"
+  printf '[Identification]\r\nIdReastaurant=17\r\n[Trace]\r\nFile=C:\\ECR\\trace.log\r\nMaxSizeKB=256\r\n' >"$ini"
+  script_client trace trace.vbs
+  if [ -f "$saved" ]; then mv "$saved" "$ini"; else rm -f "$ini"; fi
+  if server_ends_within 10; then ok "server ends after the traced sale"; else bad "server still running after the traced sale"; fi
+
+  local text=$run/trace.txt missing=()
+  tr -d '\r' <"$trace" >"$text" 2>/dev/null
+  local want=(
+    ' OpenFiscReceipt(OperatorNum=2, POSNum=7, OperatorPSW=***)'
+    '  48 Открыть фискальный чек "00002,***,00007,I"'
+    ' SellArticul(NameArt="Чай зелёный", Price=45.5, Quantity=2, Tax=1, Group=4, Password=***, Perc=0, dc=0)'
+    ',4,45.50,,Чай зелёный"'
+    '  = Result=1, StatusBytes=0, GetError=0'
+    ' Payment(Summa=0, type=0)'
+    '  53 Общая сумма чека (Total) "\tP91.00"'
+    ' CloseFiscReceipt()'
+  )
+  for w in "${want[@]}"; do grep -qF -- "$w" "$text" || missing+=("$w"); done
+  if [ -s "$text" ] && iconv -f UTF-8 -t UTF-8 "$text" >/dev/null 2>&1 && [ ${#missing[@]} -eq 0 ] &&
+    ! grep -q 'тайна42' "$text" && grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} pid [0-9]+ SellArticul' "$text"; then
+    ok "trace of the server's sale: UTF-8, the Cyrillic name and the client's arguments, the password masked"
+  else
+    printf 'missing: %s\n' "${missing[@]}" >>"$text"
+    bad "trace of the server's sale" "$text"
+  fi
+}

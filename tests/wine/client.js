@@ -45,8 +45,9 @@ check(o.DisplayDown("\u0421\u043f\u0430\u0441\u0438\u0431\u043e!") == true,
 check(o.OpenDrawer(150) == true, "OpenDrawer(150)");
 check(o.OpenDrawer(0) == false && o.GetError() == 1, "OpenDrawer(0) is refused");
 
-check(o.WriteDateTime("31-12-24", "23:59:00") == 0, "WriteDateTime");
-check(o.DateTime.substring(0, 13) == "31-12-24 23:5", "DateTime after WriteDateTime");
+// Before the VBScript client's date and before the Z reports of the run (see client.vbs).
+check(o.WriteDateTime("31-12-34", "23:59:00") == 0, "WriteDateTime");
+check(o.DateTime.substring(0, 13) == "31-12-34 23:5", "DateTime after WriteDateTime");
 check(o.DispDayTime() == 1 && o.ReceiptCut() == 1, "DispDayTime and ReceiptCut");
 
 // Network settings and the exception of an address that is no decimal number.

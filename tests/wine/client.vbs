@@ -55,10 +55,12 @@ o.FPIndexStatus = 5
 Check o.FPIndexStatus = 5, "FPIndexStatus 5"
 Check o.FPStatus >= 0 And o.FPStatus <= 127, "FPStatus is a status byte"
 
-' Clock.
-Check o.WriteDateTime("01-02-15", "10:20:30") = 0, "WriteDateTime"
+' Clock. The printer's clock never goes back before its last Z report, and the run makes Z reports
+' on this printer: the date lies after all of them (the JScript client's 31-12-34 23:59 and the
+' minutes of the reports after it), so that this client passes whenever it runs.
+Check o.WriteDateTime("01-02-35", "10:20:30") = 0, "WriteDateTime"
 Dim when : when = o.DateTime
-Check Left(when, 13) = "01-02-15 10:2", "DateTime after WriteDateTime: " & when
+Check Left(when, 13) = "01-02-35 10:2", "DateTime after WriteDateTime: " & when
 
 ' Display, drawer, cutter, identity. The Cyrillic text travels as Windows-1251 bytes.
 Check o.ClearRegDisplay() = True, "ClearRegDisplay"
