@@ -78,8 +78,24 @@ std::string Hex8(std::uint8_t value) {
 }
 
 std::string Utf8Of8Bit(std::string_view text) {
+  // Most data texts and fields are plain ASCII, the same in both encodings.
+  bool ascii = true;
+  for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::string(text);
   const auto wide = AnsiToWide(text);
   return WideToUtf8(wide.data(), wide.size());
+}
+
+// The command's name as UTF-8, converted once per command code.
+const std::string& CommandNameUtf8(std::int32_t command) {
+  static std::string names[256];
+  static bool converted[256] = {};
+  const auto code = static_cast<std::uint8_t>(command);
+  if (!converted[code]) {
+    names[code] = Utf8Of8Bit(PrnCommandName(command));
+    converted[code] = true;
+  }
+  return names[code];
 }
 
 std::string Escaped(std::string_view utf8) {
@@ -152,7 +168,7 @@ void WriteBlock(const std::string& block) {
 void TransactionStarted(std::int32_t command, const char* data) {
   TraceState& state = State();
   if (!state.in_entry) state.block = StampAndPid() + "(outside any entry)\n";
-  state.block += "  " + std::to_string(command) + " " + Utf8Of8Bit(PrnCommandName(command)) + " " +
+  state.block += "  " + std::to_string(command) + " " + CommandNameUtf8(command) + " " +
                  TraceQuoted8(TraceMaskData(command, data, state.passwords)) + "\n";
   state.started_ms = TraceClock().MonotonicMs();
 }
