@@ -1,5 +1,6 @@
 # The Debian package molvexecr_<version>_amd64.deb (cpack in a build tree): ecrfisc and ecr-sim,
-# their manual pages and the README. The dependencies come from the programs themselves
+# their manual pages, the README and the examples the programs run (the call scripts, the
+# settings file and the stand-in uploader) in /usr/share/doc/molvexecr/examples. The dependencies come from the programs themselves
 # (dpkg-shlibdeps). `cmake --install` does not build everything first: build the two programs,
 # then run cpack (scripts/package.sh does both).
 if(WIN32 OR NOT TARGET ecrfisc OR NOT TARGET ecr-sim)
@@ -26,6 +27,11 @@ add_custom_target(man_pages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/molvexecr)
+# Uncompressed, so that they run as they stand: ecrfisc --script .../examples/sale.txt.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/sale.txt ${PROJECT_SOURCE_DIR}/examples/close-day.txt
+              ${PROJECT_SOURCE_DIR}/examples/ZRepRec.ini
+              ${PROJECT_SOURCE_DIR}/examples/archsend-standin.sh
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/molvexecr/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME molvexecr)

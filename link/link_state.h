@@ -38,7 +38,7 @@ struct Receiver {
   std::uint8_t status[6] = {};
   std::uint32_t running_sum = 0;
   std::uint32_t received_check = 0;
-  std::size_t raw_length = 0;  // bytes kept in LinkResult.RawReply
+  std::size_t raw_length = 0;   // bytes kept in LinkResult.RawReply
   std::uint32_t syn_bytes = 0;  // SYN bytes read during the transaction
 };
 

@@ -6,12 +6,12 @@
 namespace molvex {
 
 struct LocalDateTime {
-  int year = 2000;  // four digits
-  int month = 1;    // 1..12
-  int day = 1;      // 1..31
-  int hour = 0;     // 0..23
-  int minute = 0;   // 0..59
-  int second = 0;   // 0..59
+  int year = 2000;      // four digits
+  int month = 1;        // 1..12
+  int day = 1;          // 1..31
+  int hour = 0;         // 0..23
+  int minute = 0;       // 0..59
+  int second = 0;       // 0..59
   int millisecond = 0;  // 0..999
 };
 

@@ -61,6 +61,7 @@ cleanup() {
   [ -z "$pair_pid" ] || kill "$pair_pid" 2>/dev/null
   [ -z "$tap_pid" ] || kill "$tap_pid" 2>/dev/null
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null
+  [ -z "${com2_pid:-}" ] || kill "$com2_pid" 2>/dev/null  # a case's own printer on COM2
   wait 2>/dev/null
 }
 trap cleanup EXIT

@@ -22,8 +22,13 @@ class PosixClock final : public Clock {
     const std::time_t now = ts.tv_sec;
     std::tm tm{};
     localtime_r(&now, &tm);
-    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                         tm.tm_min,         tm.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+    return LocalDateTime{tm.tm_year + 1900,
+                         tm.tm_mon + 1,
+                         tm.tm_mday,
+                         tm.tm_hour,
+                         tm.tm_min,
+                         tm.tm_sec,
+                         static_cast<int>(ts.tv_nsec / 1000000)};
   }
 };
 

@@ -329,6 +329,20 @@ TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
   EXPECT_EQ(Json::parse(second)["as_expected"], false);
 }
 
+TEST_F(SessionTest, AScriptFromAWindowsEditorRunsFromItsFirstLine) {
+  // A byte order mark before the first line and CR LF line ends; a mark further on is no
+  // part of a name.
+  const std::string text =
+      Run("\xEF\xBB\xBFIsPresent => Result = false\r\n"
+          "\xEF\xBB\xBFIsPresent\r\n",
+          {});
+  EXPECT_EQ(text,
+            "IsPresent: Result = false\n"
+            "error: \xEF\xBB\xBFIsPresent: unknown entry \"\xEF\xBB\xBFIsPresent\" (ecrfisc --list "
+            "shows them)\n");
+  EXPECT_EQ(usage_errors_, 1u);
+}
+
 TEST(EntryBindings, AgreeWithTheInterfaceTable) {
   const auto problems = BindingMismatches();
   for (const std::string& p : problems) ADD_FAILURE() << p;

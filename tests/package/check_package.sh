@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package: its files and control fields, then the programs installed into a
-# clean directory tree (dpkg -x) and run from there: --help, --list, the manual pages, and a
-# session of the installed ecrfisc with the installed ecr-sim.
+# clean directory tree (dpkg -x) and run from there: --help, --list, the manual pages, a session
+# of the installed ecrfisc with the installed ecr-sim and the sale of the installed
+# examples/sale.txt.
 # Usage: tests/package/check_package.sh DEB [NATIVE_ECRFISC]
 set -uo pipefail
 deb=$(realpath "$1")
@@ -33,6 +34,10 @@ sort >"$work/want.txt" <<LIST
 ./usr/bin/ecrfisc
 ./usr/share/doc/molvexecr/README.md
 ./usr/share/doc/molvexecr/copyright
+./usr/share/doc/molvexecr/examples/ZRepRec.ini
+./usr/share/doc/molvexecr/examples/archsend-standin.sh
+./usr/share/doc/molvexecr/examples/close-day.txt
+./usr/share/doc/molvexecr/examples/sale.txt
 ./usr/share/man/man1/ecr-sim.1.gz
 ./usr/share/man/man1/ecrfisc.1.gz
 LIST
@@ -63,6 +68,7 @@ fi
 tree=$work/root
 dpkg -x "$deb" "$tree"
 bin=$tree/usr/bin
+examples=$tree/usr/share/doc/molvexecr/examples
 for p in ecrfisc ecr-sim; do
   if ldd "$bin/$p" >"$work/ldd-$p.txt" 2>&1 && ! grep -q 'not found' "$work/ldd-$p.txt" &&
     ! grep -q "$root_dir" "$work/ldd-$p.txt"; then
@@ -93,6 +99,16 @@ if [ -n "$native_ecrfisc" ]; then
   fi
 fi
 
+# The examples as they stand in the repository (a user runs them from there).
+changed=$(for f in sale.txt close-day.txt ZRepRec.ini archsend-standin.sh; do
+  cmp -s "$root_dir/examples/$f" "$examples/$f" || echo "$f"
+done)
+if [ -z "$changed" ]; then
+  ok "examples in /usr/share/doc/molvexecr/examples as in the repository"
+else
+  bad "examples differ from the repository: $changed"
+fi
+
 # --- manual pages: man finds them, groff has nothing to say, every option is described ---------
 for p in ecrfisc ecr-sim; do
   MANPATH=$tree/usr/share/man LANG=C.UTF-8 MANWIDTH=100 man --warnings -P cat "$p" >"$work/man-$p.txt" 2>"$work/man-$p.err"
@@ -109,8 +125,10 @@ for p in ecrfisc ecr-sim; do
 done
 
 # --- the installed programs together -------------------------------------------------------------
+# The printer holds the two articles the sale example sells by number.
 "$bin/ecr-sim" --link "$work/ttyECR1" --paper "$work/paper.txt" --busy-scale 0 \
-  --clock fixed:2026-12-10T09:30 >"$work/sim.log" 2>&1 &
+  --clock fixed:2026-12-10T09:30 --article "1,А,1,12.50,Хлеб" --article "2,Б,1,30.00,Молоко" \
+  >"$work/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do [ -e "$work/ttyECR1" ] && break; sleep 0.1; done
 export MOLVEXECR_COM1=$work/ttyECR1 MOLVEXECR_DIR=$work
@@ -121,8 +139,7 @@ else
   bad "ecrfisc --probe against ecr-sim" "$work/probe.txt"
 fi
 
-# What works on the printer today: presence, clock, display. The sale itself (receipt, payment,
-# closing, the paper roll) joins here once the receipt entries answer.
+# Presence, clock, display.
 "$bin/ecrfisc" --json 'SetComPort 1 115200' IsPresent DateTime 'DisplayUP "Добрый день"' \
   'CloseComPort 1' >"$work/session.txt" 2>&1
 if grep -qx '{"call":"IsPresent","hresult":0,"out":{"Result":-1}}' "$work/session.txt" &&
@@ -132,6 +149,40 @@ if grep -qx '{"call":"IsPresent","hresult":0,"out":{"Result":-1}}' "$work/sessio
   ok "a session of the installed ecrfisc with the installed ecr-sim"
 else
   bad "a session of the installed ecrfisc with the installed ecr-sim" "$work/session.txt"
+fi
+
+# The sale of the installed example, as its first lines say to run it: every line's "=>" is met
+# (else ecrfisc exits 1), and the paper roll shows the fiscal receipt with its three articles,
+# the discount, both payments and the total, then the non-fiscal receipt.
+"$bin/ecrfisc" --port 1 --speed 115200 --echo --script "$examples/sale.txt" >"$work/sale.txt" 2>&1
+rc=$?
+if [ $rc -eq 0 ] && ! grep -q 'NOT AS EXPECTED' "$work/sale.txt" &&
+  grep -qx 'CloseFiscReceipt: Result = true' "$work/sale.txt" &&
+  grep -qx 'CloseNonFiscReceipt: Result = true' "$work/sale.txt"; then
+  ok "the installed examples/sale.txt: every call gave what its line says"
+else
+  bad "the installed examples/sale.txt (exit $rc)" "$work/sale.txt"
+fi
+missing=$(while IFS= read -r line; do grep -qxF -- "$line" "$work/paper.txt" || echo "$line"; done <<'ROLL'
+Хлеб                     25.00 А
+Молоко                   40.50 Б
+Сок яблочный 1 л         89.90 Б
+DISCOUNT                   -5.40
+CARD                      100.00
+CASH                       50.00
+TOTAL                     150.00
+      FISCAL RECEIPT
+Спасибо за покупку!
+Ждём вас снова.
+      NON-FISCAL RECEIPT
+ROLL
+)
+if [ -z "$missing" ] && [ "$(grep -cx '      FISCAL RECEIPT' "$work/paper.txt")" = 1 ]; then
+  ok "the paper roll: the fiscal receipt (TOTAL 150.00) and the non-fiscal one"
+else
+  printf 'missing on the roll:\n%s\n--- the roll:\n' "$missing" >"$work/roll.txt"
+  cat "$work/paper.txt" >>"$work/roll.txt" 2>/dev/null
+  bad "the paper roll after the sale" "$work/roll.txt"
 fi
 
 echo "$passed passed, $failed failed"

@@ -459,10 +459,29 @@ native_client() {  # native_client LABEL PROGRAM ARGS...
   fi
 }
 
+# A virtual printer of its own on COM2, fresh (no fiscal memory yet), with the given arguments;
+# stop_com2 ends it.
+start_com2() {  # start_com2 NAME ARGS...
+  local name=$1
+  shift
+  "$sim" --link "$run/ttyCOM2" --busy-scale 0 "$@" >"$run/$name.log" 2>&1 &
+  com2_pid=$!
+  for _ in $(seq 50); do [ -e "$run/ttyCOM2" ] && break; sleep 0.1; done
+}
+stop_com2() {
+  kill "$com2_pid" 2>/dev/null
+  wait "$com2_pid" 2>/dev/null
+}
+
 case_clients_32bit() {
   # 32-bit clients of the 64-bit server: they marshal through the win32 type library.
   check_library typelib-win32-of-64 'C:\tests\x86\tlb_dump.exe' "$win_exe\\2"
-  cscript32=1 script_client vbscript-32 client.vbs 1 "$control_win"  # C:\ECR\ZRepRec.ini exists
+  # client.vbs sets the printer's clock back to 2015, which a printer refuses once its fiscal
+  # memory holds a later Z report (the reports case made some on COM1): the 32-bit script gets a
+  # fresh printer, as the 64-bit one had.
+  start_com2 sim-vbscript-32 --control "$run/sim-control-com2"
+  cscript32=1 script_client vbscript-32 client.vbs 1 "$control_win-com2" 2  # C:\ECR\ZRepRec.ini exists
+  stop_com2
   native_client early-32 'C:\tests\x86\early_client.exe' 1
   if server_ends_within 10; then ok "server ends after the 32-bit clients"; else bad "server still running after the 32-bit clients"; fi
 }
@@ -538,6 +557,70 @@ case_killed_client() {
   fi
 }
 
+# A day at the till through the server the package installed, on a printer of its own on COM2
+# with the two articles examples/sale.vbs sells: the example's sale as it stands, then the Z
+# report of installed.vbs, whose archive file the example settings put into C:\ECR. The archive
+# is kept in $run/installed-archive.zre for the check after the uninstall.
+installed_day() {
+  local log=$c/ECR/infoZ.log paper=$run/paper-installed.txt rc
+  rm -f "$log" "$paper" "$run/installed-archive".*
+  start_com2 sim-installed --paper "$paper" --article "1,А,1,12.50,Хлеб" --article "2,Б,1,30.00,Молоко"
+
+  cp "$root/examples/sale.vbs" "$c/tests/sale.vbs"
+  loader=$wine64 wrun installed-sale cscript.exe //nologo 'C:\tests\sale.vbs' 2
+  rc=$?
+  tr -d '\r' <"$run/installed-sale.out" >"$run/installed-sale.txt"
+  if [ $rc -eq 0 ] && grep -qx 'every call gave what it should' "$run/installed-sale.txt" &&
+    ! grep -q FAILED "$run/installed-sale.txt" && grep -qx 'SetComPort: COM2 open (1)' "$run/installed-sale.txt"; then
+    ok "examples/sale.vbs through the installed server: $(grep -c ': ok (' "$run/installed-sale.txt") calls gave what they should"
+  else
+    tr -d '\r' <"$run/installed-sale.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/installed-sale.txt"
+    bad "examples/sale.vbs through the installed server (exit code $rc)" "$run/installed-sale.txt"
+  fi
+  script_client installed installed.vbs 2
+  stop_com2
+
+  if grep -qx 'TOTAL                     150.00' "$paper" && grep -qx '      FISCAL RECEIPT' "$paper" &&
+    grep -qx '         Z-REPORT' "$paper"; then
+    ok "the COM2 paper roll: the receipt of the sale (TOTAL 150.00) and the Z report"
+  else
+    bad "the COM2 paper roll" "$paper"
+  fi
+
+  # The log names the archive: <date><time>, IdReastaurant 12 and FiscalPrinter 3 of the example
+  # settings; the file holds the Z data of the day: one receipt, the sale's taxes and payments.
+  local name file
+  name=$(iconv -f CP1251 -t UTF-8 "$log" 2>/dev/null | tr -d '\r' |
+    sed -nE 's/.* Z-Отчет считан и записан в файл: C:\\ECR\\([^ ]+) $/\1/p')
+  file=$c/ECR/$name
+  tr -d '\r' <"$file" >"$run/installed-archive.txt" 2>/dev/null
+  local want
+  want=$(printf '%s\n' Z-REPORT MODEL=LT7260R Z=1 SALES_1=24.13 SALES_2=125.87 PAY_P=50.00 \
+    PAY_N=100.00 RECEIPTS=1 NON_FISCAL=1 | while read -r l; do grep -qx "$l" "$run/installed-archive.txt" || echo "$l"; done)
+  if [[ $name =~ ^[0-9]{12}123\.zre$ ]] && [ -z "$want" ] &&
+    [ "$(grep -c $'\r$' "$file")" = "$(wc -l <"$file")" ]; then
+    cp "$file" "$run/installed-archive.zre"
+    echo "$name" >"$run/installed-archive.name"
+    ok "the Z report's archive C:\\ECR\\$name: the day's receipt, taxes and payments, CR LF"
+  else
+    echo "missing lines: $want" >>"$run/installed-archive.txt"
+    bad "no archive of the Z report in C:\\ECR (named in infoZ.log: ${name:-none})" "$run/installed-archive.txt"
+  fi
+}
+
+# After the uninstall: the archive file of installed_day is still there, unchanged, and so is
+# the log that names it.
+installed_archive_stays() {
+  local name
+  name=$(cat "$run/installed-archive.name" 2>/dev/null)
+  if [ -n "$name" ] && cmp -s "$run/installed-archive.zre" "$c/ECR/$name" &&
+    iconv -f CP1251 -t UTF-8 "$c/ECR/infoZ.log" 2>/dev/null | grep -qF "$name"; then
+    ok "uninstalled: C:\\ECR\\$name and the infoZ.log naming it are still there, unchanged"
+  else
+    bad "after the uninstall the Z report's archive ${name:-(none made)} is gone or changed" <(ls -la "$c/ECR" 2>&1)
+  fi
+}
+
 case_installer() {
   # The package installs, registers and uninstalls the 64-bit server; C:\ECR stays as it is.
   wrun unreg-manual "$win_exe" /UnregServer
@@ -569,7 +652,7 @@ case_installer() {
   else
     bad "no example C:\\ECR\\ZRepRec.ini after the install"
   fi
-  script_client installed installed.vbs
+  installed_day
   if server_ends_within 10; then ok "installed server ends after its client"; else bad "installed server still running"; fi
   wrun msi-remove2 msiexec /x 'C:\tests\MolvexECR.msi' /qn
   if [ -s "$settings" ] && ! server_running && [ ! -e "$c/Program Files/MolvexECR/MolvexECR.exe" ]; then
@@ -577,6 +660,8 @@ case_installer() {
   else
     bad "the second uninstall"
   fi
+  check_unregistered "uninstalled again"
+  installed_archive_stays
   wrun reg-after-msi "$win_exe" /RegServer
 }
 

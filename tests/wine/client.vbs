@@ -1,13 +1,15 @@
 ' Late-bound client in VBScript: the entries of the object through CreateObject and IDispatch.
-' Arguments: the expected SetComPort result (1 with C:\ECR\ZRepRec.ini, 100 without) and the
-' control file of the virtual printer (to arm faults).
+' Arguments: the expected SetComPort result (1 with C:\ECR\ZRepRec.ini, 100 without), the
+' control file of the virtual printer (to arm faults) and its COM port (1 when not given).
 ' Ends with "N passed, N failed" and quits with 40 + failures: a script error that aborts
 ' the run silently exits with 0, which the runner does not take as a pass.
 Option Explicit
-Dim passed, failed, o, expectedOpen, control
+Dim passed, failed, o, expectedOpen, control, port
 passed = 0 : failed = 0
 expectedOpen = CInt(WScript.Arguments(0))
 control = WScript.Arguments(1)
+port = 1
+If WScript.Arguments.Count > 2 Then port = CInt(WScript.Arguments(2))
 
 Sub Check(ok, what)
   If ok Then
@@ -38,8 +40,8 @@ Check o.StatusBytes = -1, "StatusBytes after a refusal"
 Check o.ClearRegDisplay() = False, "ClearRegDisplay before SetComPort is refused"
 
 ' Opening the port.
-Check o.SetComPort(1, 38400) = -1, "SetComPort at 38400 is refused"
-Check o.SetComPort(1, 115200) = expectedOpen, "SetComPort(1, 115200) = " & expectedOpen
+Check o.SetComPort(port, 38400) = -1, "SetComPort at 38400 is refused"
+Check o.SetComPort(port, 115200) = expectedOpen, "SetComPort(" & port & ", 115200) = " & expectedOpen
 Check o.StatusBytes = -1, "StatusBytes right after SetComPort"
 Check o.GetError() = 0, "GetError right after SetComPort (opening clears the saved error word)"
 
@@ -209,9 +211,9 @@ Check o.TimeOutFP = False, "TimeOutFP is false when the reply carries a status"
 Check o.IsPresent() = True, "IsPresent after the faults"
 
 ' Closing.
-Check o.CloseComPort(3) = -1, "CloseComPort(3) while port 1 is open"
-Check o.IsPresent() = True, "port 1 still open"
-Check o.CloseComPort(1) = 1, "CloseComPort(1)"
+Check o.CloseComPort(3) = -1, "CloseComPort(3) while port " & port & " is open"
+Check o.IsPresent() = True, "port " & port & " still open"
+Check o.CloseComPort(port) = 1, "CloseComPort(" & port & ")"
 Check o.IsPresent() = False, "IsPresent after CloseComPort"
 
 Set o = Nothing

@@ -9,8 +9,14 @@ case_ecrfisc_exe() {
     return
   fi
   cp "$exe" "$c/tests/"
-  # Its own virtual printer on COM4, the far end of the null-modem pair.
+  # Its own virtual printer on COM4, the far end of the null-modem pair, with the articles the
+  # sale example sells and its paper roll in a folder of a Cyrillic name, as a user's folder
+  # may be (C:\tests\Иван).
+  local folder=$c/tests/Иван
+  rm -rf "$folder"
+  mkdir -p "$folder"
   timeout -k 5 120 wine 'C:\tests\ecr-sim.exe' --device COM4 --busy-scale 0 \
+    --article "1,А,1,12.50,Хлеб" --article "2,Б,1,30.00,Молоко" --paper 'C:\tests\Иван\paper.txt' \
     >"$run/ecrfisc-sim.out" 2>"$run/ecrfisc-sim.err" &
   local sim=$!
   for _ in $(seq 100); do grep -q 'listening on COM4' "$run/ecrfisc-sim.out" 2>/dev/null && break; sleep 0.1; done
@@ -66,6 +72,41 @@ case_ecrfisc_exe() {
     ok "ecrfisc.exe --list equals the native one ($(wc -l <"$run/ecrfisc-list.out") slots)"
   else
     bad "ecrfisc.exe --list differs from the native one" "$run/ecrfisc-list.diff"
+  fi
+
+  # The sale of examples/sale.txt as it stands (UTF-8, LF), from the Cyrillic folder: every "=>"
+  # is met (else ecrfisc.exe exits 1), the output is readable UTF-8, and the roll of ecr-sim.exe,
+  # which reads the texts as Windows-1251 bytes, shows the receipt.
+  cp "$root/examples/sale.txt" "$folder/sale.txt"
+  wrun ecrfisc-sale 'C:\tests\ecrfisc.exe' --port 3 --speed 115200 --echo --script 'C:\tests\Иван\sale.txt'
+  rc=$?
+  tr -d '\r' <"$run/ecrfisc-sale.out" >"$run/ecrfisc-sale.txt"
+  if [ $rc -eq 0 ] && ! grep -q 'NOT AS EXPECTED' "$run/ecrfisc-sale.txt" &&
+    grep -qxF '> SellArticul "Сок яблочный 1 л" 89.90 1 1 3 "" 0 0' "$run/ecrfisc-sale.txt" &&
+    grep -qx 'CloseFiscReceipt: Result = true' "$run/ecrfisc-sale.txt" &&
+    grep -qx 'CloseNonFiscReceipt: Result = true' "$run/ecrfisc-sale.txt"; then
+    ok "ecrfisc.exe --script examples/sale.txt over COM3: $(grep -c '=>' "$folder/sale.txt") expectations met"
+  else
+    tr -d '\r' <"$run/ecrfisc-sale.err" | tail -5 | sed 's/^/stderr: /' >>"$run/ecrfisc-sale.txt"
+    bad "ecrfisc.exe --script examples/sale.txt over COM3 (exit $rc)" "$run/ecrfisc-sale.txt"
+  fi
+  local missing
+  missing=$(while IFS= read -r line; do grep -qxF -- "$line" "$folder/paper.txt" 2>/dev/null || echo "$line"; done <<'ROLL'
+Хлеб                     25.00 А
+Молоко                   40.50 Б
+Сок яблочный 1 л         89.90 Б
+TOTAL                     150.00
+      FISCAL RECEIPT
+Спасибо за покупку!
+Ждём вас снова.
+ROLL
+  )
+  if [ -z "$missing" ]; then
+    ok "the roll of ecr-sim.exe in C:\\tests\\Иван: the receipt of the sale, Cyrillic intact"
+  else
+    printf 'missing on the roll:\n%s\n' "$missing" >"$run/ecrfisc-roll.txt"
+    cat "$folder/paper.txt" >>"$run/ecrfisc-roll.txt" 2>/dev/null
+    bad "the roll of ecr-sim.exe after the sale" "$run/ecrfisc-roll.txt"
   fi
 
   kill "$sim" 2>/dev/null

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "object/TECRFiscImpl.h"
+#include "platform/utf8_names.h"
 #include "tools/ecrfisc/find.h"
 #include "tools/ecrfisc/local_object.h"
 #include "tools/ecrfisc/port_error.h"
@@ -125,7 +126,7 @@ int Main(int argc, char** argv) {
   if (!calls.empty()) {
     for (const std::string& call : calls) session.RunLine(call);
   } else if (!script.empty() && script != "-") {
-    std::ifstream in(script, std::ios::binary);
+    std::ifstream in(molvex::Utf8Path(script), std::ios::binary);
     if (!in) {
       std::cerr << "ecrfisc: cannot read " << script << "\n";
       return 2;
@@ -157,14 +158,7 @@ int Guarded(int argc, char** argv) {
 int wmain(int argc, wchar_t** wargv) {
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
-  std::vector<std::string> args;
-  for (int i = 0; i < argc; ++i) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(n > 0 ? static_cast<std::size_t>(n) : 1u, '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
-    arg.resize(arg.size() - 1);  // the terminating zero
-    args.push_back(std::move(arg));
-  }
+  std::vector<std::string> args = molvex::Utf8Arguments(argc, wargv);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

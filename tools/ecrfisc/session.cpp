@@ -247,12 +247,16 @@ std::size_t Session::RunStream(std::istream& in) {
   const std::size_t before = usage_errors_;
   std::string line;
   bool tooLong = false;
+  bool first = true;
   for (;;) {
     if (options_.prompt) {
       out_ << "ecrfisc> ";
       out_.flush();
     }
     if (!ReadLine(in, line, tooLong)) break;
+    // A script saved by a Windows editor as "UTF-8 with BOM" starts with the byte order mark.
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+    first = false;
     if (tooLong) {
       PrintUsageError("", "line longer than " + std::to_string(kMaxLineBytes) + " bytes");
       continue;

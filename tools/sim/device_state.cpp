@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/utf8_names.h"
 #include "tools/sim/device_state.h"
 #include "tools/sim/text_util.h"
 
@@ -195,18 +196,18 @@ bool SaveState(const DeviceState& s, const std::string& path) {
   out << "z_data=" << HexEncode(s.z_data) << "\n";
   const std::string temp = path + ".new";
   {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    std::ofstream file(Utf8Path(temp), std::ios::binary | std::ios::trunc);
     if (!file) return false;
     file << out.str();
     if (!file.flush()) return false;
   }
   std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
+  std::filesystem::rename(Utf8Path(temp), Utf8Path(path), ec);
   return !ec;
 }
 
 bool LoadState(DeviceState& state, const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(Utf8Path(path), std::ios::binary);
   if (!file) return false;
   std::string line;
   if (!std::getline(file, line) || line != kMagic) return false;

@@ -3,7 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
+#include "platform/utf8_names.h"
 #include "tools/sim/host.h"
 
 namespace {
@@ -38,9 +44,8 @@ int Run(int argc, char** argv) {
   }
   return molvex::sim::RunHost(options);
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int Guarded(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {
@@ -48,3 +53,21 @@ int main(int argc, char** argv) {
     return 1;
   }
 }
+}  // namespace
+
+#ifdef _WIN32
+// Windows: the arguments arrive as UTF-16 and become UTF-8, the text of the printer model (article
+// names, file names), whatever the ANSI code page; the console shows UTF-8.
+int wmain(int argc, wchar_t** wargv) {
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> args = molvex::Utf8Arguments(argc, wargv);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return Guarded(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) {
+  return Guarded(argc, argv);
+}
+#endif

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/utf8_names.h"
 #include "tools/sim/control.h"
 #include "tools/sim/device_state.h"
 
@@ -34,7 +35,7 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
   Device& device = printer.device();
   device.SetFixedTime(options.fixed_clock);
   if (!options.state.empty()) {
-    std::ifstream exists(options.state);
+    std::ifstream exists(Utf8Path(options.state));
     if (exists && !LoadState(device.state(), options.state)) {
       std::fprintf(stderr, "ecr-sim: %s is not a state file of this printer\n",
                    options.state.c_str());
@@ -58,7 +59,7 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
   const bool show = options.show;
   device.SetPaperSink([paper, show](const std::string& text) {
     if (!paper.empty()) {
-      std::ofstream out(paper, std::ios::binary | std::ios::app);
+      std::ofstream out(Utf8Path(paper), std::ios::binary | std::ios::app);
       out << text;
     }
     if (show) {
@@ -70,12 +71,12 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
 }
 
 ControlFile::ControlFile(std::string path) : path_(std::move(path)) {
-  if (!path_.empty()) std::ofstream(path_, std::ios::trunc);  // start empty
+  if (!path_.empty()) std::ofstream(Utf8Path(path_), std::ios::trunc);  // start empty
 }
 
 void ControlFile::Poll(VirtualPrinter& printer) {
   if (path_.empty()) return;
-  std::ifstream in(path_, std::ios::binary);
+  std::ifstream in(Utf8Path(path_), std::ios::binary);
   if (!in) return;
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
