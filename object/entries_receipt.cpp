@@ -66,6 +66,15 @@ void OpenReceipt(Wrapper open, bool read_x_first, int operator_num, int till, BS
                             static_cast<std::uint32_t>(till)));
 }
 
+// An amount of the printer's in hundredths: reply field `number` as a decimal integer of at most
+// 15 digits. A larger one is no amount a receipt holds, and its units would not be exact in a
+// double: it could be paid or reported with other cents than the printer's.
+bool ReplyAmount(int number, std::int64_t& hundredths) {
+  constexpr std::int64_t kLargestAmount = 999'999'999'999'999;
+  return ReplyInteger(number, hundredths) && hundredths <= kLargestAmount &&
+         hundredths >= -kLargestAmount;
+}
+
 // What is still due on the open receipt, in hundredths: command 76 with "T", field 3 (the sum)
 // less field 4 (paid so far). False when the call ends here, its outcome saved: the command
 // refused or failed, fields 3 and 4 that are not decimal integers (a failed reply: nothing is
@@ -74,7 +83,7 @@ bool RestDue(std::int64_t& rest) {
   if (RunSaved(PrnTransactionStatus, 1) != Outcome::Succeeded) return false;
   std::int64_t sum = 0;
   std::int64_t paid = 0;
-  if (!ReplyInteger(3, sum) || !ReplyInteger(4, paid) || __builtin_sub_overflow(sum, paid, &rest)) {
+  if (!ReplyAmount(3, sum) || !ReplyAmount(4, paid) || __builtin_sub_overflow(sum, paid, &rest)) {
     TakeAsFailed();
     return false;
   }
@@ -100,7 +109,7 @@ void ReceiptAmount(std::int32_t flag, int field, double* value) {
   if (!PortTestAndPreRead()) return;
   if (RunSaved(PrnTransactionStatus, flag) != Outcome::Succeeded) return;
   std::int64_t hundredths = 0;
-  if (!ReplyInteger(field, hundredths)) {
+  if (!ReplyAmount(field, hundredths)) {
     TakeAsFailed();
     return;
   }

@@ -479,8 +479,10 @@ TEST_F(ReceiptTest, PaymentOfTheRestReadsFieldsThreeAndFour) {
 
   // Nothing is paid on a sum the object cannot read: taken as a failed reply of 76.
   const char* const unreadable[] = {
-      "1,2,12.50,0", "1,2,,0",      "1,2,1250", "1,2,1250,x",
-      "1,2, 1250,0", "1,2,+1250,0", "",         "1,2,99999999999999999999,0"};
+      "1,2,12.50,0", "1,2,,0", "1,2,1250", "1,2,1250,x", "1,2, 1250,0", "1,2,+1250,0", "",
+      "1,2,99999999999999999999,0",
+      // Sixteen digits: no sum a receipt holds, and its cents would not survive a double.
+      "1,2,1225444444444444440,2550", "1,2,1000000000000000,0"};
   for (const char* reply : unreadable) {
     SCOPED_TRACE(reply);
     port.printer().ClearRequests();
@@ -490,6 +492,12 @@ TEST_F(ReceiptTest, PaymentOfTheRestReadsFieldsThreeAndFour) {
     EXPECT_EQ(CallStatus(), -2);
     EXPECT_EQ(Error(), 0) << "the reply's own error word is kept";
   }
+  // The largest amount is paid to the cent.
+  port.printer().ClearRequests();
+  ArmStatus(76, kClean, "1,2,999999999999999,2550");
+  EXPECT_FALSE(Pay(0, 0));
+  EXPECT_EQ(Requests(), (Sent{{74, "W"}, {76, "T"}, {53, "\tP9999999999974.49"}}));
+
   // Extreme values that would overflow the difference.
   port.printer().ClearRequests();
   ArmStatus(76, kClean, "1,2,9223372036854775807,-9223372036854775807");
