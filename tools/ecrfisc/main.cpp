@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "object/TECRFiscImpl.h"
+#include "platform/text_codec.h"
 #include "platform/utf8_names.h"
 #include "tools/ecrfisc/find.h"
 #include "tools/ecrfisc/local_object.h"
@@ -81,7 +82,15 @@ int Main(int argc, char** argv) {
   app.add_option("--trace", trace,
                  "append a protocol trace (calls, bytes on the line, replies) to this file");
   CLI11_PARSE(app, argc, argv);
-  if (!trace.empty()) molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
+  if (!trace.empty()) {
+#ifdef _WIN32
+    // The trace opens its file by an 8-bit name, as the settings file and the environment give
+    // it there: the ANSI code page's.
+    const auto wide = molvex::Utf8ToWide(trace);
+    trace = molvex::WideToAnsi(wide.data(), wide.size());
+#endif
+    molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
+  }
 
   if (list) {
     molvex::ecrfisc::PrintTable(std::cout, options.json);
