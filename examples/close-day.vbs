@@ -44,7 +44,7 @@ totals = ecr.LastZReport
 code = Err.Number
 On Error GoTo 0
 If code <> 0 Then Quit "LastZReport: error " & code
-WScript.Echo "Day closed by Z report " & Split(totals, ",")(0) & _
+WScript.Echo "Day closed by Z report " & Left(totals, InStr(totals, ",") - 1) & _
              "; sales by tax group in hundredths: " & Mid(totals, InStr(totals, ",") + 1)
 
 ecr.CloseComPort port
