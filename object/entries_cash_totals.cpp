@@ -7,7 +7,6 @@
 #include "object/automation_text.h"
 #include "object/call_pattern.h"
 #include "object/object_error.h"
-#include "platform/error_info.h"
 
 namespace molvex {
 namespace {
@@ -100,11 +99,7 @@ HRESULT ReadTotals(std::int32_t command, BSTR* Value) {
       return S_OK;
     }
     const ObjectState& state = SharedObjectState();
-    if (state.FailureFlag != 0) {
-      // No error information goes with this failure: none left over from an earlier call either.
-      ClearErrorInfo();
-      return kFailedReply;
-    }
+    if (state.FailureFlag != 0) return kFailedReply;  // without error information
     *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
     return S_OK;
   });

@@ -6,6 +6,7 @@
 
 #include "object/entry_trace.h"
 #include "platform/automation.h"
+#include "platform/error_info.h"
 
 namespace molvex {
 
@@ -36,13 +37,18 @@ HRESULT RunGuarded(Body&& body) noexcept {
 }
 
 // RunGuarded for an entry that answers with an HRESULT of its own: `body` returns it. Anything
-// thrown is reported as RunGuarded does.
+// thrown is reported as RunGuarded does. An HRESULT of the entry's own goes without error
+// information, and without any that an earlier call left on the thread: a client must not take
+// that for the description of this failure.
 template <class Body>
 HRESULT RunGuardedHresult(Body&& body) noexcept {
   HRESULT own = S_OK;
   const HRESULT guarded = RunGuarded([&] { own = body(); });
   if (guarded != S_OK) return guarded;
-  if (own != S_OK) EntryTraceNote(own);
+  if (own != S_OK) {
+    ClearErrorInfo();
+    EntryTraceNote(own);
+  }
   return own;
 }
 

@@ -72,12 +72,33 @@ failed=0
 ok() { passed=$((passed + 1)); echo "ok   $1"; }
 bad() { failed=$((failed + 1)); echo "FAIL $1"; [ -z "${2:-}" ] || sed 's/^/     | /' "$2" | tail -25; }
 
+# The automation servers of the run write every entry they serve to one protocol trace, from
+# which case_every_slot counts the slots called through COM. A server takes MOLVEXECR_TRACE from
+# the client whose activation starts it; a program that carries the object itself (ecrfisc.exe,
+# the in-process client: any Windows program of the run with the trace's code in it) is started
+# without it, so calls inside a test process never count. A case that sets MOLVEXECR_TRACE itself
+# keeps its value (MOLVEXECR_TRACE= wrun ...: no trace from the environment, as a [Trace] section
+# in ZRepRec.ini needs).
+unset MOLVEXECR_TRACE
+com_trace=$run/com-calls.log
+carries_object() {  # carries_object PROGRAM: a program under C:\ whose file holds the object
+  local file=$1
+  case $file in
+    [Cc]:\\*) file=$c/${file:3} ;;
+    *) return 1 ;;
+  esac
+  file=${file//\\//}
+  [ -f "$file" ] && LC_ALL=C grep -qaF MOLVEXECR_TRACE "$file"
+}
+
 # Runs a Wine program with the time-out; its output goes to $run/<name>.out. The loader is
 # "wine" unless $loader names another (loader=$wine64 wrun ...).
 wrun() {  # wrun NAME PROGRAM ARGS...
-  local name=$1
+  local name=$1 trace="Z:${com_trace//\//\\}"
   shift
-  timeout -k 5 "$limit" "${loader:-wine}" "$@" >"$run/$name.out" 2>"$run/$name.err"
+  ! carries_object "$1" || trace=
+  MOLVEXECR_TRACE=${MOLVEXECR_TRACE-$trace} \
+    timeout -k 5 "$limit" "${loader:-wine}" "$@" >"$run/$name.out" 2>"$run/$name.err"
 }
 
 # --- virtual printer, prefix, COM1 -----------------------------------------------------------

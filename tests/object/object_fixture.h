@@ -115,6 +115,22 @@ class ObjectTest : public ::testing::Test {
     }
     return bytes;
   }
+  // Error information that an earlier call left on the thread and nobody took: an address that
+  // is no dotted number makes WriteNetParams raise (nothing is sent). Needs an open port.
+  void LeaveErrorInfo() {
+    const Bstr bad("1.2.3.x");
+    const Bstr good("1.2.3.4");
+    LONG result = 0;
+    ASSERT_EQ(obj.put_StatIPPr(bad.get()), S_OK);
+    ASSERT_EQ(obj.WriteNetParams(&result), DISP_E_EXCEPTION);
+    ASSERT_EQ(obj.put_StatIPPr(good.get()), S_OK);
+  }
+  // True when the thread holds error information (taking it clears it).
+  bool ErrorInfoLeft() {
+    ErrorInfoRecord info;
+    return TakeErrorInfo(info);
+  }
+
   // The next reply to `command` carries these status bytes and no data.
   void ArmStatus(int command, std::array<std::uint8_t, 6> status, const std::string& data = "") {
     port.printer().ArmReply(command, data, status);

@@ -190,10 +190,12 @@ TEST_F(SellArticulTest, PriceZeroNegativeOrNotANumber) {
 
   for (const double price : {-1.0, -0.001, -HUGE_VAL}) {
     SCOPED_TRACE(price);
+    LeaveErrorInfo();
     port.printer().ClearRequests();
     c.price = price;
     EXPECT_EQ(SellByName(c, static_cast<HRESULT>(0xFFFFFFFC)), 77) << "Result is not written";
     EXPECT_EQ(Commands(), (std::vector<int>{74}));
+    EXPECT_FALSE(ErrorInfoLeft()) << "-4 carries no error information, not even an earlier one";
   }
 
   for (const double price : {HUGE_VAL, std::nan("")}) {

@@ -119,12 +119,14 @@ TEST_F(ZReportTest, AnIncompleteReadEndsWithMinus101AndTheZReportStands) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove(dir / "infoZ.log");
+    LeaveErrorInfo();
     port.printer().ClearRequests();
     for (const auto& [data, status] : c.replies) ArmStatus(167, status, data);
     // The Z report's own reply carries an informational bit (paper near end).
     ArmStatus(69, {0x80, 0xA0, 0x80, 0x80, 0x80, 0xBA}, "1,0,0");
     VARIANT_BOOL result = 0;
     EXPECT_EQ(Run(result), kDataNotRead);
+    EXPECT_FALSE(ErrorInfoLeft()) << "-101 carries no error information, not even an earlier one";
     EXPECT_EQ(result, VARIANT_TRUE);
     EXPECT_EQ(CallStatus(), 0);
     EXPECT_EQ(Error(), 0);

@@ -91,6 +91,7 @@ Check o.WriteNetParams() = 0, "WriteNetParams"
 o.StatIPPr = "" : o.TargetPortPr = 0
 Check o.GetNetParams() = 0 And o.StatIPPr = "192.168.0.10", "GetNetParams reads back what was written"
 Check o.SubnetMaskPr = "255.255.255.0" And o.TargetAddrPr = "10.0.0.5", "addresses read back"
+Check o.BridgeAddrPr = "192.168.0.1", "BridgeAddrPr read back: " & o.BridgeAddrPr
 Check o.TargetPortPr = 8000 And o.RepeatPeriodPr = 60 And o.RepeatByErrorPr = 5, "numbers read back"
 o.TargetPortPr = 65536
 Check o.WriteNetParams() = -2, "WriteNetParams with port 65536 is refused"
@@ -118,6 +119,15 @@ Check o.IDDEF_SetPr = True And o.NetCbl_ConPr = True, "IDDEF_SetPr and NetCbl_Co
 Check o.MBSAM_ErrPr = False And o.KSEF_ErrPr = False And o.Ready_SndPr = False, "the other flags"
 Check o.PersReportPr = -1, "PersReportPr after a modem report"
 Check Len(o.DatePersPr) = 8 And Len(o.TimePersPr) = 5, "personalisation date and time"
+' The printer's next answer armed with the other bits of the condition byte (B7 is 48 inverted)
+' and dates of its own: every flag flips, every text lands in its property.
+Arm "reply 108 8080808080BA B7,01-02-26,10:20,03-04-25,11:30"
+Check o.ReportModem() = 0, "ReportModem with the armed answer"
+Check o.MBSAM_ErrPr And o.MemCrd_ErrPr And o.KSEF_ErrPr, "MBSAM_ErrPr, MemCrd_ErrPr, KSEF_ErrPr of B7"
+Check o.TechReg_PrfPr And o.Person_PrfPr And o.Ready_SndPr, "TechReg_PrfPr, Person_PrfPr, Ready_SndPr of B7"
+Check Not o.IDDEF_SetPr And Not o.NetCbl_ConPr, "IDDEF_SetPr and NetCbl_ConPr clear in B7"
+Check o.DataDocPr = "01-02-26" And o.TimeDocPr = "10:20", "DataDocPr and TimeDocPr: " & o.DataDocPr & " " & o.TimeDocPr
+Check o.DatePersPr = "03-04-25" And o.TimePersPr = "11:30", "DatePersPr and TimePersPr: " & o.DatePersPr & " " & o.TimePersPr
 
 ' Articles: program, reprice, read, walk the table, delete. Tax groups are letter codes.
 Check o.ProgramArt(&HC1, 14101, 3, 4.5, "", "Молоко") = True, "ProgramArt"
@@ -207,8 +217,20 @@ Check o.StatusBytes = -2, "StatusBytes after a printer error"
 Check o.GetError() = 5, "GetError after a mechanism error"
 ' Status0 is an I1, which VBScript only takes through a conversion.
 Check CInt(o.Status0) = &H30, "Status0 shows the mechanism error and the general error"
+Check CInt(o.Status1) = 0 And CInt(o.Status2) = 0 And CInt(o.Status3) = 0 And CInt(o.Status4) = 0, _
+      "Status1 to Status4 of that reply hold no bit"
+' Serial number set, tax rates set, fiscalised, fiscal memory formatted: the printer's standing.
+Check CInt(o.Status5) = &H3A, "Status5: " & CInt(o.Status5)
 Check o.TimeOutFP = False, "TimeOutFP is false when the reply carries a status"
 Check o.IsPresent() = True, "IsPresent after the faults"
+' A sale refused while a non-fiscal receipt is open: the bytes of the refusal.
+Check o.OpenNonFiscReceipt() = True, "OpenNonFiscReceipt"
+Check o.OpenFiscReceipt(1, 1, "") = False And o.GetError() = 7, "OpenFiscReceipt with a non-fiscal receipt open"
+Check CInt(o.Status0) = &H20 And CInt(o.Status1) = 2 And CInt(o.Status2) = &H20, _
+      "general error, not allowed, non-fiscal receipt open: " & CInt(o.Status0) & " " & _
+      CInt(o.Status1) & " " & CInt(o.Status2)
+Check CInt(o.Status3) = 0 And CInt(o.Status4) = 0 And CInt(o.Status5) = &H3A, "the other status bytes"
+Check o.CloseNonFiscReceipt() = True, "CloseNonFiscReceipt"
 
 ' Closing.
 Check o.CloseComPort(3) = -1, "CloseComPort(3) while port " & port & " is open"

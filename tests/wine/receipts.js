@@ -1,5 +1,6 @@
 // Late-bound client in JScript for the receipt entries: a sale by name, a refund, a cancelled
-// receipt, a non-fiscal receipt and the receipt reads, on a printer of its own.
+// receipt, a non-fiscal receipt and the receipt reads, a sale on the display with payments for
+// the control tape, a copy, a zero receipt and a journal copy, on a printer of its own.
 // Argument: the COM port of that printer.
 // Ends with "N passed, N failed" and quits with 40 + failures: a script error that aborts the
 // run silently exits with 0, which the runner does not take as a pass.
@@ -71,6 +72,39 @@ check(o.PrntNonFiscal("123456789012345678901234567890123456") === false && o.Get
 check(o.CloseNonFiscReceipt() === true, "CloseNonFiscReceipt");
 check(o.NonFiscal == 0, "NonFiscal after closing");
 check(o.StatusBytes == 0 && o.GetError() == 0, "StatusBytes and GetError at the end");
+
+// A sale shown on the customer display, a text line and bar codes inside the receipt, and two
+// payments with a transaction code for the control tape, the second one of the rest (the runner
+// finds both data texts on the line).
+var before = o.NumbRec;
+check(o.OpenFiscReceipt(1, 1, "") === true, "OpenFiscReceipt for the display sale");
+check(o.SellArtCashDS(true, 1, 2, 0, 0) === true, "SellArtCashDS: two of article 1");
+var delivery = "\u0414\u043e\u0441\u0442\u0430\u0432\u043a\u0430 \u0437\u0430\u0432\u0442\u0440\u0430";  // Доставка завтра
+check(o.StrPrntCash(delivery) === true, "StrPrntCash with Cyrillic text");
+check(o.StrPrntCash("1234567890123456789012345") === false && o.StatusBytes == -1 &&
+          o.GetError() == 1,
+      "StrPrntCash with 25 characters is refused");
+check(o.MakeBarcode(1, "4820001234567") == 13, "MakeBarcode gives the printer's count of characters");
+check(o.MakeBarcode(1, "\u0448\u0442\u0440\u0438\u0445") == -3 && o.StatusBytes == -2 &&
+          o.GetError() == 2,
+      "a bar code the printer cannot print: -3 and its syntax error");
+check(o.GetReceiptSum() == 25, "GetReceiptSum: " + o.GetReceiptSum());
+check(o.NewPayment(true, 10, 1, "TX-0001") === true, "NewPayment of 10.00 by card with a code");
+check(o.GetReceiptPay() == 10, "GetReceiptPay after it: " + o.GetReceiptPay());
+check(o.NewPayment(true, -1, 1, "TX") === false && o.StatusBytes == -1, "a negative NewPayment is refused");
+check(o.NewPayment(true, 0, 1, "TX-0002") === true, "NewPayment of the rest by card with a code");
+check(o.GetReceiptPay() == 25, "GetReceiptPay after the rest: " + o.GetReceiptPay());
+check(o.CloseFiscReceipt() === true, "CloseFiscReceipt of the display sale");
+check(o.NumbRec == before + 1, "NumbRec after the display sale: " + o.NumbRec);
+
+// A copy of that receipt, a zero receipt, and a document of the control tape.
+check(o.DoCopy(1) === true, "DoCopy(1)");
+check(o.DoCopy(3) === false && o.StatusBytes == -1 && o.GetError() == 1, "DoCopy(3) is refused");
+check(o.NullReceipt(1, 1, "") === true, "NullReceipt");
+check(o.NumbRec == before + 2 && o.Receipt == 0, "the zero receipt is numbered and closed");
+check(o.PrintFiscalCopyKSEF(1) == 1, "PrintFiscalCopyKSEF of document 1");
+check(o.PrintFiscalCopyKSEF(99999) == -3 && o.StatusBytes == -2 && o.GetError() == 7,
+      "PrintFiscalCopyKSEF of a document never printed");
 
 check(o.CloseComPort(port) == 1, "CloseComPort");
 o = null;

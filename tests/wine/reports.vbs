@@ -1,6 +1,6 @@
-' Reports through IDispatch: X, periodic and article reports, and Z reports with the archive of
-' C:\ECR\ZRepRec.ini (the runner checks the files). Argument: the control file of the virtual
-' printer. Ends with "N passed, N failed" and quits with 40 + failures.
+' Reports through IDispatch: X, periodic, article and control-tape reports, and Z reports with the
+' archive of C:\ECR\ZRepRec.ini (the runner checks the files). Argument: the control file of the
+' virtual printer. Ends with "N passed, N failed" and quits with 40 + failures.
 Option Explicit
 Dim passed, failed, o, control
 passed = 0 : failed = 0
@@ -38,10 +38,22 @@ Check o.ArticulsReports(2, "0") = False, "ArticulsReports(2) is refused"
 Check o.GetError() = 1 And o.StatusBytes = -1, "refusal values after ArticulsReports(2)"
 Check o.PrintFiscalCopiesKSEF(900000, 900001) = -3, "PrintFiscalCopiesKSEF of documents never printed"
 Check o.StatusBytes = -2, "StatusBytes after a refused journal copy"
+Check o.PeriodRepByNumbFull("0", 1, 9999) = True, "PeriodRepByNumbFull"
+Check o.PeriodRepByDateFull("0", "01-01-20", "31-12-30") = True, "PeriodRepByDateFull"
+Check o.PeriodRepByDateFull("0", "31-12-30", "01-01-20") = False And o.StatusBytes = -2 And _
+      o.GetError() = 2, "PeriodRepByDateFull over dates in the wrong order: the printer's syntax error"
 
 ' A Z report: archived, logged, the uploader started.
 Check o.ZReport("0") = True, "ZReport"
 Check o.StatusBytes = 0 And o.GetError() = 0, "ZReport succeeded"
+' The control tape's tax report of that Z report, by its number: the first field of LastZReport.
+o.TotalIdx = 0
+Dim fields, lastZ
+fields = Split(o.LastZReport, ",")  ' (Wine's VBScript takes no index right after a call)
+lastZ = CLng(fields(0))
+Check o.PrintReportsTaxKSEF(lastZ) = lastZ, "PrintReportsTaxKSEF of Z report " & lastZ
+Check o.PrintReportsTaxKSEF(lastZ + 1) = -3 And o.StatusBytes = -2, _
+      "PrintReportsTaxKSEF of a Z report not made yet"
 
 ' A Z report whose data cannot be read back: the call fails with -101, the Z report stands.
 Arm "reply 167 A18080808080"
