@@ -10,6 +10,10 @@
 # Builds nothing. Creates a fresh headless Wine prefix under MINGW_BUILD_DIR/wine-e2e, maps COM1
 # to the pseudo-terminal of ecr-sim, runs every client with a time-out and ends every Wine
 # process it started (wineserver -k) on the way out, also on failure.
+# Environment: MOLVEX_WINE_CASES="churn examples" runs only the named cases (names in
+# tests/wine/cases.sh, a name may repeat); MOLVEX_WINEDEBUG sets WINEDEBUG for every Wine process
+# (default -all,err+all; e.g. -all,err+all,+ole to see Wine's COM, written to $run/<client>.err);
+# MOLVEX_WINE_TIMEOUT the seconds for any one client (default 60).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mingw=$(realpath -m "${1:-${MOLVEX_MINGW_BUILD:-$root/build/mingw}}")
@@ -50,7 +54,7 @@ bash "$root/scripts/make-locales.sh" "$mingw/wine-locale" || { echo "cannot buil
 export LOCPATH=$mingw/wine-locale
 for v in $(env | grep -o '^LC_[A-Z_]*'); do unset "$v"; done
 export LANG=ru_RU.UTF-8
-export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all,err+all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=${MOLVEX_WINEDEBUG:--all,err+all} WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
 sim_pid=

@@ -18,6 +18,13 @@ TECRFiscFactory factory;
 // more, requests that were already on their way have arrived; with still no object the message
 // loop is asked to end. An object made in between keeps the server serving (the class object
 // is registered again).
+//
+// A request on its way may also be a client that found the class object registered just before
+// the revocation and only now asks this server for it: a COM runtime that looks the class up
+// first and then asks the server it found (Wine's does) gets no class object from a server that
+// has revoked it, and starts no other server either. Any call from another process that arrives
+// while the class object is revoked (OnIncomingCall, before the call is dispatched) therefore
+// registers it again and starts the end over.
 constexpr UINT kIdleMs = 1000;
 constexpr UINT kDrainMs = 300;
 
@@ -116,6 +123,14 @@ LONG ModuleLock() {
     revoked_for_end = false;
   }
   return count;
+}
+
+void OnIncomingCall() {
+  if (end_step != EndStep::Draining) return;
+  if (revoked_for_end) RegisterClassObject();
+  revoked_for_end = false;
+  end_step = EndStep::Idle;
+  StartEndTimer(kIdleMs);
 }
 
 LONG ModuleUnlock() {

@@ -33,6 +33,10 @@ LONG ModuleLock();
 // before the end keeps the server.
 LONG ModuleUnlock();
 
+// Before every call from another process is dispatched (the message filter): while the class
+// object is revoked for the end, it is registered again and the end starts over.
+void OnIncomingCall();
+
 HRESULT RegisterServer(RegistrationScope scope);
 HRESULT UnregisterServer(RegistrationScope scope);
 

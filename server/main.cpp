@@ -11,6 +11,7 @@
 #include "link/link.h"
 #include "server/MolvexECR_ATL.h"
 #include "server/Unit1.h"
+#include "server/call_filter.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int Run(HINSTANCE instance) {
 
   int exitCode = 0;
   molvex::TForm1 form;
+  // The filter first: from its registration on, the class object can be asked for.
+  molvex::InstallCallFilter();
   if (FAILED(molvex::RegisterClassObject())) {
     exitCode = 1;
   } else {
@@ -55,6 +58,7 @@ int Run(HINSTANCE instance) {
     }
   }
   molvex::ReleaseClassObject();
+  molvex::RemoveCallFilter();
   CoUninitialize();
   return exitCode;
 }

@@ -398,11 +398,17 @@ case_churn() {
   # Clients that make an object for every operation: the script releases and creates at once
   # (the server stays), the native client waits longer each round, so that its creations meet
   # the server at every moment of its end.
-  script_client churn churn.vbs
-  if wrun churn-native 'C:\tests\early_client.exe' churn 24 67 && grep -q ' passed, 0 failed' "$run/churn-native.out"; then
-    ok "create and release across the end of the server: $(tr -d '\r' <"$run/churn-native.out" | tail -1)"
+  # A repeated run (MOLVEX_WINE_CASES="churn churn ...") keeps the files of each repetition.
+  churn_runs=$((${churn_runs:-0} + 1))
+  local n=
+  [ "$churn_runs" = 1 ] || n=-$churn_runs
+  script_client "churn$n" churn.vbs
+  local out=$run/churn-native$n
+  if wrun "churn-native$n" 'C:\tests\early_client.exe' churn 24 67 && grep -q ' passed, 0 failed' "$out.out"; then
+    ok "create and release across the end of the server: $(tr -d '\r' <"$out.out" | tail -1)"
   else
-    bad "create and release across the end of the server" "$run/churn-native.out"
+    tr -d '\r' <"$out.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$out.out"
+    bad "create and release across the end of the server" "$out.out"
   fi
 }
 
@@ -792,30 +798,29 @@ case_every_slot() {
   fi
 }
 
+all_cases=(exports registration typelib scripts examples example_close_day early_bound two_clients
+  churn close_warning started_by_hand archive_seams windows_sim reports clients_32bit killed_client
+  server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
+
+# Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
+# "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the
+# server first unless the registration case is among its cases.
 run_cases() {
-  case_exports
-  case_registration
-  case_typelib
-  case_scripts
-  case_examples
-  case_example_close_day
-  case_early_bound
-  case_two_clients
-  case_churn
-  case_close_warning
-  case_started_by_hand
-  case_archive_seams
-  case_windows_sim
-  case_reports
-  case_clients_32bit
-  case_killed_client
-  case_server_32bit
-  case_per_user
-  case_installer
-  case_ecrfisc_exe
-  case_receipts
-  case_trace
-  case_every_slot
+  local chosen=() name
+  read -r -a chosen <<<"${MOLVEX_WINE_CASES:-}"
+  if [ ${#chosen[@]} -eq 0 ]; then
+    chosen=("${all_cases[@]}")
+  elif [[ " ${chosen[*]} " != *" registration "* ]]; then
+    wrun regserver-chosen "$win_exe" /RegServer || bad "/RegServer before the chosen cases" "$run/regserver-chosen.err"
+  fi
+  for name in "${chosen[@]}"; do
+    name=${name//-/_}
+    if [[ " ${all_cases[*]} " == *" $name "* ]]; then
+      "case_$name"
+    else
+      bad "no Wine case named '$name' (cases: ${all_cases[*]})"
+    fi
+  done
 }
 
 source "$root/tests/wine/ecrfisc_cases.sh"

@@ -1,7 +1,8 @@
 // The server's COM object created inside this process and called through ITECRFisc: the error
 // information of an exception exactly as the object leaves it on the calling thread, with no
 // proxy in between. The out-of-process clients see the same through their proxies.
-// Then the end of a server started for automation, driven through its class object.
+// Then the end of a server started for automation, driven through its class object and its
+// message filter.
 // Usage: inproc_client registered|unregistered
 //   registered    the class is registered: the source is its ProgID
 //   unregistered  no ProgID can be found for the class: the source stays empty
@@ -13,24 +14,40 @@
 
 #include "server/MolvexECR_ATL.h"
 #include "server/TECRFiscObject.h"
+#include "server/call_filter.h"
 #include "server/class_factory.h"
 #include "tests/wine/check.h"
 #include "tests/wine/exception_checks.h"
 
 namespace {
 
-// Runs the thread's messages (timers included) for up to `ms`; true when WM_QUIT came.
-bool PumpUntilQuit(DWORD ms) {
+enum class Pumped { Done, Quit, TimedOut };
+
+// Runs the thread's messages (timers included) until `done()` holds after a message, WM_QUIT
+// comes or `ms` have passed.
+template <typename Done>
+Pumped Pump(DWORD ms, Done done) {
   const ULONGLONG until = GetTickCount64() + ms;
-  while (GetTickCount64() < until) {
+  for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) return true;
+      if (msg.message == WM_QUIT) return Pumped::Quit;
       DispatchMessageW(&msg);
+      if (done()) return Pumped::Done;
     }
+    if (GetTickCount64() >= until) return Pumped::TimedOut;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
-  return false;
+}
+
+// True when WM_QUIT came within `ms`.
+bool PumpUntilQuit(DWORD ms) {
+  return Pump(ms, [] { return false; }) == Pumped::Quit;
+}
+
+// A call from another process as the message filter sees it before it is dispatched.
+bool IncomingCall(molvex::IncomingCallFilter& filter) {
+  return filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr) == SERVERCALL_ISHANDLED;
 }
 
 }  // namespace
@@ -57,10 +74,15 @@ int wmain(int argc, wchar_t** argv) {
   fisc->Release();
 
   // A server started for automation ends once its last object has gone for a while; an object
-  // made before then keeps it. Then the class object makes no more objects.
+  // made before then keeps it, and so does a call that arrives while the class object is
+  // revoked for the end. Then the class object makes no more objects.
   molvex::ServerModule& module = molvex::Module();
   module.automation = true;
   module.mainThreadId = GetCurrentThreadId();
+  c.Expect(SUCCEEDED(molvex::RegisterClassObject()) && module.classCookie != 0,
+           "the class object is registered");
+  const DWORD cookie = module.classCookie;
+  molvex::IncomingCallFilter filter;
   molvex::TECRFiscFactory factory;
   auto make = [&factory]() -> ITECRFisc* {
     void* made = nullptr;
@@ -72,15 +94,24 @@ int wmain(int argc, wchar_t** argv) {
   c.Expect(first != nullptr, "the class object makes an object");
   if (first != nullptr) first->Release();
   c.Expect(!PumpUntilQuit(200), "no quit at once after the last release");
+  c.Expect(IncomingCall(filter) && module.classCookie == cookie,
+           "a call before the revocation leaves the registration as it is");
   ITECRFisc* second = make();  // before the end: the server stays
   c.Expect(second != nullptr, "an object made while the end waits");
   c.Expect(!PumpUntilQuit(2500), "no quit while that object lives");
   if (second != nullptr) second->Release();
+  const auto revoked = [&module] { return module.classCookie == 0; };
+  c.Expect(Pump(5000, revoked) == Pumped::Done, "the class object is revoked without an object");
+  c.Expect(IncomingCall(filter) && module.classCookie != 0,
+           "a call that arrives while it is revoked registers the class object again");
+  // The end starts over: revoked once more before the quit, not quit with the class registered.
+  c.Expect(Pump(5000, revoked) == Pumped::Done, "revoked again after the call, before any quit");
   c.Expect(PumpUntilQuit(5000), "WM_QUIT once no object is left");
   void* late = nullptr;
   c.Expect(factory.CreateInstance(nullptr, IID_ITECRFisc, &late) == CO_E_SERVER_STOPPING &&
                late == nullptr,
            "a server asked to end makes no new object");
+  molvex::ReleaseClassObject();
   CoUninitialize();
   return c.Finish();
 }
