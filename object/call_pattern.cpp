@@ -49,10 +49,22 @@ const char* ReplyField(int number) {
 
 namespace molvex {
 
-bool PortOpenAndFits(const DataLength& data) {
-  if (PortIsOpen() && data.FitsOneRequest()) return true;
-  SaveRefusal();
-  return false;
+bool PortTestFitsAndPreRead(const DataLength& data) {
+  if (!data.FitsOneRequest()) {
+    SaveRefusal();
+    return false;
+  }
+  return PortTestAndPreRead();
+}
+
+Outcome StatusCheck() {
+  if (!RunCommand(PrnReadStatus, 0)) {
+    SaveRefusal();
+    return Outcome::Refused;
+  }
+  if (SharedObjectState().FailureFlag == 0) return Outcome::Succeeded;
+  SaveOutcome();
+  return Outcome::Failed;
 }
 
 bool PortTestAndPreRead() {

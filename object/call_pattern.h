@@ -57,21 +57,40 @@ const char* ReplyField(int number);
 // How a framed entry ended.
 enum class Outcome { Refused, Failed, Succeeded };
 
-// The common frame around one command: port test, pre-read, the command, outcome capture.
-// A command the link refuses (nothing sent, no callback) ends as a refusal.
+inline VARIANT_BOOL AsBool(bool value) {
+  return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+inline VARIANT_BOOL AsBool(Outcome outcome) {
+  return AsBool(outcome == Outcome::Succeeded);
+}
+
+// Steps 1 and 2 of the common frame: false, with the refusal saved, when no port is open;
+// otherwise the pre-read has run.
+bool PortTestAndPreRead();
+
+// One command of an entry's sequence, its outcome saved: a command the link refuses (nothing
+// sent) saves the refusal; any reply saves its error word and status bytes and the call status.
+// A sequence goes on only while this gives Succeeded, so the first failing reply decides.
 template <class Wrapper, class... Args>
-Outcome RunFramed(Wrapper wrapper, Args... args) {
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  PreRead();
+Outcome RunSaved(Wrapper wrapper, Args... args) {
   if (!RunCommand(wrapper, args...)) {
     SaveRefusal();
     return Outcome::Refused;
   }
   return SaveOutcome() ? Outcome::Succeeded : Outcome::Failed;
 }
+
+// The common frame around one command: port test, pre-read, the command, outcome capture.
+// A command the link refuses (nothing sent, no callback) ends as a refusal.
+template <class Wrapper, class... Args>
+Outcome RunFramed(Wrapper wrapper, Args... args) {
+  if (!PortTestAndPreRead()) return Outcome::Refused;
+  return RunSaved(wrapper, args...);
+}
+
+// A status read whose failure decides the call (its error word and status bytes saved, call
+// status -2); a passing one saves nothing.
+Outcome StatusCheck();
 
 }  // namespace molvex
 
@@ -98,17 +117,17 @@ class DataLength {
   bool whole_ = true;
 };
 
-// The port test of the common frame followed by the length check: false, with the refusal saved
-// and nothing sent (the status pre-read included), when the port is not open or the data text
-// does not fit one request.
-bool PortOpenAndFits(const DataLength& data);
+// PortTestAndPreRead with the length check: false, with the refusal saved and nothing sent (the
+// status pre-read included), when the port is not open or the data text does not fit one
+// request.
+bool PortTestFitsAndPreRead(const DataLength& data);
 
 // RunFramed for a command whose data text carries client texts: refused whole, before anything is
 // sent, when it does not fit one request.
 template <class Wrapper, class... Args>
 Outcome RunFramedText(const DataLength& data, Wrapper wrapper, Args... args) {
-  if (!PortOpenAndFits(data)) return Outcome::Refused;
-  return RunFramed(wrapper, args...);
+  if (!PortTestFitsAndPreRead(data)) return Outcome::Refused;
+  return RunSaved(wrapper, args...);
 }
 
 // A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
@@ -118,21 +137,5 @@ std::string FixedText(double value, int decimals);
 // digits, nothing else. False when the field is missing or empty, holds anything else, or does
 // not fit 64 bits.
 bool ReplyInteger(int number, std::int64_t& value);
-
-// Steps 1 and 2 of the common frame: false, with the refusal saved, when no port is open;
-// otherwise the pre-read has run.
-bool PortTestAndPreRead();
-
-// One command of an entry's sequence, its outcome saved: a command the link refuses (nothing
-// sent) saves the refusal; any reply saves its error word and status bytes and the call status.
-// A sequence goes on only while this gives Succeeded, so the first failing reply decides.
-template <class Wrapper, class... Args>
-Outcome RunSaved(Wrapper wrapper, Args... args) {
-  if (!RunCommand(wrapper, args...)) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  return SaveOutcome() ? Outcome::Succeeded : Outcome::Failed;
-}
 
 }  // namespace molvex

@@ -12,10 +12,6 @@
 namespace molvex {
 namespace {
 
-VARIANT_BOOL AsBool(bool value) {
-  return value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 // The article commands answer "P" (passed) or "F" (failed, no such article, end of the table)
 // in the first character of field 1.
 bool ArticleAnswerFailed() {
@@ -68,20 +64,16 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumAr
                                 .Text(password)
                                 .Chars(1)
                                 .Text(name);
-    if (!PortOpenAndFits(data)) return;
-    PreRead();
+    if (!PortTestFitsAndPreRead(data)) return;
     if (Price == 0) {
       // Refused by the entry itself: the saved error word stays as it was.
       SharedObjectState().CallStatus = kCallRefused;
       return;
     }
     // Article number, tax letter, group and a negative price are judged by the wrapper.
-    if (!RunCommand(PrnArticleProgram, static_cast<char>(Tax), static_cast<std::int32_t>(NumArt),
-                    static_cast<std::int32_t>(Group), Price, password.c_str(), name.c_str())) {
-      SaveRefusal();
-      return;
-    }
-    *Result = AsBool(ArticleOutcome(SaveOutcome() ? Outcome::Succeeded : Outcome::Failed));
+    *Result = AsBool(ArticleOutcome(
+        RunSaved(PrnArticleProgram, static_cast<char>(Tax), static_cast<std::int32_t>(NumArt),
+                 static_cast<std::int32_t>(Group), Price, password.c_str(), name.c_str())));
   });
 }
 
@@ -99,15 +91,11 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
     } else {
       data.Chars(1).Int(NumArt).Chars(1);
     }
-    if (!PortOpenAndFits(data.Text(password))) return;
-    PreRead();
+    if (!PortTestFitsAndPreRead(data.Text(password))) return;
     // A negative number is refused without a word: call status and error word stay.
     if (NumArt < 0) return;
-    if (!RunCommand(PrnArticleDelete, static_cast<std::int32_t>(NumArt), password.c_str())) {
-      SaveRefusal();
-      return;
-    }
-    *Result = AsBool(ArticleOutcome(SaveOutcome() ? Outcome::Succeeded : Outcome::Failed));
+    *Result = AsBool(ArticleOutcome(
+        RunSaved(PrnArticleDelete, static_cast<std::int32_t>(NumArt), password.c_str())));
   });
 }
 

@@ -28,55 +28,27 @@ double LeadingInteger(const char* field) {
   return negative ? -value : value;
 }
 
-// The status check that comes before command 70: one more status read whose failure decides.
-bool StatusCheck() {
-  if (!RunCommand(PrnReadStatus, 0)) {
-    SaveRefusal();
-    return false;
-  }
-  if (SharedObjectState().FailureFlag == 0) return true;
-  SaveOutcome();  // its error word and status bytes, call status -2
-  return false;
-}
-
 // Reads field `field` of the cash reply (1 cash in the drawer, 2 service in, 3 service out)
 // as an amount in currency units; -1.0 on refusal or failure.
 double ReadCash(int field) {
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return kNoAmount;
-  }
-  PreRead();
-  if (!StatusCheck()) return kNoAmount;
+  if (!PortTestAndPreRead() || StatusCheck() != Outcome::Succeeded) return kNoAmount;
   // Amount 0: the wrapper sends empty data, a query.
-  if (!RunCommand(PrnCashInOut, 0.0)) {
-    SaveRefusal();
-    return kNoAmount;
-  }
-  if (!SaveOutcome()) return kNoAmount;
+  if (RunSaved(PrnCashInOut, 0.0) != Outcome::Succeeded) return kNoAmount;
   return LeadingInteger(ReplyField(field)) * 0.01;
 }
 
 // Puts `amount` into the drawer (service in) or takes it out (`out`: service out). The outcome
 // shows only in the saved state.
 void MoveCash(double amount, bool out) {
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return;
-  }
-  PreRead();
+  if (!PortTestAndPreRead()) return;
   // Zero, negative and not-a-number amounts are refused; command 74 has gone already.
   if (!(amount > 0)) {
     SaveRefusal();
     return;
   }
-  if (!StatusCheck()) return;
+  if (StatusCheck() != Outcome::Succeeded) return;
   // A withdrawal travels as a negative amount.
-  if (!RunCommand(PrnCashInOut, out ? -amount : amount)) {
-    SaveRefusal();
-    return;
-  }
-  SaveOutcome();
+  RunSaved(PrnCashInOut, out ? -amount : amount);
 }
 
 // CurrentTotals and LastZReport: command `command` with the totals index. A failed reply gives
@@ -86,14 +58,8 @@ HRESULT ReadTotals(std::int32_t command, BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuardedHresult([&]() -> HRESULT {
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      *Value = ToBstr("");
-      return S_OK;
-    }
-    PreRead();
     const std::string index = std::to_string(SharedObjectState().TotalIndex);
-    if (!RunCommand(PrnExecute, command, index.c_str())) {
+    if (!PortTestAndPreRead() || !RunCommand(PrnExecute, command, index.c_str())) {
       SaveRefusal();
       *Value = ToBstr("");
       return S_OK;

@@ -10,10 +10,6 @@
 namespace molvex {
 namespace {
 
-VARIANT_BOOL AsBool(Outcome outcome) {
-  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 LONG AsOneOrZero(Outcome outcome) {
   return outcome == Outcome::Succeeded ? 1 : 0;
 }
@@ -49,17 +45,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Resu
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     // The pulse range is checked after the pre-read: a refused pulse still costs one status read.
-    if (Num < 5 || Num > 150 || !RunCommand(PrnOpenDrawer, static_cast<std::int32_t>(Num))) {
+    if (Num < 5 || Num > 150) {
       SaveRefusal();
       return;
     }
-    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+    *Result = AsBool(RunSaved(PrnOpenDrawer, static_cast<std::int32_t>(Num)));
   });
 }
 

@@ -18,10 +18,6 @@ NetworkValues& Net() {
   return SharedObjectState().Net;
 }
 
-VARIANT_BOOL AsBool(bool value) {
-  return value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 // Value of an upper-case hexadecimal digit, -1 for anything else.
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

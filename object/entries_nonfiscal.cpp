@@ -14,10 +14,6 @@ namespace {
 constexpr std::size_t kNonFiscalTextLength = 35;  // longest line of a non-fiscal receipt
 constexpr int kNonFiscalOpenBit = 11;             // error-word bit: a non-fiscal receipt is open
 
-VARIANT_BOOL AsBool(Outcome outcome) {
-  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* Result) {

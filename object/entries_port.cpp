@@ -107,11 +107,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetSerNumber(BSTR* Number, LONG* Result
   *Number = nullptr;
   return RunGuarded([&] {
     *Result = 0;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     if (!RunCommand(PrnDiagnostic, 0)) {
       SaveRefusal();
       return;

@@ -22,10 +22,6 @@ constexpr LONG kBarcodeFailed = -3;
 // Payment letters of command 53, by payment type 0..3.
 constexpr char kPaymentLetters[] = {'P', 'N', 'D', 'C'};
 
-VARIANT_BOOL AsBool(Outcome outcome) {
-  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 // The sign part of a sale: "-" for false.
 char SaleSign(VARIANT_BOOL sign) {
   return sign != VARIANT_FALSE ? 1 : 0;
@@ -38,15 +34,14 @@ void TakeAsFailed() {
 }
 
 // "%05lu,%s,%05lu,I" of commands 48 and 85 (the numbers as unsigned 32-bit values).
-bool OpenTextFits(int operator_num, int till, const std::string& password) {
+DataLength OpenText(int operator_num, int till, const std::string& password) {
   return DataLength()
       .Int(static_cast<std::uint32_t>(operator_num), 5)
       .Chars(1)
       .Text(password)
       .Chars(1)
       .Int(static_cast<std::uint32_t>(till), 5)
-      .Chars(2)
-      .FitsOneRequest();
+      .Chars(2);
 }
 
 // OpenFiscReceipt and OpenRefundReceipt: the open command after the pre-read; a sale first
@@ -56,11 +51,7 @@ void OpenReceipt(Wrapper open, bool read_x_first, int operator_num, int till, BS
                  VARIANT_BOOL* Result) {
   *Result = VARIANT_FALSE;
   const std::string text = ToAnsi(password);
-  if (!PortIsOpen() || !OpenTextFits(operator_num, till, text)) {
-    SaveRefusal();
-    return;
-  }
-  PreRead();
+  if (!PortTestFitsAndPreRead(OpenText(operator_num, till, text))) return;
   if (read_x_first && RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
   *Result = AsBool(RunSaved(open, static_cast<std::uint32_t>(operator_num), text.c_str(),
                             static_cast<std::uint32_t>(till)));
@@ -101,6 +92,21 @@ bool PaymentAccepted(double amount, int type) {
 // Hundredths as currency units.
 double Units(std::int64_t hundredths) {
   return static_cast<double>(hundredths) / 100.0;
+}
+
+// The amount of Payment and NewPayment: `summa` as asked, or for 0 the rest the printer reads.
+// False when the call ends here, its outcome saved (a refused amount or type, or see RestDue).
+bool AmountToPay(double summa, int type, double& amount) {
+  if (!PaymentAccepted(summa, type)) {
+    SaveRefusal();
+    return false;
+  }
+  amount = summa;
+  if (summa != 0) return true;
+  std::int64_t rest = 0;
+  if (!RestDue(rest)) return false;
+  amount = Units(rest);
+  return true;
 }
 
 // GetReceiptSum and GetReceiptPay: command 76, one field of its reply in currency units.
@@ -171,16 +177,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
     if (!PortTestAndPreRead()) return;
-    if (!PaymentAccepted(Summa, type)) {
-      SaveRefusal();
-      return;
-    }
-    double amount = Summa;
-    if (Summa == 0) {  // pay the rest
-      std::int64_t rest = 0;
-      if (!RestDue(rest)) return;
-      amount = Units(rest);
-    }
+    double amount = 0;
+    if (!AmountToPay(Summa, type, amount)) return;
     *Result = AsBool(RunSaved(PrnTotal, "", kPaymentLetters[type], amount));
   });
 }
@@ -195,22 +193,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Su
     const std::string code = ToAnsi(CodeTrasaction);
     // "%i,%-#.2lf,%s". Paying the rest, the amount is only known from the printer: a code that
     // fits beside 0.00 but not beside the rest is refused by the link, after the status query.
-    if (!PortIsOpen() ||
-        !DataLength().Int(TypePmt).Chars(1).Fixed(Summa, 2).Chars(1).Text(code).FitsOneRequest()) {
-      SaveRefusal();
+    if (!PortTestFitsAndPreRead(
+            DataLength().Int(TypePmt).Chars(1).Fixed(Summa, 2).Chars(1).Text(code))) {
       return;
     }
-    PreRead();
-    if (!PaymentAccepted(Summa, TypePmt)) {
-      SaveRefusal();
-      return;
-    }
-    double amount = Summa;
-    if (Summa == 0) {
-      std::int64_t rest = 0;
-      if (!RestDue(rest)) return;
-      amount = Units(rest);
-    }
+    double amount = 0;
+    if (!AmountToPay(Summa, TypePmt, amount)) return;
     *Result = AsBool(RunSaved(PrnPaymentWithCode, TypePmt, amount, code.c_str(), 0));
   });
 }
@@ -222,12 +210,11 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Re
     *Result = VARIANT_FALSE;
     const std::string text = ToAnsi(Str1);
     // Judged before the port test.
-    if (text.size() > kFiscalTextLength || text == "0" ||
-        !DataLength().Text(text).FitsOneRequest() || !PortIsOpen()) {
+    if (text.size() > kFiscalTextLength || text == "0") {
       SaveRefusal();
       return;
     }
-    PreRead();
+    if (!PortTestFitsAndPreRead(DataLength().Text(text))) return;
     if (text.empty()) {  // nothing to print; the saved error word and status bytes stay
       SharedObjectState().CallStatus = kCallSucceeded;
       *Result = VARIANT_TRUE;
@@ -261,11 +248,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
     const std::string password = ToAnsi(OperatorPSW);
-    if (!PortIsOpen() || !OpenTextFits(OperatorNum, POSNum, password)) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestFitsAndPreRead(OpenText(OperatorNum, POSNum, password))) return;
     // Status, open, pay nothing in cash, close: each only after the one before passed.
     if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
     if (RunSaved(PrnOpenFiscal, static_cast<std::uint32_t>(OperatorNum), password.c_str(),
@@ -297,11 +280,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG*
   return RunGuarded([&] {
     *Result = 0;
     const std::string data = ToAnsi(Data);
-    if (!PortIsOpen() || !DataLength().Chars(1).Text(data).FitsOneRequest()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestFitsAndPreRead(DataLength().Chars(1).Text(data))) return;
     Outcome outcome = RunSaved(PrnReadStatus, 0);
     if (outcome == Outcome::Succeeded) {
       outcome = RunSaved(PrnBarcode, static_cast<std::int32_t>(type), data.c_str());
@@ -319,8 +298,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG*
       return;
     }
     *Result = static_cast<LONG>(value);
-    RunCommand(PrnReadStatus, 0);  // its outcome is not looked at
-    SharedObjectState().FailureFlag = 0;
+    PreRead();  // the same status read after the bar code: its outcome is not looked at
   });
 }
 

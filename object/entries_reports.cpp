@@ -19,61 +19,33 @@ namespace {
 // When the status read after the report runs.
 enum class Trailing { Never, AfterSuccess, Always };
 
-VARIANT_BOOL AsBool(Outcome outcome) {
-  return outcome == Outcome::Succeeded ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-// Two status reads; only the second counts. A failed one is the call's outcome (its error
-// word and status bytes saved, call status -2).
-Outcome StatusPreCheck() {
-  PreRead();
-  if (!RunCommand(PrnReadStatus, 0)) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  if (SharedObjectState().FailureFlag != 0) {
-    SaveOutcome();
-    return Outcome::Failed;
-  }
-  return Outcome::Succeeded;
-}
+// Every report checks the printer's status twice first: the pre-read of the common frame, then
+// StatusCheck, whose failure is the call's outcome.
 
 // Port test, status pre-check, the report command with its outcome saved, and the trailing
 // status read, which changes nothing the client reads.
 template <class Wrapper, class... Args>
 Outcome RunReport(Trailing trailing, Wrapper wrapper, Args... args) {
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  const Outcome check = StatusPreCheck();
+  if (!PortTestAndPreRead()) return Outcome::Refused;
+  const Outcome check = StatusCheck();
   if (check != Outcome::Succeeded) return check;
-  if (!RunCommand(wrapper, args...)) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  const bool ok = SaveOutcome();
-  if (trailing == Trailing::Always || (trailing == Trailing::AfterSuccess && ok)) {
+  const Outcome outcome = RunSaved(wrapper, args...);
+  if (outcome != Outcome::Refused &&
+      (trailing == Trailing::Always ||
+       (trailing == Trailing::AfterSuccess && outcome == Outcome::Succeeded))) {
     RunCommand(PrnReadStatus, 0);
   }
-  return ok ? Outcome::Succeeded : Outcome::Failed;
+  return outcome;
 }
 
 // KSEF entries: the first reply field as a number on success, -3 on a failed reply, 0 when
 // refused.
 template <class Wrapper, class... Args>
 LONG RunKsef(Wrapper wrapper, Args... args) {
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return 0;
-  }
-  const Outcome check = StatusPreCheck();
-  if (check != Outcome::Succeeded) return check == Outcome::Failed ? -3 : 0;
-  if (!RunCommand(wrapper, args...)) {
-    SaveRefusal();
-    return 0;
-  }
-  if (!SaveOutcome()) return -3;
+  if (!PortTestAndPreRead()) return 0;
+  Outcome outcome = StatusCheck();
+  if (outcome == Outcome::Succeeded) outcome = RunSaved(wrapper, args...);
+  if (outcome != Outcome::Succeeded) return outcome == Outcome::Failed ? -3 : 0;
   const LONG value = LeadingDecimal(ReplyField(1));
   RunCommand(PrnReadStatus, 0);
   return value;
@@ -117,23 +89,15 @@ HRESULT CaptureZReport(const ArchiveSettings& settings) {
 
 HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result) {
   result = VARIANT_FALSE;
-  if (!PortIsOpen()) {
-    SaveRefusal();
-    return S_OK;
-  }
+  if (!PortTestAndPreRead()) return S_OK;
   const ArchiveSettings& settings = SharedArchiveSettings();
-  const Outcome check = StatusPreCheck();
-  if (check != Outcome::Succeeded) {
+  if (StatusCheck() != Outcome::Succeeded) {
     AppendZLog(settings, kZLogNoLink);
     return S_OK;
   }
   const std::string password = ToAnsi(Password);
-  if (!RunCommand(PrnReport, password.c_str(), '0')) {
-    SaveRefusal();  // nothing sent: the password does not fit a request
-    AppendZLog(settings, kZLogReportFailed);
-    return S_OK;
-  }
-  if (!SaveOutcome()) {
+  // Refused with nothing sent when the password does not fit a request.
+  if (RunSaved(PrnReport, password.c_str(), '0') != Outcome::Succeeded) {
     AppendZLog(settings, kZLogReportFailed);
     return S_OK;
   }
@@ -213,22 +177,14 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR P
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
+    if (!PortTestAndPreRead()) return;
     // Kind "G" of the printer is not reachable from here.
     if (TypeReport != 0 && TypeReport != 1) {
       SaveRefusal();
       return;
     }
     const std::string password = ToAnsi(Password);
-    if (!RunCommand(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P')) {
-      SaveRefusal();
-      return;
-    }
-    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+    *Result = AsBool(RunSaved(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P'));
   });
 }
 

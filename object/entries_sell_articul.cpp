@@ -63,25 +63,24 @@ HRESULT SellByName(const std::string& name, double price, double quantity, unsig
     SaveRefusal();
     return S_OK;
   };
-  if (!PortIsOpen()) return refuse();
   const char letter = TaxLetter(tax);
   const std::int32_t group = group_asked >= 1 && group_asked <= 99 ? group_asked : 1;
   // The longest text of the call programs the article under a number of up to five digits.
-  if (!DataLength()
-           .Chars(2)
-           .Int(kArticleTableSize)
-           .Chars(1)
-           .Int(group)
-           .Chars(1)
-           .Fixed(price, 2)
-           .Chars(1)
-           .Text(password)
-           .Chars(1)
-           .Text(name)
-           .FitsOneRequest()) {
-    return refuse();
+  const DataLength longest = DataLength()
+                                 .Chars(2)
+                                 .Int(kArticleTableSize)
+                                 .Chars(1)
+                                 .Int(group)
+                                 .Chars(1)
+                                 .Fixed(price, 2)
+                                 .Chars(1)
+                                 .Text(password)
+                                 .Chars(1)
+                                 .Text(name);
+  if (!PortTestFitsAndPreRead(longest)) {
+    *Result = 0;
+    return S_OK;
   }
-  PreRead();
   if (price == 0) {  // the saved error word stays as it was
     *Result = 0;
     SharedObjectState().CallStatus = kCallRefused;

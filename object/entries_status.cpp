@@ -42,16 +42,8 @@ HRESULT PresenceCheck(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    if (!PortIsOpen()) {
-      SaveRefusal();
-      return;
-    }
-    PreRead();
-    if (!RunCommand(PrnReadStatus, 0)) {
-      SaveRefusal();
-      return;
-    }
-    *Result = SaveOutcome() ? VARIANT_TRUE : VARIANT_FALSE;
+    if (!PortTestAndPreRead()) return;
+    *Result = AsBool(RunSaved(PrnReadStatus, 0));
   });
 }
 
