@@ -1,5 +1,7 @@
 #include "trace/protocol_trace.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -79,23 +81,27 @@ std::string Hex8(std::uint8_t value) {
 
 std::string Utf8Of8Bit(std::string_view text) {
   // Most data texts and fields are plain ASCII, the same in both encodings.
-  bool ascii = true;
-  for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::string(text);
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(text);
+  }
   const auto wide = AnsiToWide(text);
   return WideToUtf8(wide.data(), wide.size());
 }
 
-// The command's name as UTF-8, converted once per command code.
-const std::string& CommandNameUtf8(std::int32_t command) {
-  static std::string names[256];
-  static bool converted[256] = {};
-  const auto code = static_cast<std::uint8_t>(command);
-  if (!converted[code]) {
-    names[code] = Utf8Of8Bit(PrnCommandName(command));
-    converted[code] = true;
+// The command's name as UTF-8; the names of the one-byte codes are converted once.
+std::string CommandNameUtf8(std::int32_t command) {
+  static const std::array<std::string, 256> names = [] {
+    std::array<std::string, 256> all;
+    for (std::size_t code = 0; code < all.size(); ++code) {
+      all[code] = Utf8Of8Bit(PrnCommandName(static_cast<std::int32_t>(code)));
+    }
+    return all;
+  }();
+  if (command < 0 || command >= static_cast<std::int32_t>(names.size())) {
+    return Utf8Of8Bit(PrnCommandName(command));
   }
-  return names[code];
+  return names[static_cast<std::size_t>(command)];
 }
 
 std::string Escaped(std::string_view utf8) {
