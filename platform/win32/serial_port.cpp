@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "link/link.h"
 #include "platform/byte_channel.h"
 #include "platform/serial_ports.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 
@@ -28,16 +28,7 @@ std::string SystemText(DWORD code) {
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string out;
-  if (n > 0 && text != nullptr) {
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
-    if (bytes > 0) {
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), out.data(), bytes, nullptr,
-                          nullptr);
-    }
-  }
+  std::string out = n > 0 ? WideToUtf8(text, n) : std::string();
   if (text != nullptr) LocalFree(text);
   while (!out.empty() &&
          (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.')) {
