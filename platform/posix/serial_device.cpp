@@ -154,7 +154,7 @@ bool SerialName(const char* name, int& family, int& number) {
     if (std::strncmp(name, kFamilies[f], n) != 0 || !IsNumber(name + n)) continue;
     const char* digits = name + n;
     const auto parsed = std::from_chars(digits, digits + std::strlen(digits), number);
-    if (parsed.ec != std::errc() || *parsed.ptr != '\0') return false;
+    if (parsed.ec != std::errc()) return false;
     family = f;
     return true;
   }
@@ -260,17 +260,29 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const std::string& dir) {
   std::sort(numbers.begin(), numbers.end());
   numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
 
+  // The device each port number names, resolved once.
+  struct Numbered {
+    std::int32_t number;
+    std::string device;
+    std::string mapping;
+  };
+  std::vector<Numbered> numbered;
+  numbered.reserve(numbers.size());
+  for (const std::int32_t n : numbers) {
+    PortDevice named = SerialPortDevice(n);
+    numbered.push_back({n, Resolved(named.path), std::move(named.mapping)});
+  }
+
   std::vector<SerialDeviceEntry> out;
   std::vector<std::string> seen;
   for (const Found& f : found) {
     if (std::find(seen.begin(), seen.end(), f.device) != seen.end()) continue;
     seen.push_back(f.device);
     SerialDeviceEntry entry{f.path, {}, {}};
-    for (const std::int32_t n : numbers) {
-      const PortDevice named = SerialPortDevice(n);
-      if (Resolved(named.path) != f.device) continue;
-      if (entry.ports.empty()) entry.mapping = named.mapping;
-      entry.ports.push_back(n);
+    for (const Numbered& n : numbered) {
+      if (n.device != f.device) continue;
+      if (entry.ports.empty()) entry.mapping = n.mapping;
+      entry.ports.push_back(n.number);
     }
     out.push_back(std::move(entry));
   }
