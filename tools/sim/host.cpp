@@ -70,12 +70,16 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options) {
   return true;
 }
 
+// How often the control file is looked at while no bytes come from the host.
+constexpr std::int64_t kControlLookNs = 50'000'000;
+
 ControlFile::ControlFile(std::string path) : path_(std::move(path)) {
   if (!path_.empty()) std::ofstream(Utf8Path(path_), std::ios::trunc);  // start empty
 }
 
-void ControlFile::Poll(VirtualPrinter& printer) {
-  if (path_.empty()) return;
+void ControlFile::Poll(VirtualPrinter& printer, std::int64_t now_ns, bool bytes_came) {
+  if (path_.empty() || (!bytes_came && now_ns < next_look_ns_)) return;
+  next_look_ns_ = now_ns + kControlLookNs;
   std::ifstream in(Utf8Path(path_), std::ios::binary);
   if (!in) return;
   in.seekg(0, std::ios::end);
@@ -111,7 +115,6 @@ std::int64_t HostNowNs() {
 }
 
 std::int64_t WaitNs(const VirtualPrinter& printer, std::int64_t now_ns) {
-  constexpr std::int64_t kControlLookNs = 50'000'000;
   const std::int64_t due = printer.NextDueNs();
   if (due == kNever) return kControlLookNs;
   const std::int64_t ns = due <= now_ns ? 0 : due - now_ns;

@@ -37,11 +37,14 @@ bool PreparePrinter(VirtualPrinter& printer, const HostOptions& options);
 class ControlFile {
  public:
   explicit ControlFile(std::string path);
-  // Applies the lines appended since the last look.
-  void Poll(VirtualPrinter& printer);
+  // Applies the lines appended since the last look. The file is looked at when bytes came from
+  // the host (a line written before a request applies to that request) and otherwise every
+  // 50 ms, not at every byte the printer sends.
+  void Poll(VirtualPrinter& printer, std::int64_t now_ns, bool bytes_came);
 
  private:
   std::string path_;
+  std::int64_t next_look_ns_ = 0;
   long long offset_ = 0;
   std::string pending_;
 };

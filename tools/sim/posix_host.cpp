@@ -156,8 +156,8 @@ int RunHost(const HostOptions& options) {
     const timespec wait{static_cast<time_t>(wait_ns / 1'000'000'000),
                         static_cast<long>(wait_ns % 1'000'000'000)};
     const int ready = ppoll(&p, 1, &wait, nullptr);
-    control.Poll(printer);
     const std::int64_t now = HostNowNs();
+    control.Poll(printer, now, ready > 0);
     if (ready > 0 && (p.revents & POLLIN) != 0) {
       const ssize_t n = read(port.fd, buffer, sizeof buffer);
       const bool heard =

@@ -94,8 +94,8 @@ int RunHost(const HostOptions& options) {
     if (wait_ms != wait_set && SetReadWait(port, wait_ms)) wait_set = wait_ms;
     DWORD got = 0;
     const BOOL read = ReadFile(port, buffer, sizeof buffer, &got, nullptr);
-    control.Poll(printer);
     const std::int64_t now = HostNowNs();
+    control.Poll(printer, now, read && got > 0);
     if (read && got > 0) printer.Receive(buffer, got, now);
     TakeDue(printer, now, out);
     DWORD sent = 0;
