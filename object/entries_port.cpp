@@ -6,6 +6,7 @@
 #include "object/TECRFiscImpl.h"
 #include "object/automation_text.h"
 #include "object/call_pattern.h"
+#include "object/line_speeds.h"
 #include "object/object_error.h"
 
 namespace molvex {
@@ -13,10 +14,6 @@ namespace {
 
 constexpr char kVerDll[] = "MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014";
 constexpr char kVersionDll[] = "MolvexECR OLE v5.20 LT7260R 21.08.2013";
-
-bool SpeedAccepted(int speed) {
-  return speed == 9600 || speed == 19200 || speed == 57600 || speed == 115200;
-}
 
 }  // namespace
 

@@ -64,18 +64,6 @@ class AttemptPort final : public PortFactory {
   ByteChannel& channel_;
 };
 
-// What the link's callback saw of the last reply.
-struct Reply {
-  std::uint32_t error_word = 0;
-  std::string field7;
-};
-Reply last_reply;
-
-void KeepReply(RetData& data) {
-  last_reply.error_word = data.ErrorWord;
-  last_reply.field7 = data.FieldCount >= 7 && data.Fields[6] != nullptr ? data.Fields[6] : "";
-}
-
 // A complete, well-formed reply came back: the device speaks the printer's protocol.
 bool Answered(std::uint32_t error_word) {
   return (error_word & (kErrChecksum | kErrNak | kErrNoReply)) == 0;
@@ -95,18 +83,19 @@ bool Ask(std::unique_ptr<ByteChannel> device, std::int32_t speed, std::int64_t s
   LinkSetPortFactory(&port);
   PrnOpenPort(1, speed);
   channel.SetDeadline(start + kFindStatusWaitMs);
-  last_reply = Reply{};
-  const bool ran = PrnReadStatus(0, &KeepReply, 0, 0) == PRN_OK;
-  const bool answered = ran && Answered(last_reply.error_word);
+  // Without a window the transaction has ended when the wrapper returns; its reply is in
+  // LinkResult.
+  const bool ran = PrnReadStatus(0, nullptr, 0, 0) == PRN_OK;
+  const bool answered = ran && Answered(LinkResult.ErrorWord);
   if (answered) {
     result.outcome = Outcome::Printer;
     result.speed = speed;
-    result.error_word = last_reply.error_word;
+    result.error_word = LinkResult.ErrorWord;
     channel.SetDeadline(start + kFindAttemptLimitMs);
-    last_reply = Reply{};
-    if (PrnDiagnostic(0, &KeepReply, 0, 0) == PRN_OK && Answered(last_reply.error_word) &&
-        (last_reply.error_word & FailureMask) == 0) {
-      result.serial = PrinterText(last_reply.field7);
+    if (PrnDiagnostic(0, nullptr, 0, 0) == PRN_OK && Answered(LinkResult.ErrorWord) &&
+        (LinkResult.ErrorWord & FailureMask) == 0 && LinkResult.FieldCount >= 7 &&
+        LinkResult.Fields[6] != nullptr) {
+      result.serial = PrinterText(LinkResult.Fields[6]);
     }
   } else if (channel.syn_seen()) {
     result.outcome = Outcome::Busy;
@@ -215,14 +204,6 @@ Json ResultJson(const FindResult& r) {
   return j;
 }
 
-std::string SpeedsText(const std::vector<std::int32_t>& speeds) {
-  std::string text;
-  for (std::size_t i = 0; i < speeds.size(); ++i) {
-    text += (i == 0 ? "" : ", ") + std::to_string(speeds[i]);
-  }
-  return text;
-}
-
 }  // namespace
 
 std::vector<FindResult> RunFind(std::ostream& out, const FindOptions& options) {
@@ -230,7 +211,8 @@ std::vector<FindResult> RunFind(std::ostream& out, const FindOptions& options) {
   const std::vector<SerialDeviceEntry> devices = ListSerialDevices(options.device_dir);
   if (!options.json) {
     out << "ecrfisc: looking for the printer on " << devices.size() << " serial device"
-        << (devices.size() == 1 ? "" : "s") << " at " << SpeedsText(options.speeds) << " baud\n";
+        << (devices.size() == 1 ? "" : "s") << " at " << SpeedList(options.speeds, ", ")
+        << " baud\n";
     out.flush();
   }
   std::vector<FindResult> results;

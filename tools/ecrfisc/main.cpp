@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "object/TECRFiscImpl.h"
+#include "object/line_speeds.h"
 #include "platform/text_codec.h"
 #include "platform/utf8_names.h"
 #include "tools/ecrfisc/find.h"
@@ -101,10 +102,9 @@ int Main(int argc, char** argv) {
     molvex::ecrfisc::FindOptions search;
     search.json = options.json;
     if (speedOption->count() > 0) {
-      bool accepted = false;
-      for (const int s : molvex::ecrfisc::AcceptedSpeeds()) accepted = accepted || s == speed;
-      if (!accepted) {
-        std::cerr << "ecrfisc: --speed takes 9600, 19200, 57600 or 115200\n";
+      if (!molvex::SpeedAccepted(speed)) {
+        std::cerr << "ecrfisc: --speed takes "
+                  << molvex::ecrfisc::SpeedList(molvex::ecrfisc::AcceptedSpeeds(), " or ") << "\n";
         return 2;
       }
       search.speeds = {speed};

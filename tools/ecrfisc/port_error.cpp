@@ -1,19 +1,11 @@
 #include "tools/ecrfisc/port_error.h"
 
 #include "link/link.h"
+#include "object/line_speeds.h"
 #include "platform/serial_ports.h"
 
 namespace molvex::ecrfisc {
 namespace {
-
-std::string SpeedList(const std::vector<std::int32_t>& speeds, const char* last_joint) {
-  std::string text;
-  for (std::size_t i = 0; i < speeds.size(); ++i) {
-    if (i > 0) text += i + 1 == speeds.size() ? last_joint : ", ";
-    text += std::to_string(speeds[i]);
-  }
-  return text;
-}
 
 std::string ComList(const std::vector<std::int32_t>& ports) {
   std::string text;
@@ -51,8 +43,17 @@ std::string OtherDevice(std::int32_t port, PortStyle style,
 
 }  // namespace
 
+std::string SpeedList(const std::vector<std::int32_t>& speeds, const char* last_joint) {
+  std::string text;
+  for (std::size_t i = 0; i < speeds.size(); ++i) {
+    if (i > 0) text += i + 1 == speeds.size() ? last_joint : ", ";
+    text += std::to_string(speeds[i]);
+  }
+  return text;
+}
+
 const std::vector<std::int32_t>& AcceptedSpeeds() {
-  static const std::vector<std::int32_t> speeds = {9600, 19200, 57600, 115200};
+  static const std::vector<std::int32_t> speeds(kAcceptedSpeeds.begin(), kAcceptedSpeeds.end());
   return speeds;
 }
 
@@ -116,15 +117,12 @@ PortErrorReport ExplainSetComPort(std::int32_t port, std::int32_t speed, PortOpe
                                   PortStyle style, const std::vector<std::int32_t>& listed) {
   PortErrorReport report;
   report.port = port;
-  const auto& speeds = AcceptedSpeeds();
-  bool accepted = false;
-  for (const std::int32_t s : speeds) accepted = accepted || s == speed;
-  if (!accepted) {
+  if (!SpeedAccepted(speed)) {
     // Refused before any device was tried.
     report.error = PortOpenError{};
     report.error.reason = PortFailure::BadSpeed;
     report.text = "line speed " + std::to_string(speed) + " is not accepted: SetComPort takes " +
-                  SpeedList(speeds, " or ");
+                  SpeedList(AcceptedSpeeds(), " or ");
     return report;
   }
   if (port < 1) {

@@ -46,4 +46,7 @@ PortErrorReport ExplainSetComPort(std::int32_t port, std::int32_t speed);
 // The speeds SetComPort accepts, ascending.
 const std::vector<std::int32_t>& AcceptedSpeeds();
 
+// "9600, 19200" and the last one joined by `last_joint` (", " or " or ").
+std::string SpeedList(const std::vector<std::int32_t>& speeds, const char* last_joint);
+
 }  // namespace molvex::ecrfisc
