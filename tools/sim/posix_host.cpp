@@ -39,32 +39,8 @@ bool MakeRaw(int fd, int baud) {
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   if (baud > 0) {
-    speed_t speed = B115200;
-    switch (baud) {
-      case 1200:
-        speed = B1200;
-        break;
-      case 2400:
-        speed = B2400;
-        break;
-      case 4800:
-        speed = B4800;
-        break;
-      case 9600:
-        speed = B9600;
-        break;
-      case 19200:
-        speed = B19200;
-        break;
-      case 38400:
-        speed = B38400;
-        break;
-      case 57600:
-        speed = B57600;
-        break;
-      default:
-        break;
-    }
+    unsigned speed = 0;
+    if (!SerialSpeedFor(baud, speed)) speed = B115200;
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
   }
