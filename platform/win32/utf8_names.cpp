@@ -6,10 +6,10 @@
 
 namespace molvex {
 
-std::vector<std::string> Utf8Arguments(int argc, wchar_t** wargv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc; ++i) args.push_back(WideToUtf8(wargv[i], std::wcslen(wargv[i])));
-  return args;
+Utf8Argv::Utf8Argv(int argc, wchar_t** wargv) {
+  for (int i = 0; i < argc; ++i) texts_.push_back(WideToUtf8(wargv[i], std::wcslen(wargv[i])));
+  for (std::string& text : texts_) pointers_.push_back(text.data());
+  pointers_.push_back(nullptr);
 }
 
 }  // namespace molvex

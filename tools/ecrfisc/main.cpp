@@ -167,13 +167,10 @@ int Guarded(int argc, char** argv) {
 int wmain(int argc, wchar_t** wargv) {
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
-  std::vector<std::string> args = molvex::Utf8Arguments(argc, wargv);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  molvex::Utf8Argv args(argc, wargv);
   // Error information of the object's exceptions travels through the COM run time.
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  const int rc = Guarded(argc, argv.data());
+  const int rc = Guarded(argc, args.argv());
   std::cout.flush();
   if (com) CoUninitialize();
   return rc;

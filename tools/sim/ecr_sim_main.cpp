@@ -60,11 +60,8 @@ int Guarded(int argc, char** argv) {
 // names, file names), whatever the ANSI code page; the console shows UTF-8.
 int wmain(int argc, wchar_t** wargv) {
   SetConsoleOutputCP(CP_UTF8);
-  std::vector<std::string> args = molvex::Utf8Arguments(argc, wargv);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  return Guarded(argc, argv.data());
+  molvex::Utf8Argv args(argc, wargv);
+  return Guarded(argc, args.argv());
 }
 #else
 int main(int argc, char** argv) {
