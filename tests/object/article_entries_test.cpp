@@ -9,9 +9,6 @@
 namespace molvex::testing {
 namespace {
 
-using Status = std::array<std::uint8_t, 6>;
-constexpr Status kFine{0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
-
 // One call of an entry, its functional result as a number (BOOL -1/0) or a text.
 struct Call {
   long result = 0;
@@ -220,7 +217,7 @@ TEST_F(ArticleTest, FAnswersArePrinterRefusals) {
     EXPECT_EQ(Commands(), (std::vector<int>{74, 107}));
   }
   // A reply without failure bits whose field 1 starts with F, whatever follows.
-  port.printer().ArmReply(107, "F,25", kFine);
+  port.printer().ArmReply(107, "F,25", kClean);
   EXPECT_EQ(Program(0xC0, 25, 1, 2, "", "X").result, 0);
   EXPECT_EQ(CallStatus(), -2);
   // A failed reply (the printer refuses the password) gives false or an empty text as well.
@@ -240,12 +237,12 @@ TEST_F(ArticleTest, ReadRepliesTooShortForARecordGiveAnEmptyText) {
   Open();
   for (const char* reply : {"", "P", "P,"}) {
     SCOPED_TRACE(reply);
-    port.printer().ArmReply(107, reply, kFine);
+    port.printer().ArmReply(107, reply, kClean);
     EXPECT_EQ(First().text, "");
     EXPECT_EQ(CallStatus(), 0);
   }
   // The record is passed through as the printer sent it.
-  port.printer().ArmReply(107, "P,5,x,y", kFine);
+  port.printer().ArmReply(107, "P,5,x,y", kClean);
   EXPECT_EQ(Info(5).text, "5,x,y");
 }
 

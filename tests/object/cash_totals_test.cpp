@@ -8,8 +8,6 @@
 namespace molvex::testing {
 namespace {
 
-using Status = std::array<std::uint8_t, 6>;
-constexpr Status kFine{0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
 constexpr Status kWriteError{0x80, 0x80, 0x80, 0x80, 0x81, 0x80};  // GetError 14
 constexpr HRESULT kFailedReply = static_cast<HRESULT>(0xFFFFFFFFu);
 
@@ -61,7 +59,7 @@ TEST_F(CashTest, ReadsTakeTheLeadingIntegerOfTheirFieldInHundredths) {
     const double expected[] = {c.cash, c.in, c.out};
     for (const auto& [read, field] : reads) {
       port.printer().ClearRequests();
-      port.printer().ArmReply(70, c.reply, kFine);
+      port.printer().ArmReply(70, c.reply, kClean);
       EXPECT_DOUBLE_EQ(Read(read), expected[field]) << "field " << field + 1;
       // Pre-read, status check, then the query with empty data.
       EXPECT_EQ(Commands(), (std::vector<int>{74, 74, 70}));
@@ -123,7 +121,7 @@ TEST_F(CashTest, AFailingStatusCheckStopsBeforeCommand70) {
   Open();
   for (AmountRead read : {&TTECRFiscImpl::get_CashInfo, &TTECRFiscImpl::get_ServiceOut}) {
     port.printer().ClearRequests();
-    ArmStatus(74, kFine);        // the pre-read: its outcome is ignored
+    ArmStatus(74, kClean);       // the pre-read: its outcome is ignored
     ArmStatus(74, kWriteError);  // the status check decides
     EXPECT_DOUBLE_EQ(Read(read), -1.0);
     EXPECT_EQ(Commands(), (std::vector<int>{74, 74}));
@@ -185,7 +183,7 @@ TEST_F(CashTest, TotalIdxChoosesWhatCurrentTotalsAndLastZReportRead) {
   EXPECT_EQ(LastData(), "2");
 
   // The whole reply data text as the printer sent it, commas and all, Windows-1251 decoded.
-  port.printer().ArmReply(64, "7,\xC8\xF2\xEE\xE3\xEE,,12.50,", kFine);
+  port.printer().ArmReply(64, "7,\xC8\xF2\xEE\xE3\xEE,,12.50,", kClean);
   EXPECT_EQ(Totals(&TTECRFiscImpl::get_LastZReport), "7,Итого,,12.50,");
 
   // Stored without a check; a negative index goes out with its sign.

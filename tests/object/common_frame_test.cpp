@@ -9,8 +9,6 @@
 namespace molvex::testing {
 namespace {
 
-using Status = std::array<std::uint8_t, 6>;
-
 // Status bytes as the printer sends them: top bit set.
 Status Wire(Status s) {
   for (auto& b : s) b |= 0x80;

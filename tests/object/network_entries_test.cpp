@@ -50,10 +50,7 @@ class NetworkTest : public ObjectTest {
     ASSERT_EQ(obj.put_RepeatPeriodPr(period), S_OK);
     ASSERT_EQ(obj.put_RepeatByErrorPr(by_error), S_OK);
   }
-  void ArmNet(const std::string& data) {
-    port.printer().ArmReply(37, data, {0x80, 0x80, 0x80, 0x80, 0x80, 0x80});
-  }
-  static constexpr std::array<std::uint8_t, 6> kFine{0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
+  void ArmNet(const std::string& data) { port.printer().ArmReply(37, data, kClean); }
 };
 
 TEST_F(NetworkTest, GetNetParamsDecodesAddressesAndLowByteFirstNumbers) {
@@ -263,7 +260,7 @@ TEST_F(NetworkTest, ReportModemFillsTheModemProperties) {
   EXPECT_EQ(Number(&TTECRFiscImpl::get_PersReportPr), 0);
   for (const auto& [field, bits] : cases) {
     SCOPED_TRACE(field);
-    port.printer().ArmReply(108, std::string(field) + ",01-02-26,10:15,03-04-25,11:20", kFine);
+    port.printer().ArmReply(108, std::string(field) + ",01-02-26,10:15,03-04-25,11:20", kClean);
     port.printer().ClearRequests();
     EXPECT_EQ(Modem(), 0);
     EXPECT_EQ(Commands(), (std::vector<int>{108}));

@@ -23,6 +23,11 @@
 
 namespace molvex::testing {
 
+// The six status bytes of a reply, as the printer sends them (top bit set).
+using Status = std::array<std::uint8_t, 6>;
+// No bit set: the printer has nothing to report.
+constexpr Status kClean = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
+
 // Owns a BSTR.
 class Bstr {
  public:
@@ -132,7 +137,7 @@ class ObjectTest : public ::testing::Test {
   }
 
   // The next reply to `command` carries these status bytes and no data.
-  void ArmStatus(int command, std::array<std::uint8_t, 6> status, const std::string& data = "") {
+  void ArmStatus(int command, Status status, const std::string& data = "") {
     port.printer().ArmReply(command, data, status);
   }
 

@@ -10,9 +10,7 @@
 
 namespace molvex::testing {
 
-using Status = std::array<std::uint8_t, 6>;
 using Sent = std::vector<std::pair<int, std::string>>;  // requests: command and data
-constexpr Status kClean = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
 // "not allowed" with the general error: error-word bits 5 and 27, GetError 7.
 constexpr Status kNotAllowed = {0xA0, 0x82, 0x80, 0x80, 0x80, 0x80};
 

@@ -150,7 +150,7 @@ TEST_F(ReportEntries, SuccessFailureAndTheTrailingStatusRead) {
 
     // A failed report: its own reply decides; only PeriodRepByNumb still reads the status.
     port.printer().ClearRequests();
-    ArmStatus(m.command, kNotAllowed);
+    ArmStatus(m.command, kReportNotAllowed);
     ArmStatus(74, kHealthy);
     ArmStatus(74, kHealthy);
     ArmStatus(74, kSyntaxError);  // a trailing read must not change what was saved
@@ -229,7 +229,7 @@ TEST_F(ReportEntries, ArticlesReportKindsAndItsSingleStatusRead) {
   }
   // A failed report.
   port.printer().ClearRequests();
-  ArmStatus(111, kNotAllowed);
+  ArmStatus(111, kReportNotAllowed);
   VARIANT_BOOL b = 7;
   ASSERT_EQ(obj.ArticulsReports(1, pw.get(), &b), S_OK);
   EXPECT_EQ(b, VARIANT_FALSE);

@@ -4,18 +4,20 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "archive/z_archive.h"
 #include "tests/object/object_fixture.h"
+#include "tests/support/file_bytes.h"
 
 namespace molvex::testing {
 
-constexpr std::array<std::uint8_t, 6> kHealthy = {0x80, 0x80, 0x80, 0x80, 0x80, 0xBA};
-constexpr std::array<std::uint8_t, 6> kSyntaxError = {0xA1, 0x80, 0x80, 0x80, 0x80, 0xBA};
-constexpr std::array<std::uint8_t, 6> kNotAllowed = {0xA0, 0x82, 0x80, 0x80, 0x80, 0xBA};
+// The report tests' printer: status byte 5 carries bits (0x3A) that are no error, saved as they
+// come.
+constexpr Status kHealthy = {0x80, 0x80, 0x80, 0x80, 0x80, 0xBA};
+constexpr Status kSyntaxError = {0xA1, 0x80, 0x80, 0x80, 0x80, 0xBA};
+constexpr Status kReportNotAllowed = {0xA0, 0x82, 0x80, 0x80, 0x80, 0xBA};
 
 inline std::vector<std::string>& StartedPrograms() {
   static std::vector<std::string> started;
@@ -33,10 +35,7 @@ inline std::string Cp1251(std::string_view utf8) {
   return WideToAnsi(wide.data(), wide.size());
 }
 
-inline std::string FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::FileBytes;
 
 class ReportTest : public ObjectTest {
  protected:

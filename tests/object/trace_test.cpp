@@ -7,17 +7,13 @@
 #include "object/entry_trace.h"
 #include "platform/diagnostics.h"
 #include "tests/object/object_fixture.h"
+#include "tests/support/file_bytes.h"
 #include "trace/protocol_trace.h"
 
 namespace molvex::testing {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::FileBytes;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -52,8 +48,8 @@ TEST_F(TraceTest, AnEntryIsOneBlockWithItsTransactionsAndResults) {
   ASSERT_EQ(obj.DisplayUP(Bstr("Добрый \"день\"\t1").get(), &ok), S_OK);
   ASSERT_EQ(ok, VARIANT_TRUE);
 
-  const auto lines = Lines(ReadFile(trace));
-  ASSERT_EQ(lines.size(), 6u) << ReadFile(trace);
+  const auto lines = Lines(FileBytes(trace));
+  ASSERT_EQ(lines.size(), 6u) << FileBytes(trace);
   EXPECT_EQ(lines[0], "2026-12-10 14:03:07.412 " + Pid() +
                           " DisplayUP(TextDisp=\"Добрый \\\"день\\\"\\t1\")");
   EXPECT_EQ(lines[1], "  74 Получить состояние регистратора \"W\"");
@@ -80,8 +76,8 @@ TEST_F(TraceTest, TransactionEndingsAreNamed) {
     std::filesystem::remove(trace);
     port.printer().Arm(fault);
     ASSERT_EQ(PrnExecuteCallback([](RetData&) {}, 0, kCmdReadStatus, "W"), PRN_OK);
-    const auto lines = Lines(ReadFile(trace));
-    ASSERT_EQ(lines.size(), 3u) << ReadFile(trace);
+    const auto lines = Lines(FileBytes(trace));
+    ASSERT_EQ(lines.size(), 3u) << FileBytes(trace);
     EXPECT_EQ(lines[0], "2026-12-10 14:03:07.412 " + Pid() + " (outside any entry)");
     EXPECT_TRUE(lines[2].starts_with(ending)) << lines[2];
   }
@@ -96,8 +92,8 @@ TEST_F(TraceTest, FieldsOutputsAndExceptionsInTheResultLine) {
   LONG result = 0;
   EXPECT_EQ(obj.WriteNetParams(&result), DISP_E_EXCEPTION);
 
-  const auto lines = Lines(ReadFile(trace));
-  ASSERT_EQ(lines.size(), 8u) << ReadFile(trace);
+  const auto lines = Lines(FileBytes(trace));
+  ASSERT_EQ(lines.size(), 8u) << FileBytes(trace);
   EXPECT_TRUE(lines[0].ends_with(" ID_DEV")) << lines[0];
   EXPECT_EQ(lines[1], "  255 Неверная команда \"\"");
   EXPECT_TRUE(lines[2].ends_with("1 field: \"" + id.utf8() + "\"")) << lines[2];
@@ -115,7 +111,7 @@ TEST_F(TraceTest, ZDataChunksShowTheirNumberAndLengthOnly) {
   TraceStart(trace.string(), 0, TraceOrigin::Explicit);
   port.printer().ArmReply(kCmdReadZData, "1,U2VjcmV0IGRheQ==", {0, 0, 0, 0, 0, 0});
   ASSERT_EQ(PrnExecuteCallback([](RetData&) {}, 0, kCmdReadZData, "0,0,0"), PRN_OK);
-  const std::string text = ReadFile(trace);
+  const std::string text = FileBytes(trace);
   EXPECT_NE(text.find(", Z data chunk \"1\", 16 characters\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("U2Vj"), std::string::npos) << text;
 }
@@ -134,7 +130,7 @@ TEST_F(TraceTest, ASaleLeavesItsCallsWithPasswordsMasked) {
   EXPECT_EQ(obj.SellArticul(Bstr("Сок").get(), -1, 1, 1, 5, Bstr("7").get(), 0, 0, &sold),
             static_cast<HRESULT>(0xFFFFFFFCu));
 
-  const std::string text = ReadFile(trace);
+  const std::string text = FileBytes(trace);
   EXPECT_EQ(text.find("Секрет7"), std::string::npos) << text;
   EXPECT_NE(text.find(" OpenFiscReceipt(OperatorNum=1, POSNum=3, OperatorPSW=***)\n"),
             std::string::npos)
@@ -167,12 +163,12 @@ TEST_F(TraceTest, PastItsSizeTheFileIsRenamedAndBegunAnew) {
     ASSERT_EQ(obj.IsPresent(&ok), S_OK);
   }
   ASSERT_TRUE(std::filesystem::exists(older));
-  const auto block = ReadFile(trace).size() / Lines(ReadFile(trace)).size() * 6;
+  const auto block = FileBytes(trace).size() / Lines(FileBytes(trace)).size() * 6;
   EXPECT_LT(std::filesystem::file_size(trace), 1024 + block);
   EXPECT_GE(std::filesystem::file_size(older), 1024u);
   // One older file only: what was renamed first is gone.
-  EXPECT_EQ(ReadFile(older).find("14:03:00.000"), std::string::npos);
-  EXPECT_NE(ReadFile(trace).find("14:03:58.000"), std::string::npos);
+  EXPECT_EQ(FileBytes(older).find("14:03:00.000"), std::string::npos);
+  EXPECT_NE(FileBytes(trace).find("14:03:58.000"), std::string::npos);
 }
 
 TEST_F(TraceTest, ATraceThatCannotBeWrittenStopsAndChangesNothing) {
@@ -229,7 +225,7 @@ TEST_F(TraceTest, TheSettingsFileTurnsTheTraceOnOnlyWithItsSection) {
   ASSERT_EQ(obj.SetComPort(1, 115200, &result), S_OK);
   EXPECT_TRUE(TraceOn());
   obj.IsPresent(&ok);
-  EXPECT_NE(ReadFile(traced).find(" IsPresent()"), std::string::npos);
+  EXPECT_NE(FileBytes(traced).find(" IsPresent()"), std::string::npos);
 
   // Without the section again the trace of the settings ends; an explicit one stays.
   { std::ofstream(settings) << "[Identification]\nIdReastaurant=12\n"; }

@@ -107,12 +107,14 @@ TEST_F(ZReportTest, NoDataAtAllStillGivesAnArchiveALogLineAndTheUpload) {
 TEST_F(ZReportTest, AnIncompleteReadEndsWithMinus101AndTheZReportStands) {
   struct Case {
     const char* what;
-    std::vector<std::pair<std::string, std::array<std::uint8_t, 6>>> replies;  // to 167
+    std::vector<std::pair<std::string, Status>> replies;  // to 167
     std::size_t reads;
   };
   const Case cases[] = {
       {"the first read fails", {{"", kSyntaxError}}, 1},
-      {"the third read fails", {{"4,QUJD", kHealthy}, {"4,REVG", kHealthy}, {"", kNotAllowed}}, 3},
+      {"the third read fails",
+       {{"4,QUJD", kHealthy}, {"4,REVG", kHealthy}, {"", kReportNotAllowed}},
+       3},
       {"a count without a chunk", {{"4,QUJD", kHealthy}, {"4", kHealthy}}, 2},
   };
   OpenWithSettings();
@@ -151,7 +153,7 @@ TEST_F(ZReportTest, AFailedStatusCheckOrARefusedZReportIsLoggedAndReadsNothing) 
   EXPECT_EQ(Log(), Line(kNoLink));
 
   port.printer().ClearRequests();
-  ArmStatus(69, kNotAllowed);
+  ArmStatus(69, kReportNotAllowed);
   ASSERT_EQ(Run(result), S_OK);
   EXPECT_EQ(result, VARIANT_FALSE);
   EXPECT_EQ(CallStatus(), -2);

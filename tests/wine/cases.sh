@@ -142,25 +142,53 @@ case_typelib() {
   fi
 }
 
-# Runs a script client; it must print its closing line with 0 failures and quit with 40.
-# The 64-bit script host unless $cscript32 is set (cscript32=1 script_client ...).
-script_client() {  # script_client LABEL FILE ARGS...
+# Runs C:\tests\FILE in the script host; returns its exit code, its output (CRs taken out) is in
+# $run/LABEL.txt. The 64-bit script host unless $cscript32 is set (cscript32=1 run_script ...)
+# or the caller names the loader (loader=wine run_script ...: the host that plain wine starts).
+run_script() {  # run_script LABEL FILE ARGS...
   local label=$1 file=$2
   shift 2
   if [ -n "${cscript32:-}" ]; then
     wrun "$label" 'C:\windows\syswow64\cscript.exe' //nologo "C:\\tests\\$file" "$@"
   else
-    loader=$wine64 wrun "$label" cscript.exe //nologo "C:\\tests\\$file" "$@"
+    loader=${loader:-$wine64} wrun "$label" cscript.exe //nologo "C:\\tests\\$file" "$@"
   fi
   local rc=$?
   tr -d '\r' <"$run/$label.out" >"$run/$label.txt"
+  return $rc
+}
+
+# A script run of run_script that failed: what the script engine and Wine said goes with its
+# output (a script that stopped early says nothing on its own).
+script_failed() {  # script_failed LABEL MESSAGE
+  tr -d '\r' <"$run/$1.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/$1.txt"
+  bad "$2" "$run/$1.txt"
+}
+
+# Runs a script client; it must print its closing line with 0 failures and quit with 40.
+script_client() {  # script_client LABEL FILE ARGS...
+  local label=$1 rc=0
+  run_script "$@" || rc=$?
   if [ $rc -eq 40 ] && grep -qE '^[0-9]+ passed, 0 failed$' "$run/$label.txt"; then
     ok "$label: $(grep -E 'passed, 0 failed$' "$run/$label.txt")"
   else
-    # What the script engine and Wine said goes with it: a script that stopped early says
-    # nothing on its own.
-    tr -d '\r' <"$run/$label.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/$label.txt"
-    bad "$label (exit code $rc)" "$run/$label.txt"
+    script_failed "$label" "$label (exit code $rc)"
+  fi
+}
+
+# C:\ECR\ZRepRec.ini for a case: settings_use keeps the file there aside and writes CONTENT
+# (escapes as in printf %b, lines ending in \r\n); settings_restore puts the kept file back, or
+# removes the written one when there was none.
+settings_use() {  # settings_use CONTENT
+  rm -f "$run/ZRepRec.ini.saved"
+  [ ! -f "$c/ECR/ZRepRec.ini" ] || cp "$c/ECR/ZRepRec.ini" "$run/ZRepRec.ini.saved"
+  printf '%b' "$1" >"$c/ECR/ZRepRec.ini"
+}
+settings_restore() {
+  if [ -f "$run/ZRepRec.ini.saved" ]; then
+    mv "$run/ZRepRec.ini.saved" "$c/ECR/ZRepRec.ini"
+  else
+    rm -f "$c/ECR/ZRepRec.ini"
   fi
 }
 
@@ -204,14 +232,12 @@ case_examples() {
   for f in first-steps articles cash-and-totals network non-fiscal; do
     server_ends_within 10 || bad "server still running before examples/$f.vbs"
     iconv -f UTF-8 -t CP1251 "$root/examples/$f.vbs" >"$c/tests/example-$f.vbs"
-    wrun "example-$f" cscript.exe //nologo "C:\\tests\\example-$f.vbs"
-    rc=$?
-    tr -d '\r' <"$run/example-$f.out" >"$run/example-$f.txt"
+    rc=0
+    loader=wine run_script "example-$f" "example-$f.vbs" || rc=$?
     if [ $rc -eq 0 ] && [ "$(tail -1 "$run/example-$f.txt")" = "Done." ]; then
       ok "examples/$f.vbs runs as it stands ($(wc -l <"$run/example-$f.txt") lines of output)"
     else
-      tr -d '\r' <"$run/example-$f.err" | grep -v '^$' | tail -5 | sed 's/^/stderr: /' >>"$run/example-$f.txt"
-      bad "examples/$f.vbs (exit code $rc)" "$run/example-$f.txt"
+      script_failed "example-$f" "examples/$f.vbs (exit code $rc)"
     fi
   done
 }
@@ -220,16 +246,13 @@ case_examples() {
 # a settings file placed for it; then with a LocalPath that does not exist, where the example
 # tells that the archive could not be written (-102) and exits 1. The settings file is restored.
 case_example_close_day() {
-  local d=$c/dayend ini=$c/ECR/ZRepRec.ini saved=$run/ZRepRec.ini.day rc zre
-  rm -rf "$d" "$saved"
+  local d=$c/dayend rc=0 zre
+  rm -rf "$d"
   mkdir -p "$d"
-  [ ! -f "$ini" ] || cp "$ini" "$saved"
   iconv -f UTF-8 -t CP1251 "$root/examples/close-day.vbs" >"$c/tests/example-close-day.vbs"
-  printf '[Identification]\r\nIdReastaurant=5\r\nFiscalPrinter=2\r\n[Files]\r\nLocalPath=C:\\dayend\\\r\n' >"$ini"
+  settings_use '[Identification]\r\nIdReastaurant=5\r\nFiscalPrinter=2\r\n[Files]\r\nLocalPath=C:\\dayend\\\r\n'
   server_ends_within 10 || bad "server still running before examples/close-day.vbs"
-  wrun example-close-day cscript.exe //nologo 'C:\tests\example-close-day.vbs'
-  rc=$?
-  tr -d '\r' <"$run/example-close-day.out" >"$run/example-close-day.txt"
+  loader=wine run_script example-close-day example-close-day.vbs || rc=$?
   zre=$(cd "$d" && ls -- *.zre 2>/dev/null)
   if [ $rc -eq 0 ] && [ "$(tail -1 "$run/example-close-day.txt")" = "Done." ] &&
     [[ $zre =~ ^[0-9]{12}52\.zre$ ]] && grep -q '^Z-REPORT' "$d/$zre" &&
@@ -237,22 +260,20 @@ case_example_close_day() {
     grep -qE "^[0-9-]{10} [0-9:]{5} Z-Отчет считан и записан в файл: C:\\\\dayend\\\\$zre $"; then
     ok "examples/close-day.vbs runs as it stands: $(grep '^Day closed' "$run/example-close-day.txt" | cut -d';' -f1), archive $zre"
   else
-    tr -d '\r' <"$run/example-close-day.err" | grep -v '^$' | tail -5 | sed 's/^/stderr: /' >>"$run/example-close-day.txt"
-    bad "examples/close-day.vbs (exit code $rc, archive: ${zre:-none})" "$run/example-close-day.txt"
+    script_failed example-close-day "examples/close-day.vbs (exit code $rc, archive: ${zre:-none})"
   fi
 
-  printf '[Identification]\r\nIdReastaurant=5\r\nFiscalPrinter=2\r\n[Files]\r\nLocalPath=C:\\nowhere\\\r\n' >"$ini"
+  printf '[Identification]\r\nIdReastaurant=5\r\nFiscalPrinter=2\r\n[Files]\r\nLocalPath=C:\\nowhere\\\r\n' >"$c/ECR/ZRepRec.ini"
   server_ends_within 10 || bad "server still running before the second run of examples/close-day.vbs"
-  wrun example-close-day-102 cscript.exe //nologo 'C:\tests\example-close-day.vbs'
-  rc=$?
-  tr -d '\r' <"$run/example-close-day-102.out" >"$run/example-close-day-102.txt"
+  rc=0
+  loader=wine run_script example-close-day-102 example-close-day.vbs || rc=$?
   if [ $rc -eq 1 ] && [ ! -e "$c/nowhere" ] && [ "$(tail -1 "$run/example-close-day-102.txt")" = \
     "Day closed, but the archive file could not be written (no LocalPath?)" ]; then
     ok "examples/close-day.vbs with a LocalPath that does not exist: the archive not written (-102), exit 1"
   else
-    bad "examples/close-day.vbs with a missing LocalPath (exit code $rc)" "$run/example-close-day-102.txt"
+    script_failed example-close-day-102 "examples/close-day.vbs with a missing LocalPath (exit code $rc)"
   fi
-  if [ -f "$saved" ]; then mv "$saved" "$ini"; else rm -f "$ini"; fi
+  settings_restore
 }
 
 case_early_bound() {
@@ -415,14 +436,13 @@ case_churn() {
 case_reports() {
   # Reports through the server; the Z archive under the LocalPath of C:\ECR\ZRepRec.ini with a
   # stand-in uploader; a Z report whose data read fails. The settings file is restored after.
-  local d=$c/zarch ini=$c/ECR/ZRepRec.ini saved=$run/ZRepRec.ini.saved
-  rm -rf "$d" "$saved"
+  local d=$c/zarch
+  rm -rf "$d"
   mkdir -p "$d"
   cp "$c/tests/archsend_stub.exe" "$d/ArchSend.exe"
-  [ ! -f "$ini" ] || cp "$ini" "$saved"
-  printf '[Identification]\r\nIdReastaurant=17\r\nFiscalPrinter=3\r\n[Files]\r\nLocalPath=C:\\zarch\\\r\n' >"$ini"
+  settings_use '[Identification]\r\nIdReastaurant=17\r\nFiscalPrinter=3\r\n[Files]\r\nLocalPath=C:\\zarch\\\r\n'
   script_client reports reports.vbs "$control_win"
-  if [ -f "$saved" ]; then mv "$saved" "$ini"; else rm -f "$ini"; fi
+  settings_restore
   if server_ends_within 10; then ok "server ends after the reports client"; else bad "server still running after the reports client"; fi
 
   # The info log: Windows-1251, CR LF, a stamp on every line; the archive files it names.
@@ -612,15 +632,13 @@ installed_day() {
   start_com2 sim-installed --paper "$paper" --article "1,А,1,12.50,Хлеб" --article "2,Б,1,30.00,Молоко"
 
   cp "$root/examples/sale.vbs" "$c/tests/sale.vbs"
-  loader=$wine64 wrun installed-sale cscript.exe //nologo 'C:\tests\sale.vbs' 2
-  rc=$?
-  tr -d '\r' <"$run/installed-sale.out" >"$run/installed-sale.txt"
+  rc=0
+  run_script installed-sale sale.vbs 2 || rc=$?
   if [ $rc -eq 0 ] && grep -qx 'every call gave what it should' "$run/installed-sale.txt" &&
     ! grep -q FAILED "$run/installed-sale.txt" && grep -qx 'SetComPort: COM2 open (1)' "$run/installed-sale.txt"; then
     ok "examples/sale.vbs through the installed server: $(grep -c ': ok (' "$run/installed-sale.txt") calls gave what they should"
   else
-    tr -d '\r' <"$run/installed-sale.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/installed-sale.txt"
-    bad "examples/sale.vbs through the installed server (exit code $rc)" "$run/installed-sale.txt"
+    script_failed installed-sale "examples/sale.vbs through the installed server (exit code $rc)"
   fi
   script_client installed installed.vbs 2
   stop_com2
@@ -728,15 +746,13 @@ case_receipts() {
   fi
 
   cp "$root/examples/sale.vbs" "$c/tests/sale.vbs"
-  wrun sale-vbs cscript.exe //nologo 'C:\tests\sale.vbs' 2
-  local rc=$?
-  tr -d '\r' <"$run/sale-vbs.out" >"$run/sale-vbs.txt"
+  local rc=0
+  loader=wine run_script sale-vbs sale.vbs 2 || rc=$?
   if [ $rc -eq 0 ] && grep -qx 'every call gave what it should' "$run/sale-vbs.txt" &&
     ! grep -q FAILED "$run/sale-vbs.txt"; then
     ok "examples/sale.vbs as it stands: every call gave what it should"
   else
-    tr -d '\r' <"$run/sale-vbs.err" | grep -v '^$' | tail -15 | sed 's/^/stderr: /' >>"$run/sale-vbs.txt"
-    bad "examples/sale.vbs (exit code $rc)" "$run/sale-vbs.txt"
+    script_failed sale-vbs "examples/sale.vbs (exit code $rc)"
   fi
   if server_ends_within 10; then ok "server ends after examples/sale.vbs"; else bad "server still running after examples/sale.vbs"; fi
 
@@ -829,14 +845,13 @@ case_trace() {
   # The protocol trace of the server, turned on by the [Trace] section of the settings file: a
   # script sale leaves its calls, the client's arguments and the bytes on the line as UTF-8, the
   # operator's password masked. The settings file is restored after.
-  local ini=$c/ECR/ZRepRec.ini saved=$run/ZRepRec.ini.trace trace=$c/ECR/trace.log
-  rm -f "$trace" "$saved"
-  [ ! -f "$ini" ] || cp "$ini" "$saved"
-  printf '[Identification]\r\nIdReastaurant=17\r\n[Trace]\r\nFile=C:\\ECR\\trace.log\r\nMaxSizeKB=256\r\n' >"$ini"
+  local trace=$c/ECR/trace.log
+  rm -f "$trace"
+  settings_use '[Identification]\r\nIdReastaurant=17\r\n[Trace]\r\nFile=C:\\ECR\\trace.log\r\nMaxSizeKB=256\r\n'
   server_ends_within 10 || bad "server still running before the traced sale"
   # No trace from the environment: the settings file turns it on.
   MOLVEXECR_TRACE= script_client trace trace.vbs
-  if [ -f "$saved" ]; then mv "$saved" "$ini"; else rm -f "$ini"; fi
+  settings_restore
   if server_ends_within 10; then ok "server ends after the traced sale"; else bad "server still running after the traced sale"; fi
 
   local text=$run/trace.txt missing=()

@@ -172,23 +172,13 @@ void CheckArticlesAndTotals(ITECRFisc* fisc, int port, CheckCount& c) {
   c.Expect(CallStatus(fisc) == -1 && ErrorCode(fisc) == 1, "and leaves StatusBytes and GetError");
   IDispatch* dispatch = nullptr;
   if (fisc->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)) == S_OK) {
-    DISPPARAMS none{};
-    VARIANT value;
-    VariantInit(&value);
-    EXCEPINFO excep{};
-    UINT arg_error = 0;
     const DISPID last_z_report = 62;
-    const HRESULT dhr = dispatch->Invoke(last_z_report, IID_NULL, LOCALE_USER_DEFAULT,
-                                         DISPATCH_PROPERTYGET, &none, &value, &excep, &arg_error);
+    const exception_checks::InvokeForException call(dispatch, last_z_report, DISPATCH_PROPERTYGET);
     // Through IDispatch the failure arrives as an exception whose code is the entry's HRESULT,
     // without a description.
-    c.Expect(dhr == DISP_E_EXCEPTION && excep.scode == static_cast<SCODE>(0xFFFFFFFFu) &&
-                 SameText(excep.bstrDescription, L""),
+    c.Expect(call.hr == DISP_E_EXCEPTION && call.excep.scode == static_cast<SCODE>(0xFFFFFFFFu) &&
+                 SameText(call.excep.bstrDescription, L""),
              "a failed LastZReport through IDispatch: an exception with the code -1");
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrHelpFile);
-    VariantClear(&value);
     dispatch->Release();
   } else {
     c.Expect(false, "QueryInterface for IDispatch");

@@ -72,6 +72,30 @@ inline bool CheckVtableException(ITECRFisc* fisc, const wchar_t* address,
   return CheckErrorInfo(description, source, c);
 }
 
+// One call through IDispatch::Invoke without arguments, kept for the exception it raises: its
+// HRESULT and EXCEPINFO (whose texts go with it); the result value is dropped.
+struct InvokeForException {
+  InvokeForException(IDispatch* dispatch, DISPID id, WORD flags) {
+    DISPPARAMS none{};
+    VARIANT result;
+    VariantInit(&result);
+    UINT arg_error = 0;
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &none, &result, &excep,
+                          &arg_error);
+    VariantClear(&result);
+  }
+  ~InvokeForException() {
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrHelpFile);
+  }
+  InvokeForException(const InvokeForException&) = delete;
+  InvokeForException& operator=(const InvokeForException&) = delete;
+
+  HRESULT hr = E_FAIL;
+  EXCEPINFO excep{};
+};
+
 // The same call through IDispatch::Invoke: the exception arrives in EXCEPINFO.
 inline void CheckDispatchException(ITECRFisc* fisc, const wchar_t* address,
                                    const wchar_t* description, const wchar_t* source,
@@ -88,27 +112,18 @@ inline void CheckDispatchException(ITECRFisc* fisc, const wchar_t* address,
   c.Expect(
       dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id) == S_OK && id == 0x48,
       "GetIDsOfNames(WriteNetParams) is 0x48");
-  DISPPARAMS none{};
-  VARIANT result;
-  VariantInit(&result);
-  EXCEPINFO excep{};
-  UINT arg_error = 0;
-  const HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                      &result, &excep, &arg_error);
-  c.Expect(hr == DISP_E_EXCEPTION, "Invoke(WriteNetParams) gives DISP_E_EXCEPTION");
+  const InvokeForException call(dispatch, id, DISPATCH_METHOD);
+  const EXCEPINFO& excep = call.excep;
+  c.Expect(call.hr == DISP_E_EXCEPTION, "Invoke(WriteNetParams) gives DISP_E_EXCEPTION");
   c.Expect(SameText(excep.bstrDescription, description), "EXCEPINFO description");
   c.Expect(SameText(excep.bstrSource, source), "EXCEPINFO source");
   c.Expect(excep.scode == DISP_E_EXCEPTION || excep.wCode != 0, "EXCEPINFO carries a code");
-  if (hr != DISP_E_EXCEPTION || !SameText(excep.bstrDescription, description)) {
+  if (call.hr != DISP_E_EXCEPTION || !SameText(excep.bstrDescription, description)) {
     std::printf("  Invoke: hr=0x%08lX scode=0x%08lX description=\"%ls\" source=\"%ls\"\n",
-                static_cast<unsigned long>(hr), static_cast<unsigned long>(excep.scode),
+                static_cast<unsigned long>(call.hr), static_cast<unsigned long>(excep.scode),
                 excep.bstrDescription != nullptr ? excep.bstrDescription : L"(null)",
                 excep.bstrSource != nullptr ? excep.bstrSource : L"(null)");
   }
-  SysFreeString(excep.bstrDescription);
-  SysFreeString(excep.bstrSource);
-  SysFreeString(excep.bstrHelpFile);
-  VariantClear(&result);
   dispatch->Release();
 }
 

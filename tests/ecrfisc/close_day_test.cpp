@@ -2,36 +2,22 @@
 // with examples/ZRepRec.ini in the settings directory and examples/archsend-standin.sh as the
 // uploader: the X and Z reports succeed, the archive file holds the printer's Z data, the info
 // log has its two lines and the uploader was started.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/text_codec.h"
-
-extern char** environ;
+#include "tests/support/file_bytes.h"
+#include "tests/support/sim_on_pty.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::FileBytes;
 
 // Windows-1251 bytes as UTF-8, to compare the log with readable text.
 std::string Utf8(const std::string& cp1251) {
@@ -46,60 +32,23 @@ bool WaitFor(const fs::path& path) {
   return fs::exists(path);
 }
 
-class CloseDay : public ::testing::Test {
+// The printer's clock stands at 10-12-2026 22:05, so its Z data is known.
+class CloseDay : public testsupport::SimOnPty {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/molvex-close-day-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    dir_ = name;
-    link_ = dir_ / "com1";
-    // The printer's clock stands at 10-12-2026 22:05, so its Z data is known.
-    const std::string argv0 = ECR_SIM_PATH;
-    std::vector<std::string> args = {argv0, "--link",  link_.string(),          "--busy-scale",
-                                     "0",   "--clock", "fixed:2026-12-10T22:05"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    ASSERT_EQ(posix_spawn(&sim_, argv0.c_str(), &quiet, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&quiet);
-    ASSERT_TRUE(WaitFor(link_)) << "ecr-sim did not start";
-  }
-  void TearDown() override {
-    if (sim_ > 0) {
-      kill(sim_, SIGTERM);
-      waitpid(sim_, nullptr, 0);
-    }
-    fs::remove_all(dir_);
-  }
-
-  fs::path dir_;
-  fs::path link_;
-  pid_t sim_ = -1;
+  CloseDay() { extra_sim_args_ = {"--clock", "fixed:2026-12-10T22:05"}; }
 };
 
 TEST_F(CloseDay, TheExampleClosesTheDayAndLeavesItsArchive) {
   // The settings directory holds the example settings file as it stands; without a LocalPath
   // key the archive goes there too, beside the stand-in uploader.
-  const fs::path settings = dir_ / "ECR";
-  fs::create_directory(settings);
+  const fs::path settings = dir_;
   fs::copy_file(fs::path(EXAMPLES_DIR) / "ZRepRec.ini", settings / "ZRepRec.ini");
   fs::copy_file(fs::path(EXAMPLES_DIR) / "archsend-standin.sh", settings / "ArchSend.exe");
   fs::permissions(settings / "ArchSend.exe", fs::perms::owner_all);
 
-  const std::string command = "cd '" + dir_.string() + "' && MOLVEXECR_COM1='" + link_.string() +
-                              "' MOLVEXECR_DIR='" + settings.string() + "' " + ECRFISC_PATH +
-                              " --script '" + EXAMPLES_DIR + "/close-day.txt'";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string out;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int status = pclose(pipe);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+  const int status = Ecrfisc("--script '" + std::string(EXAMPLES_DIR) + "/close-day.txt'", out);
+  ASSERT_EQ(status, 0) << out;
   EXPECT_NE(out.find("SetComPort: Result = 1"), std::string::npos) << out;
   EXPECT_NE(out.find("XReport: Result = true"), std::string::npos) << out;
   EXPECT_NE(out.find("ZReport: Result = true"), std::string::npos) << out;
@@ -115,13 +64,13 @@ TEST_F(CloseDay, TheExampleClosesTheDayAndLeavesItsArchive) {
   ASSERT_EQ(archives.size(), 1u);
   const std::string name = archives[0].filename().string();
   EXPECT_TRUE(std::regex_match(name, std::regex(R"(20\d{6}[0-2]\d[0-5]\d123\.zre)"))) << name;
-  const std::string archive = Read(archives[0]);
+  const std::string archive = FileBytes(archives[0]);
   EXPECT_EQ(archive.rfind("Z-REPORT\nMODEL=LT7260R\n", 0), 0u) << archive;
   EXPECT_NE(archive.find("\nZ=1\nDATE=2026-12-10\nTIME=22:05\n"), std::string::npos) << archive;
 
   // The info log in Windows-1251: the Z report done, then the archive file written.
   const std::string stamp = R"(\d\d-\d\d-20\d\d [0-2]\d:[0-5]\d)";
-  const std::string log = Utf8(Read(settings / "infoZ.log"));
+  const std::string log = Utf8(FileBytes(settings / "infoZ.log"));
   EXPECT_TRUE(std::regex_match(
       log, std::regex(stamp + " Z-Отчет выполнен! \n" + stamp +
                       " Z-Отчет считан и записан в файл: " + archives[0].string() + " \n")))
@@ -131,7 +80,7 @@ TEST_F(CloseDay, TheExampleClosesTheDayAndLeavesItsArchive) {
   ASSERT_TRUE(WaitFor(settings / "ArchSend.log"));
   std::string mark;
   for (int i = 0; i < 400 && mark.find('\n') == std::string::npos; ++i) {
-    mark = Read(settings / "ArchSend.log");
+    mark = FileBytes(settings / "ArchSend.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
   EXPECT_NE(mark.find("ArchSend.exe started "), std::string::npos) << mark;
