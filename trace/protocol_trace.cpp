@@ -89,19 +89,16 @@ std::string Utf8Of8Bit(std::string_view text) {
   return WideToUtf8(wide.data(), wide.size());
 }
 
-// The command's name as UTF-8; the names of the one-byte codes are converted once.
+// The command's name as UTF-8; the name of a one-byte code is converted on its first use only
+// (no name is empty).
 std::string CommandNameUtf8(std::int32_t command) {
-  static const std::array<std::string, 256> names = [] {
-    std::array<std::string, 256> all;
-    for (std::size_t code = 0; code < all.size(); ++code) {
-      all[code] = Utf8Of8Bit(PrnCommandName(static_cast<std::int32_t>(code)));
-    }
-    return all;
-  }();
+  static std::array<std::string, 256> names;
   if (command < 0 || command >= static_cast<std::int32_t>(names.size())) {
     return Utf8Of8Bit(PrnCommandName(command));
   }
-  return names[static_cast<std::size_t>(command)];
+  std::string& name = names[static_cast<std::size_t>(command)];
+  if (name.empty()) name = Utf8Of8Bit(PrnCommandName(command));
+  return name;
 }
 
 std::string Escaped(std::string_view utf8) {
