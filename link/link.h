@@ -67,6 +67,8 @@ void PrnDecodeReply();
 
 // Russian command name, Windows-1251 bytes; "Неверная команда" for codes without a name.
 const char* PrnCommandName(std::int32_t command);
+// The same name as UTF-8, for people reading (the protocol trace).
+const char* PrnCommandNameUtf8(std::int32_t command);
 
 // Seams.
 // Where PrnOpenPort gets its channel; nullptr restores the platform serial ports.
