@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace molvex {
 namespace {
@@ -107,26 +108,51 @@ std::basic_string<OLECHAR> BytesToWide(const std::string& bytes) {
   return wide;
 }
 
+// Plain ASCII is the same in every encoding here and most texts are nothing else: it is copied
+// unit by unit without a converter.
+template <class Unit>
+bool AllAscii(const Unit* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (static_cast<std::make_unsigned_t<Unit>>(text[i]) >= 0x80) return false;
+  }
+  return true;
+}
+
+template <class Out, class Unit>
+Out Widened(const Unit* text, std::size_t length) {
+  Out out(length, typename Out::value_type{});
+  for (std::size_t i = 0; i < length; ++i) out[i] = static_cast<typename Out::value_type>(text[i]);
+  return out;
+}
+
 const std::string_view kWideQuestion{std::endian::native == std::endian::little ? "?\0" : "\0?", 2};
 
 }  // namespace
 
 std::string WideToAnsi(const OLECHAR* text, std::size_t length) {
   if (text == nullptr) return {};
+  if (AllAscii(text, length)) return Widened<std::string>(text, length);
   return Convert(kAnsi, kWide, reinterpret_cast<const char*>(text), length * sizeof(OLECHAR),
                  SkipWide, "?");
 }
 
 std::basic_string<OLECHAR> AnsiToWide(std::string_view text) {
+  if (AllAscii(text.data(), text.size())) {
+    return Widened<std::basic_string<OLECHAR>>(text.data(), text.size());
+  }
   return BytesToWide(Convert(kWide, kAnsi, text.data(), text.size(), SkipByte, kWideQuestion));
 }
 
 std::basic_string<OLECHAR> Utf8ToWide(std::string_view text) {
+  if (AllAscii(text.data(), text.size())) {
+    return Widened<std::basic_string<OLECHAR>>(text.data(), text.size());
+  }
   return BytesToWide(Convert(kWide, kUtf8, text.data(), text.size(), SkipByte, kWideQuestion));
 }
 
 std::string WideToUtf8(const OLECHAR* text, std::size_t length) {
   if (text == nullptr) return {};
+  if (AllAscii(text, length)) return Widened<std::string>(text, length);
   return Convert(kUtf8, kWide, reinterpret_cast<const char*>(text), length * sizeof(OLECHAR),
                  SkipWide, "?");
 }

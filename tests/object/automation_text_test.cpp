@@ -73,6 +73,26 @@ TEST(AutomationTextTest, UnconvertibleInputBecomesQuestionMarks) {
   EXPECT_EQ(WideToUtf8(wide.data(), wide.size()), "a??z");
 }
 
+TEST(AutomationTextTest, AsciiPassesUnchangedAndTheCodesAboveItAreConverted) {
+  std::string ascii;
+  std::u16string wide;
+  for (int c = 0; c < 0x80; ++c) {
+    ascii += static_cast<char>(c);
+    wide += static_cast<char16_t>(c);
+  }
+  EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), ascii);
+  EXPECT_EQ(WideToUtf8(wide.data(), wide.size()), ascii);
+  EXPECT_EQ(AnsiToWide(ascii), wide);
+  EXPECT_EQ(Utf8ToWide(ascii), wide);
+
+  const std::u16string e_acute = u"a\u00E9";
+  EXPECT_EQ(WideToAnsi(e_acute.data(), e_acute.size()), "a?");
+  EXPECT_EQ(WideToUtf8(e_acute.data(), e_acute.size()), "a\xC3\xA9");
+  EXPECT_EQ(AnsiToWide("a\x80"), u"a\u0402");
+  EXPECT_EQ(Utf8ToWide("a\xC2\x80"), u"a\u0080");
+  EXPECT_EQ(Utf8ToWide("a\x80"), u"a?");
+}
+
 TEST(AutomationTextTest, LongTextsConvertWhole) {
   const std::u16string long_text(200000, u'Ж');
   const std::string ansi = Ansi(long_text);
