@@ -56,12 +56,6 @@ std::string Value(const TraceArg& arg, bool boolean) {
   return "?";
 }
 
-std::string Hresult(HRESULT hr) {
-  char text[11];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
 }  // namespace
 
 long long TraceArg::integer() const {
@@ -129,9 +123,10 @@ void EntryTrace::End() noexcept {
       results += out.name + "=" + Value(out.arg, out.boolean) + ", ";
     }
     if (missing) {
-      results += "HRESULT " + Hresult(E_POINTER) + " (no place for the result), ";
+      results += "HRESULT " + TraceHex32(static_cast<std::uint32_t>(E_POINTER)) +
+                 " (no place for the result), ";
     } else if (noted_result != S_OK) {
-      results += "HRESULT " + Hresult(noted_result);
+      results += "HRESULT " + TraceHex32(static_cast<std::uint32_t>(noted_result));
       if (!noted_message.empty()) results += " " + TraceQuoted8(noted_message);
       results += ", ";
     }

@@ -1,14 +1,16 @@
 #include "trace/protocol_trace.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "link/commands.h"
 #include "link/link.h"
+#include "platform/append_file.h"
 #include "platform/diagnostics.h"
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
@@ -22,12 +24,13 @@ bool on = false;
 namespace {
 
 struct TraceState {
-  std::string path;
+  std::unique_ptr<AppendFile> file;  // while on
   std::int64_t max_bytes = kTraceDefaultMaxKB * 1024;
   TraceOrigin origin = TraceOrigin::Settings;
   Clock* clock = nullptr;
+  std::int64_t pid = 0;
   bool in_entry = false;
-  std::string block;
+  std::string block;  // keeps its capacity from entry to entry
   std::vector<std::string> passwords;
   std::int64_t started_ms = 0;
 };
@@ -42,67 +45,63 @@ Clock& TraceClock() {
   return clock != nullptr ? *clock : SystemClock();
 }
 
+// The lines are appended piece by piece into the entry's block: no formatted printing and no
+// temporary strings, since they are built between a reply and the next request.
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendDecimal(std::string& out, std::int64_t value) {
+  char text[24];
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  out.append(text, r.ptr);
+}
+
 void Append2(std::string& out, int value) {
   out += static_cast<char>('0' + value / 10 % 10);
   out += static_cast<char>('0' + value % 10);
 }
 
+void AppendHex8(std::string& out, std::uint8_t value) {
+  out += kHexDigits[value >> 4];
+  out += kHexDigits[value & 0x0F];
+}
+
+// "0x0000ABCD"
+void AppendHex32(std::string& out, std::uint32_t value) {
+  out += "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) out += kHexDigits[(value >> shift) & 0x0F];
+}
+
 // "2026-12-10 14:03:07.412 pid 4242 "
-std::string StampAndPid() {
+void AppendStampAndPid(std::string& out) {
   const LocalDateTime t = TraceClock().LocalNow();
-  std::string s = std::to_string(t.year) + "-";
-  Append2(s, t.month);
-  s += '-';
-  Append2(s, t.day);
-  s += ' ';
-  Append2(s, t.hour);
-  s += ':';
-  Append2(s, t.minute);
-  s += ':';
-  Append2(s, t.second);
-  s += '.';
-  s += static_cast<char>('0' + t.millisecond / 100 % 10);
-  Append2(s, t.millisecond % 100);
-  s += " pid " + std::to_string(CurrentProcessId()) + " ";
-  return s;
+  AppendDecimal(out, t.year);
+  out += '-';
+  Append2(out, t.month);
+  out += '-';
+  Append2(out, t.day);
+  out += ' ';
+  Append2(out, t.hour);
+  out += ':';
+  Append2(out, t.minute);
+  out += ':';
+  Append2(out, t.second);
+  out += '.';
+  out += static_cast<char>('0' + t.millisecond / 100 % 10);
+  Append2(out, t.millisecond % 100);
+  out += " pid ";
+  AppendDecimal(out, State().pid);
+  out += ' ';
 }
 
-std::string Hex32(std::uint32_t value) {
-  char text[11];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-  return text;
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string Hex8(std::uint8_t value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-  return text;
-}
-
-std::string Utf8Of8Bit(std::string_view text) {
-  // Most data texts and fields are plain ASCII, the same in both encodings.
-  if (std::all_of(text.begin(), text.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    return std::string(text);
-  }
-  const auto wide = AnsiToWide(text);
-  return WideToUtf8(wide.data(), wide.size());
-}
-
-// The command's name as UTF-8; the name of a one-byte code is converted on its first use only
-// (no name is empty).
-std::string CommandNameUtf8(std::int32_t command) {
-  static std::array<std::string, 256> names;
-  if (command < 0 || command >= static_cast<std::int32_t>(names.size())) {
-    return Utf8Of8Bit(PrnCommandName(command));
-  }
-  std::string& name = names[static_cast<std::size_t>(command)];
-  if (name.empty()) name = Utf8Of8Bit(PrnCommandName(command));
-  return name;
-}
-
-std::string Escaped(std::string_view utf8) {
-  std::string out = "\"";
+// UTF-8 text in double quotes, control characters, quotes and backslashes escaped.
+void AppendEscaped(std::string& out, std::string_view utf8) {
+  out += '"';
   for (const char c : utf8) {
     const auto b = static_cast<unsigned char>(c);
     switch (c) {
@@ -123,13 +122,56 @@ std::string Escaped(std::string_view utf8) {
         break;
       default:
         if (b < 0x20 || b == 0x7F) {
-          out += "\\x" + Hex8(b);
+          out += "\\x";
+          AppendHex8(out, b);
         } else {
           out += c;
         }
     }
   }
   out += '"';
+}
+
+// 8-bit text quoted as UTF-8. Most data texts and fields are plain ASCII, the same in both
+// encodings.
+void AppendQuoted8(std::string& out, std::string_view text) {
+  if (IsAscii(text)) return AppendEscaped(out, text);
+  const auto wide = AnsiToWide(text);
+  AppendEscaped(out, WideToUtf8(wide.data(), wide.size()));
+}
+
+// `data` with the passwords at `place` masked as ***.
+std::string Masked(std::string_view data, PrnPasswordPlace place,
+                   const std::vector<std::string>& passwords) {
+  std::size_t pos = 0;
+  for (int commas = 0; commas < place.commas; ++commas) {
+    pos = data.find(',', pos);
+    if (pos == std::string_view::npos) return std::string(data);
+    ++pos;
+  }
+  std::string out(data.substr(0, pos));
+  for (int k = 0; k < place.count && pos <= data.size(); ++k) {
+    // The longest of the entry's passwords that stands here; else the field up to its comma.
+    std::size_t length = std::string_view::npos;
+    for (const std::string& p : passwords) {
+      if (!p.empty() && data.substr(pos, p.size()) == p &&
+          (length == std::string_view::npos || p.size() > length)) {
+        length = p.size();
+      }
+    }
+    if (length == std::string_view::npos) {
+      const std::size_t comma = data.find(',', pos);
+      length = (comma == std::string_view::npos ? data.size() : comma) - pos;
+    }
+    if (length > 0) out += "***";
+    pos += length;
+    if (k + 1 < place.count) {
+      if (pos >= data.size() || data[pos] != ',') break;
+      out += ',';
+      ++pos;
+    }
+  }
+  if (pos < data.size()) out += data.substr(pos);
   return out;
 }
 
@@ -143,36 +185,48 @@ const char* Ending(std::uint32_t error_word) {
 
 void Fail(const TraceState& state, const char* what) {
   const std::string reason = std::strerror(errno);
-  WriteNotice("MolvexECR: protocol trace stopped: cannot " + std::string(what) + " " + state.path +
-              ": " + reason);
+  WriteNotice("MolvexECR: protocol trace stopped: cannot " + std::string(what) + " " +
+              state.file->path() + ": " + reason);
   TraceStop();
 }
 
 // Appends the block; the file is renamed to <path>.1 first when it has reached its size.
 void WriteBlock(const std::string& block) {
   TraceState& state = State();
-  std::FILE* file = std::fopen(state.path.c_str(), "a");
-  if (file == nullptr) return Fail(state, "open");
-  std::fseek(file, 0, SEEK_END);
-  const long size = std::ftell(file);
+  AppendFile& file = *state.file;
+  const std::int64_t size = file.Open();
+  if (size < 0) return Fail(state, "open");
   if (size > 0 && size >= state.max_bytes) {
-    std::fclose(file);
-    const std::string older = state.path + ".1";
+    file.Close();
+    const std::string older = file.path() + ".1";
     std::remove(older.c_str());
-    if (std::rename(state.path.c_str(), older.c_str()) != 0) return Fail(state, "rename");
-    file = std::fopen(state.path.c_str(), "a");
-    if (file == nullptr) return Fail(state, "open");
+    if (std::rename(file.path().c_str(), older.c_str()) != 0) return Fail(state, "rename");
+    if (file.Open() < 0) return Fail(state, "open");
   }
-  const bool written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) Fail(state, "write");
+  if (!file.Append(block)) Fail(state, "write");
 }
 
 void TransactionStarted(std::int32_t command, const char* data) {
   TraceState& state = State();
-  if (!state.in_entry) state.block = StampAndPid() + "(outside any entry)\n";
-  state.block += "  " + std::to_string(command) + " " + CommandNameUtf8(command) + " " +
-                 TraceQuoted8(TraceMaskData(command, data, state.passwords)) + "\n";
+  std::string& b = state.block;
+  if (!state.in_entry) {
+    b.clear();
+    AppendStampAndPid(b);
+    b += "(outside any entry)\n";
+  }
+  const std::string_view text = data != nullptr ? data : "";
+  b += "  ";
+  AppendDecimal(b, command);
+  b += ' ';
+  b += PrnCommandNameUtf8(command);
+  b += ' ';
+  const PrnPasswordPlace place = PrnPasswordField(command, text.data());
+  if (place.count == 0) {
+    AppendQuoted8(b, text);
+  } else {
+    AppendQuoted8(b, Masked(text, place, state.passwords));
+  }
+  b += '\n';
   state.started_ms = TraceClock().MonotonicMs();
 }
 
@@ -182,25 +236,44 @@ void TransactionEnded(const RetData& result, std::uint32_t syn_bytes) {
   std::string& b = state.block;
   b += "     ";
   b += Ending(result.ErrorWord);
-  b += " after " + std::to_string(ms) + " ms, " + std::to_string(syn_bytes) + " SYN, error word " +
-       Hex32(result.ErrorWord) + ", status";
-  for (const std::uint8_t s : result.Status) b += " " + Hex8(s);
+  b += " after ";
+  AppendDecimal(b, ms);
+  b += " ms, ";
+  AppendDecimal(b, syn_bytes);
+  b += " SYN, error word ";
+  AppendHex32(b, result.ErrorWord);
+  b += ", status";
+  for (const std::uint8_t s : result.Status) {
+    b += ' ';
+    AppendHex8(b, s);
+  }
   const int count = result.FieldCount < kRetDataFields ? result.FieldCount : kRetDataFields;
+  const auto field = [&result](int i) -> std::string_view {
+    return result.Fields[i] != nullptr ? result.Fields[i] : "";
+  };
   if (result.Command == kCmdReadZData && count >= 1) {
     // The archive data is the day's fiscal record: its size, not its text.
-    b += ", Z data chunk " + TraceQuoted8(result.Fields[0]);
-    b += count >= 2 ? ", " + std::to_string(std::strlen(result.Fields[1])) + " characters"
-                    : ", no data";
+    b += ", Z data chunk ";
+    AppendQuoted8(b, field(0));
+    if (count >= 2) {
+      b += ", ";
+      AppendDecimal(b, static_cast<std::int64_t>(field(1).size()));
+      b += " characters";
+    } else {
+      b += ", no data";
+    }
   } else if (count <= 0) {
     b += ", no fields";
   } else {
-    b += ", " + std::to_string(count) + (count == 1 ? " field: " : " fields: ");
+    b += ", ";
+    AppendDecimal(b, count);
+    b += count == 1 ? " field: " : " fields: ";
     for (int i = 0; i < count; ++i) {
-      if (i > 0) b += ",";
-      b += TraceQuoted8(result.Fields[i] != nullptr ? result.Fields[i] : "");
+      if (i > 0) b += ',';
+      AppendQuoted8(b, field(i));
     }
   }
-  b += "\n";
+  b += '\n';
   if (!state.in_entry) {
     WriteBlock(b);
     b.clear();
@@ -238,9 +311,13 @@ const bool started_from_environment = StartFromEnvironment();
 void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin) {
   if (path.empty()) return TraceStop();
   TraceState& state = State();
-  state.path = path;
+  if (state.file == nullptr || state.file->path() != path) {
+    state.file = std::make_unique<AppendFile>(path);
+  }
   state.max_bytes = (max_kb > 0 ? max_kb : kTraceDefaultMaxKB) * 1024;
   state.origin = origin;
+  state.pid = CurrentProcessId();
+  state.block.reserve(4096);
   trace_detail::on = true;
   LinkSetWatch(&kWatch);
 }
@@ -249,7 +326,7 @@ void TraceStop() {
   TraceState& state = State();
   trace_detail::on = false;
   LinkSetWatch(nullptr);
-  state.path.clear();
+  state.file.reset();
   state.in_entry = false;
   state.block.clear();
   state.passwords.clear();
@@ -281,9 +358,10 @@ void TraceEntryBegin(std::string_view call, std::vector<std::string> passwords) 
   if (!TraceOn() || state.in_entry) return;
   state.in_entry = true;
   state.passwords = std::move(passwords);
-  state.block = StampAndPid();
+  state.block.clear();
+  AppendStampAndPid(state.block);
   state.block += call;
-  state.block += "\n";
+  state.block += '\n';
 }
 
 void TraceEntryEnd(std::string_view results) {
@@ -291,12 +369,11 @@ void TraceEntryEnd(std::string_view results) {
   if (!state.in_entry) return;
   state.block += "  = ";
   state.block += results;
-  state.block += "\n";
+  state.block += '\n';
   state.in_entry = false;
   state.passwords.clear();
-  std::string block;
-  block.swap(state.block);
-  if (TraceOn()) WriteBlock(block);
+  if (TraceOn()) WriteBlock(state.block);
+  state.block.clear();
 }
 
 bool TraceInEntry() {
@@ -304,47 +381,28 @@ bool TraceInEntry() {
 }
 
 std::string TraceQuoted8(std::string_view text) {
-  return Escaped(Utf8Of8Bit(text));
+  std::string out;
+  AppendQuoted8(out, text);
+  return out;
 }
 
 std::string TraceQuotedUtf8(std::string_view text) {
-  return Escaped(text);
+  std::string out;
+  AppendEscaped(out, text);
+  return out;
+}
+
+std::string TraceHex32(std::uint32_t value) {
+  std::string out;
+  AppendHex32(out, value);
+  return out;
 }
 
 std::string TraceMaskData(std::int32_t command, std::string_view data,
                           const std::vector<std::string>& passwords) {
   const PrnPasswordPlace place = PrnPasswordField(command, std::string(data).c_str());
   if (place.count == 0) return std::string(data);
-  std::size_t pos = 0;
-  for (int commas = 0; commas < place.commas; ++commas) {
-    pos = data.find(',', pos);
-    if (pos == std::string_view::npos) return std::string(data);
-    ++pos;
-  }
-  std::string out(data.substr(0, pos));
-  for (int k = 0; k < place.count && pos <= data.size(); ++k) {
-    // The longest of the entry's passwords that stands here; else the field up to its comma.
-    std::size_t length = std::string_view::npos;
-    for (const std::string& p : passwords) {
-      if (!p.empty() && data.substr(pos, p.size()) == p &&
-          (length == std::string_view::npos || p.size() > length)) {
-        length = p.size();
-      }
-    }
-    if (length == std::string_view::npos) {
-      const std::size_t comma = data.find(',', pos);
-      length = (comma == std::string_view::npos ? data.size() : comma) - pos;
-    }
-    if (length > 0) out += "***";
-    pos += length;
-    if (k + 1 < place.count) {
-      if (pos >= data.size() || data[pos] != ',') break;
-      out += ',';
-      ++pos;
-    }
-  }
-  if (pos < data.size()) out += data.substr(pos);
-  return out;
+  return Masked(data, place, passwords);
 }
 
 }  // namespace molvex

@@ -68,6 +68,8 @@ bool TraceInEntry();
 std::string TraceQuoted8(std::string_view text);
 // The same for UTF-8 text.
 std::string TraceQuotedUtf8(std::string_view text);
+// "0x" and eight upper-case hexadecimal digits, as error words and HRESULTs are shown.
+std::string TraceHex32(std::uint32_t value);
 // A data text with the passwords of `command` masked as ***.
 std::string TraceMaskData(std::int32_t command, std::string_view data,
                           const std::vector<std::string>& passwords);

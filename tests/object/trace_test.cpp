@@ -1,5 +1,7 @@
 // The protocol trace: entry blocks with their transactions, masked passwords, the file's
 // roll-over, a trace that cannot be written, and the settings that turn it on.
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -169,6 +171,44 @@ TEST_F(TraceTest, PastItsSizeTheFileIsRenamedAndBegunAnew) {
   // One older file only: what was renamed first is gone.
   EXPECT_EQ(FileBytes(older).find("14:03:00.000"), std::string::npos);
   EXPECT_NE(FileBytes(trace).find("14:03:58.000"), std::string::npos);
+}
+
+TEST_F(TraceTest, AFileMovedOrDeletedKeepsWhatItHadAndTheNextEntryBeginsANewOne) {
+  Open();
+  TraceStart(trace.string(), 0, TraceOrigin::Explicit);
+  VARIANT_BOOL ok = 0;
+  const auto call_at = [&](int second) {
+    clock.SetLocal({2026, 12, 10, 14, 3, second, 0});
+    ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+  };
+  call_at(1);
+  const auto moved = dir / "moved.log";
+  std::filesystem::rename(trace, moved);
+  call_at(2);
+  const std::string first = FileBytes(moved);
+  EXPECT_NE(first.find("14:03:01.000"), std::string::npos) << first;
+  EXPECT_EQ(first.find("14:03:02.000"), std::string::npos) << first;
+  EXPECT_EQ(FileBytes(trace).find("14:03:01.000"), std::string::npos);
+  EXPECT_NE(FileBytes(trace).find("14:03:02.000"), std::string::npos);
+
+  std::filesystem::remove(trace);
+  call_at(3);
+  EXPECT_EQ(Lines(FileBytes(trace)).size(), Lines(first).size());
+  EXPECT_NE(FileBytes(trace).find("14:03:03.000"), std::string::npos);
+  EXPECT_EQ(FileBytes(moved), first);
+}
+
+TEST_F(TraceTest, AFifoWithoutReaderStopsTheTraceInsteadOfHoldingTheEntry) {
+  Open();
+  ASSERT_EQ(mkfifo(trace.c_str(), 0600), 0);
+  TraceStart(trace.string(), 0, TraceOrigin::Explicit);
+  ::testing::internal::CaptureStderr();
+  VARIANT_BOOL ok = 0;
+  ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+  const std::string notices = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_FALSE(TraceOn());
+  EXPECT_NE(notices.find("protocol trace stopped: cannot open"), std::string::npos) << notices;
 }
 
 TEST_F(TraceTest, ATraceThatCannotBeWrittenStopsAndChangesNothing) {
