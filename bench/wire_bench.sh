@@ -8,7 +8,8 @@
 # rest goes: the start of ecrfisc with its port open and no call (median of as many runs), and
 # what is left for each transaction beyond its bytes' wire time.
 # With --trace the same sale runs once more in every run with the protocol trace on
-# (ecrfisc --trace), and its median ratio is printed beside the one without.
+# (ecrfisc --trace), and its median ratio is printed beside the one without, with the median of
+# the differences run by run (each traced sale against the untraced one just before it).
 # Usage: bash bench/wire_bench.sh [RUNS] [--trace] (default 5 runs); MOLVEX_BUILD_DIR as for
 # scripts/demo.sh, whose Release build it shares.
 set -euo pipefail
@@ -73,6 +74,7 @@ printf '%-4s %10s %8s %8s %10s %8s\n' run elapsed requests bytes wire ratio
 results=()
 startups=()
 traced_times=()
+plain_times=()
 wires=()
 for run in $(seq "$runs"); do
   # A fresh printer each run, so that its counts are those of this sale alone.
@@ -83,6 +85,7 @@ for run in $(seq "$runs"); do
   [ -e "$work/tty" ] || { cat "$work/sim.err"; echo "ecr-sim did not start"; exit 1; }
 
   elapsed=$(timed_ecrfisc "$work/sale.txt")
+  plain_times+=("$elapsed")
   if [ -n "$traced" ]; then
     # The same sale again with the trace on; the printer counts both, each half the bytes.
     rm -f "$work/trace.log"
@@ -118,5 +121,8 @@ if [ -n "$traced" ]; then
     awk '{ print $1 / $2, $1 }' | sort -n | awk -v n="$runs" '{ r[NR] = $1; t[NR] = $2 } END {
       m = int((NR + 1) / 2)
       printf "with the trace on, median of %d runs: elapsed %.1f ms, ratio %.3f (runs %.3f to %.3f)\n", n, t[m], r[m], r[1], r[NR] }'
+  printf '%s\n' "${traced_times[@]}" | paste - <(printf '%s\n' "${plain_times[@]}") |
+    awk '{ print $1 - $2 }' | sort -n | awk '{ d[NR] = $1 } END {
+      printf "trace on minus off, run by run: median %.2f ms (%.2f to %.2f)\n", d[int((NR + 1) / 2)], d[1], d[NR] }'
   echo "trace of the last run: $(wc -l <"$work/trace.log") lines, $(wc -c <"$work/trace.log") bytes"
 fi
