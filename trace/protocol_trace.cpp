@@ -77,16 +77,14 @@ void AppendStampAndPid(std::string& out) {
   const LocalDateTime t = TraceClock().LocalNow();
   AppendDecimal(out, t.year);
   out += '-';
-  Append2(out, t.month);
-  out += '-';
-  Append2(out, t.day);
-  out += ' ';
-  Append2(out, t.hour);
-  out += ':';
-  Append2(out, t.minute);
-  out += ':';
-  Append2(out, t.second);
-  out += '.';
+  const struct {
+    int value;
+    char after;
+  } parts[] = {{t.month, '-'}, {t.day, ' '}, {t.hour, ':'}, {t.minute, ':'}, {t.second, '.'}};
+  for (const auto& part : parts) {
+    Append2(out, part.value);
+    out += part.after;
+  }
   out += static_cast<char>('0' + t.millisecond / 100 % 10);
   Append2(out, t.millisecond % 100);
   out += " pid ";
@@ -175,6 +173,16 @@ std::string Masked(std::string_view data, PrnPasswordPlace place,
   return out;
 }
 
+// The data text of `command` (NUL-terminated) as it may be shown: itself, or, when it carries
+// passwords, `masked` filled with it masked.
+std::string_view ShownData(std::int32_t command, const char* data,
+                           const std::vector<std::string>& passwords, std::string& masked) {
+  const PrnPasswordPlace place = PrnPasswordField(command, data);
+  if (place.count == 0) return data;
+  masked = Masked(data, place, passwords);
+  return masked;
+}
+
 // The kind of ending, by the link bits of the error word.
 const char* Ending(std::uint32_t error_word) {
   if ((error_word & kErrNoReply) != 0) return "time-out";
@@ -214,18 +222,13 @@ void TransactionStarted(std::int32_t command, const char* data) {
     AppendStampAndPid(b);
     b += "(outside any entry)\n";
   }
-  const std::string_view text = data != nullptr ? data : "";
   b += "  ";
   AppendDecimal(b, command);
   b += ' ';
   b += PrnCommandNameUtf8(command);
   b += ' ';
-  const PrnPasswordPlace place = PrnPasswordField(command, text.data());
-  if (place.count == 0) {
-    AppendQuoted8(b, text);
-  } else {
-    AppendQuoted8(b, Masked(text, place, state.passwords));
-  }
+  std::string masked;
+  AppendQuoted8(b, ShownData(command, data != nullptr ? data : "", state.passwords, masked));
   b += '\n';
   state.started_ms = TraceClock().MonotonicMs();
 }
@@ -400,9 +403,9 @@ std::string TraceHex32(std::uint32_t value) {
 
 std::string TraceMaskData(std::int32_t command, std::string_view data,
                           const std::vector<std::string>& passwords) {
-  const PrnPasswordPlace place = PrnPasswordField(command, std::string(data).c_str());
-  if (place.count == 0) return std::string(data);
-  return Masked(data, place, passwords);
+  const std::string terminated(data);
+  std::string masked;
+  return std::string(ShownData(command, terminated.c_str(), passwords, masked));
 }
 
 }  // namespace molvex
