@@ -125,7 +125,22 @@ for _ in $(seq 50); do [ -e "$run/ttyCOM3" ] && [ -e "$run/ttyCOM4" ] && break; 
 [ -e "$run/ttyCOM4" ] || { cat "$run/pair.log"; echo "the COM3-COM4 pair did not start"; exit 1; }
 
 wineserver -k 2>/dev/null  # a wineserver of another locale would keep its code page
-timeout 180 wineboot -i >"$run/wineboot.log" 2>&1 || { tail "$run/wineboot.log"; echo "wineboot failed"; exit 1; }
+# Now and then the first start of a new prefix finds the address of the shared user data taken
+# ("failed to map the shared user data"); such a start is retried once in a new prefix.
+boot_prefix() {
+  timeout 180 wineboot -i >"$run/wineboot.log" 2>&1
+}
+if ! boot_prefix; then
+  grep -q "failed to map the shared user data" "$run/wineboot.log" || {
+    tail "$run/wineboot.log"
+    echo "wineboot failed"
+    exit 1
+  }
+  echo "wineboot: the shared user data could not be mapped; once more in a new prefix"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  boot_prefix || { tail "$run/wineboot.log"; echo "wineboot failed"; exit 1; }
+fi
 cat >"$run/setup.reg" <<REG
 REGEDIT4
 
