@@ -539,6 +539,7 @@ stop_com2() {
 }
 
 case_clients_32bit() {
+  needs32 typelib-win32-of-64 vbscript-32 early-32 || return 0
   # 32-bit clients of the 64-bit server: they marshal through the win32 type library.
   check_library typelib-win32-of-64 'C:\tests\x86\tlb_dump.exe' "$win_exe\\2"
   # client.vbs sets the printer's clock back to 2015, which a printer refuses once its fiscal
@@ -552,11 +553,11 @@ case_clients_32bit() {
 }
 
 case_server_32bit() {
+  needs32 regserver32 early-64-on-32 early-32-on-32 shared-64-on-32 shared-32-on-32 unregserver32 || return 0
   # The 32-bit server in place of the 64-bit one, for clients of both kinds.
   wrun unreg64 "$win_exe" /UnregServer
   if wrun regserver32 "$win_exe32" /RegServer && ! server_running; then ok "32-bit server: /RegServer exits 0"; else bad "32-bit server /RegServer" "$run/regserver32.err"; fi
   check_registered regserver32 HKCR "$win_exe32" 32
-  check_library typelib-win64-of-32 'C:\tests\tlb_dump.exe' "$win_exe32\\2"
   native_client early-64-on-32 'C:\tests\early_client.exe' 1
   native_client early-32-on-32 'C:\tests\x86\early_client.exe' 1
   script_client shared-64-on-32 shared.vbs open
@@ -565,6 +566,26 @@ case_server_32bit() {
   if wrun unregserver32 "$win_exe32" /UnregServer; then ok "32-bit server: /UnregServer exits 0"; else bad "32-bit server /UnregServer"; fi
   check_unregistered unregserver32
   wrun regserver64 "$win_exe" /RegServer
+}
+
+# The 32-bit builds without running them, so that a machine that cannot run 32-bit programs
+# checks them too: the machine type of every image, and both type libraries of the 32-bit
+# server (resource 1 its own, win32; resource 2 the win64 one) read by the 64-bit tool.
+case_images_32bit() {
+  local f kind bad_images=()
+  for f in "$exe32" "$tools32"/early_client.exe "$tools32"/dispatch_client.exe "$tools32"/tlb_dump.exe \
+    "$exe" "$tools"/early_client.exe "$tools"/dispatch_client.exe "$tools"/tlb_dump.exe; do
+    kind=pei-x86-64
+    [[ $f == "$mingw32"/* ]] && kind=pei-i386
+    LC_ALL=C x86_64-w64-mingw32-objdump -f "$f" 2>&1 | grep -q "file format $kind\$" || bad_images+=("$f")
+  done
+  if [ ${#bad_images[@]} -eq 0 ]; then
+    ok "the 32-bit server and clients are i386 images, the 64-bit ones x86-64"
+  else
+    bad "images of the wrong machine type: ${bad_images[*]}"
+  fi
+  check_library typelib-win32-in-32 'C:\tests\tlb_dump.exe' "$win_exe32"
+  check_library typelib-win64-of-32 'C:\tests\tlb_dump.exe' "$win_exe32\\2"
 }
 
 # The value of the user's LocalServer32 key, as the COM runtime reads it.
@@ -587,7 +608,7 @@ case_per_user() {
   local server=$!
   for _ in $(seq 50); do server_running && break; sleep 0.2; done
   native_client dispatch-64-per-user 'C:\tests\dispatch_client.exe'
-  native_client dispatch-32-per-user 'C:\tests\x86\dispatch_client.exe'
+  ! needs32 dispatch-32-per-user || native_client dispatch-32-per-user 'C:\tests\x86\dispatch_client.exe'
   if server_ends_within 10 && wait "$server"; then ok "per-user: the user's registered command serves, then ends"; else bad "per-user server"; fi
   # The machine's registration beside the user's: unregistering the user's leaves it.
   wrun reg-machine "$win_exe" /RegServer
@@ -815,8 +836,8 @@ case_every_slot() {
 }
 
 all_cases=(exports registration typelib scripts examples example_close_day early_bound two_clients
-  churn close_warning started_by_hand archive_seams windows_sim reports clients_32bit killed_client
-  server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
+  churn close_warning started_by_hand archive_seams windows_sim reports images_32bit clients_32bit
+  killed_client server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the
