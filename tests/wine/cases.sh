@@ -684,6 +684,38 @@ installed_archive_stays() {
   fi
 }
 
+# Who may change C:\ECR after an install (installer/settings_acl.cpp), read back with
+# acl_dump.exe (owner, whether the DACL is protected, then each ACE as type, flags, mask, SID):
+# owned by Administrators (S-1-5-32-544); nothing inherited from C:\; SYSTEM (S-1-5-18) and
+# Administrators full control (0x1f01ff) of the folder and all in it (flags 0x03: objects and
+# containers inherit); Users (S-1-5-32-545) read and execute (0x1200a9) of all, and add a file
+# (0x100002) to the folder itself (flags 0x00); CREATOR OWNER (S-1-3-0) full control of what its
+# creator made (0x0b: inherited only). Wine keeps a security descriptor it was given in the
+# extended attribute user.wine.sd of the Unix directory.
+check_settings_acl() {
+  local got=$run/settings-acl.txt
+  if ! wrun settings-acl 'C:\tests\acl_dump.exe' 'C:\ECR'; then
+    bad "the security descriptor of C:\\ECR cannot be read" "$run/settings-acl.out"
+    return
+  fi
+  tr -d '\r' <"$run/settings-acl.out" >"$got"
+  printf '%s\n' 'dacl protected' 'allow 0x03 0x001f01ff S-1-5-18' \
+    'allow 0x03 0x001f01ff S-1-5-32-544' 'allow 0x03 0x001200a9 S-1-5-32-545' \
+    'allow 0x00 0x00100002 S-1-5-32-545' 'allow 0x0b 0x001f01ff S-1-3-0' >"$run/settings-acl.want"
+  if sed 1d "$got" | diff -u "$run/settings-acl.want" - >"$run/settings-acl.diff"; then
+    ok "C:\\ECR: Administrators and SYSTEM full control, Users read and add files, nothing inherited"
+  else
+    python3 -c 'import os, sys; os.getxattr(sys.argv[1], "user.wine.sd")' "$c/ECR" 2>/dev/null ||
+      echo "(the Unix directory $c/ECR has no user.wine.sd: no security descriptor was stored)" >>"$run/settings-acl.diff"
+    bad "the permissions of C:\\ECR after the install" "$run/settings-acl.diff"
+  fi
+  if [ "$(head -1 "$got")" = 'owner S-1-5-32-544' ]; then
+    ok "C:\\ECR is owned by Administrators"
+  else
+    bad "C:\\ECR owner after the install: $(head -1 "$got")"
+  fi
+}
+
 case_installer() {
   # The package installs, registers and uninstalls the 64-bit server; C:\ECR stays as it is.
   wrun unreg-manual "$win_exe" /UnregServer
@@ -692,6 +724,7 @@ case_installer() {
   # First with the shop's own settings file, which the package leaves alone.
   printf '[Identification]\r\nIdReastaurant=42\r\n' >"$settings"
   if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
+  check_settings_acl
   check_registered installed HKCR "$installed"
   if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then
     ok "the installer leaves an existing settings file as it is"
