@@ -198,7 +198,8 @@ TEST_F(ZReportTest, AnIdentifierAFileNameCannotCarryIsLeftOutOfTheArchiveName) {
   const std::string refused = Cp1251(" Недопустимое значение в ZRepRec.ini: ");
   const std::pair<std::string, std::string> cases[] = {{"1/2", "3"}, {"12", "3:x"}};
   for (const auto& [id, printer] : cases) {
-    SCOPED_TRACE(id + " " + printer);
+    SCOPED_TRACE(id);
+    SCOPED_TRACE(printer);
     std::filesystem::remove(dir / "infoZ.log");
     for (const auto& name : Archives(dir)) std::filesystem::remove(dir / name);
     OpenWithSettings(id, printer);
