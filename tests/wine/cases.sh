@@ -244,7 +244,8 @@ case_examples() {
 
 # examples/close-day.vbs as it stands: the day closed on COM1, its archive under the LocalPath of
 # a settings file placed for it; then with a LocalPath that does not exist, where the example
-# tells that the archive could not be written (-102) and exits 1. The settings file is restored.
+# tells that the archive could not be written (-102) and exits 1; then without a settings file.
+# The settings file is restored.
 case_example_close_day() {
   local d=$c/dayend rc=0 zre
   rm -rf "$d"
@@ -272,6 +273,28 @@ case_example_close_day() {
     ok "examples/close-day.vbs with a LocalPath that does not exist: the archive not written (-102), exit 1"
   else
     script_failed example-close-day-102 "examples/close-day.vbs with a missing LocalPath (exit code $rc)"
+  fi
+
+  # Without a settings file (SetComPort 100): the archive and infoZ.log in C:\ECR itself, named
+  # from the date and time alone, and the uploader looked for there only (there is none: its own
+  # log line); nothing in the server's current directory, the system folder.
+  rm -f "$c/ECR/ZRepRec.ini"
+  local log=$run/infoZ-nosettings.txt sys=$c/windows/system32 name
+  iconv -f CP1251 -t UTF-8 "$c/ECR/infoZ.log" 2>/dev/null | tr -d '\r' >"$run/infoZ-before.txt"
+  server_ends_within 10 || bad "server still running before examples/close-day.vbs without settings"
+  rc=0
+  loader=wine run_script example-close-day-nosettings example-close-day.vbs || rc=$?
+  iconv -f CP1251 -t UTF-8 "$c/ECR/infoZ.log" 2>/dev/null | tr -d '\r' |
+    tail -n +"$(($(wc -l <"$run/infoZ-before.txt") + 1))" >"$log"
+  name=$(sed -nE 's/.* Z-Отчет считан и записан в файл: C:\\ECR\\([^ ]+) $/\1/p' "$log")
+  if [ $rc -eq 0 ] && [ "$(tail -1 "$run/example-close-day-nosettings.txt")" = "Done." ] &&
+    [[ $name =~ ^[0-9]{12}(_[0-9]+)?\.zre$ ]] && grep -q '^Z-REPORT' "$c/ECR/$name" &&
+    grep -qE '^[0-9-]{10} [0-9:]{5} Программа выгрузки не найдена: C:\\ECR\\ArchSend\.exe $' "$log" &&
+    ! ls "$sys"/*.zre "$sys/infoZ.log" >/dev/null 2>&1; then
+    ok "examples/close-day.vbs without a settings file: C:\\ECR\\$name, the missing uploader logged, nothing in the system folder"
+  else
+    cat "$log" >>"$run/example-close-day-nosettings.txt"
+    script_failed example-close-day-nosettings "examples/close-day.vbs without a settings file (exit code $rc, archive: ${name:-none})"
   fi
   settings_restore
 }
