@@ -1,6 +1,7 @@
 #include "archive/archive_settings.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/files.h"
 #include "platform/ini_file.h"
@@ -13,6 +14,18 @@ ArchiveSettings shared_settings;
 
 constexpr std::uint32_t kIdentifierBuffer = 10;  // identifiers: at most 9 characters
 constexpr std::uint32_t kValueBuffer = 500;      // other values: at most 499 characters
+constexpr std::uint32_t kLongestPath = 32767;    // the longest path Windows knows
+
+// Why an identifier is refused (SetComPort's error information).
+constexpr char kUnusableIdentifier[] =
+    "holds a character that a file name cannot carry (a control character, \\ / : * ? \" < > | "
+    "or ..); the archive names go without it";
+constexpr char kPathTooLong[] =
+    "is longer than any path (32767 characters); the archive goes to the settings directory";
+
+void Refuse(std::vector<RefusedSetting>* refused, const char* key, const char* reason) {
+  if (refused != nullptr) refused->push_back(RefusedSetting{key, reason});
+}
 
 struct Reader {
   const std::string& file;
@@ -22,6 +35,21 @@ struct Reader {
     char buffer[kValueBuffer];
     const std::uint32_t n = ReadIniString(section, key, fallback, buffer, size, file.c_str());
     return std::string(buffer, n);
+  }
+
+  // The whole value however long, up to kLongestPath characters; false when it is longer.
+  bool Whole(const char* section, const char* key, const char* fallback, std::string& out) const {
+    for (std::uint32_t size = kValueBuffer;; size *= 2) {
+      std::string buffer(size, '\0');
+      const std::uint32_t n =
+          ReadIniString(section, key, fallback, buffer.data(), size, file.c_str());
+      if (n + 1 < size) {
+        if (n > kLongestPath) return false;
+        out.assign(buffer.data(), n);
+        return true;
+      }
+      if (size > kLongestPath) return false;
+    }
   }
 
   // Leading blanks, an optional sign and the digits up to the first non-digit; 0 without digits.
@@ -41,30 +69,54 @@ void ResetArchiveSettings() {
   shared_settings = ArchiveSettings{};
 }
 
-std::int32_t ReadArchiveSettings() {
+bool IdentifierUsable(const std::string& id) {
+  for (const char c : id) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+    if (std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
+  }
+  return id.find("..") == std::string::npos;
+}
+
+std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused) {
+  // Afresh each time: a file deleted or emptied since the last reading leaves none of its values.
   ArchiveSettings& s = shared_settings;
-  s.Extended = false;
+  s = ArchiveSettings{};
   s.SettingsDir = SettingsDirectory();
-  s.SettingsFile = s.SettingsDir + PathSeparator() + "ZRepRec.ini";
+  s.SettingsFile = s.SettingsDir + PathSeparator();
+  s.SettingsFile += "ZRepRec.ini";
+  // Without a file (and for a LocalPath refused below) everything goes to the settings
+  // directory itself, never to the process's current directory.
+  const std::string local_default = s.SettingsDir + PathSeparator();
+  s.LocalPath = local_default;
   if (!FileExists(s.SettingsFile.c_str())) return kSettingsFileMissing;
 
   const Reader read{s.SettingsFile};
-  std::string id = read.Text("Identification", "IdReastaurant", "1", kIdentifierBuffer);
-  if (id.empty()) return kSettingsNoIdentifier;
-  s.IdReastaurant = std::move(id);
+  s.IdReastaurant = read.Text("Identification", "IdReastaurant", "1", kIdentifierBuffer);
+  const bool no_identifier = s.IdReastaurant.empty();
   s.FiscalPrinter = read.Text("Identification", "FiscalPrinter", "1", kIdentifierBuffer);
   s.FtpAddress = read.Text("Address", "FTP", "", kValueBuffer);
   s.FtpLogin = read.Text("Address", "Login", "", kValueBuffer);
   s.FtpPassword = read.Text("Address", "Password", "", kValueBuffer);
   s.Path = read.Text("Files", "Path", "", kValueBuffer);
-  const std::string local_default = s.SettingsDir + PathSeparator();
-  s.LocalPath = read.Text("Files", "LocalPath", local_default.c_str(), kValueBuffer);
+  if (!read.Whole("Files", "LocalPath", local_default.c_str(), s.LocalPath)) {
+    s.LocalPath = local_default;
+    Refuse(refused, "LocalPath", kPathTooLong);
+  }
   s.Extended = read.Text("Execution", "Mode", "Extended", kValueBuffer) == "Extended";
   s.Save = read.Text("Execution", "Save", "1", kValueBuffer) == "1";
   s.OutdatedDays = read.Number("OutdatedDel", "Days", "7");
   s.RetryRepeat = read.Number("RetryFTP", "Repeat", "5");
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
-  return kSettingsRead;
+  if (!IdentifierUsable(s.IdReastaurant)) {
+    s.IdReastaurant.clear();
+    Refuse(refused, "IdReastaurant", kUnusableIdentifier);
+  }
+  if (!IdentifierUsable(s.FiscalPrinter)) {
+    s.FiscalPrinter.clear();
+    Refuse(refused, "FiscalPrinter", kUnusableIdentifier);
+  }
+  return no_identifier ? kSettingsNoIdentifier : kSettingsRead;
 }
 
 }  // namespace molvex

@@ -1,9 +1,10 @@
 // The Z-report archive settings, read from ZRepRec.ini in the settings directory each time
-// SetComPort has opened the port. One process-wide record, overwritten in place by each reading.
+// SetComPort has opened the port. One process-wide record, replaced whole by each reading.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace molvex {
 
@@ -24,6 +25,13 @@ struct ArchiveSettings {
   std::int32_t RetryInterval = 0;  // [RetryFTP] RepeatInterval
 };
 
+// A value of the settings file that the reading did not take: its key and why, in plain ASCII
+// for the caller's report.
+struct RefusedSetting {
+  const char* key;
+  const char* reason;
+};
+
 // Results of ReadArchiveSettings (SetComPort passes 100 and -100 on as its own result).
 constexpr std::int32_t kSettingsRead = 1;
 constexpr std::int32_t kSettingsFileMissing = 100;
@@ -35,8 +43,16 @@ ArchiveSettings& SharedArchiveSettings();
 // Back to the empty record of a fresh process (tests).
 void ResetArchiveSettings();
 
-// Reads the settings file into SharedArchiveSettings(): kSettingsRead, kSettingsFileMissing
-// (nothing read) or kSettingsNoIdentifier (IdReastaurant present but empty; nothing stored).
-std::int32_t ReadArchiveSettings();
+// Reads the settings file afresh into SharedArchiveSettings(): nothing of an earlier reading
+// stays. kSettingsRead; kSettingsFileMissing (every value as in an empty record, LocalPath the
+// settings directory itself); kSettingsNoIdentifier (IdReastaurant present but empty; the other
+// keys are read all the same). Identifiers that a file name cannot carry are refused and left
+// empty, and a LocalPath longer than any path is refused for the settings directory; each
+// refusal is added to `refused` when given.
+std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused = nullptr);
+
+// True when `id` can stand in a file name on every system: no control byte, none of
+// \ / : * ? " < > |, and no "..".
+bool IdentifierUsable(const std::string& id);
 
 }  // namespace molvex

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/process_start.h"
 #include "platform/text_file.h"
 
 namespace molvex {
@@ -62,7 +61,16 @@ bool WriteZArchive(const ArchiveSettings& settings, const LocalDateTime& t,
 
 void StartUploader(const ArchiveSettings& settings) {
   const std::string program = settings.LocalPath + "ArchSend.exe";
-  (void)(uploader_starter != nullptr ? uploader_starter(program) : StartProgram(program));
+  switch (uploader_starter != nullptr ? uploader_starter(program) : StartProgram(program)) {
+    case ProgramStart::Started:
+      break;
+    case ProgramStart::Missing:
+      AppendZLog(settings, kZLogUploaderMissing + program);
+      break;
+    case ProgramStart::Failed:
+      AppendZLog(settings, kZLogUploaderFailed + program);
+      break;
+  }
 }
 
 void SetZCaptureClock(Clock* clock) {

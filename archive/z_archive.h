@@ -10,6 +10,7 @@
 
 #include "archive/archive_settings.h"
 #include "platform/clock.h"
+#include "platform/process_start.h"
 
 namespace molvex {
 
@@ -38,6 +39,20 @@ inline constexpr char kZLogArchiveFailed[] =
     " \xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xE8\xF1\xE8 Z-\xCE\xF2\xF7\xE5\xF2\xE0 \xE2 "
     "\xF4\xE0\xE9\xEB: ";
 
+// " Недопустимое значение в ZRepRec.ini: " + key: a settings value was refused (SetComPort).
+inline constexpr char kZLogSettingRefused[] =
+    " \xCD\xE5\xE4\xEE\xEF\xF3\xF1\xF2\xE8\xEC\xEE\xE5 \xE7\xED\xE0\xF7\xE5\xED\xE8\xE5 \xE2 "
+    "ZRepRec.ini: ";
+// " Программа выгрузки не найдена: " + path: no uploader at its path.
+inline constexpr char kZLogUploaderMissing[] =
+    " \xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 \xE2\xFB\xE3\xF0\xF3\xE7\xEA\xE8 \xED\xE5 "
+    "\xED\xE0\xE9\xE4\xE5\xED\xE0: ";
+// " Ошибка запуска программы выгрузки: " + path: the uploader is there, the system did not
+// start it.
+inline constexpr char kZLogUploaderFailed[] =
+    " \xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xF3\xF1\xEA\xE0 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB "
+    "\xE2\xFB\xE3\xF0\xF3\xE7\xEA\xE8: ";
+
 // How ZReport ends when the Z report itself stands but its capture does not (the HRESULT of
 // the call; Result stays true and the call status 0).
 constexpr std::int32_t kZDataNotRead = -101;        // 0xFFFFFF9B: the Z data could not be read
@@ -61,14 +76,15 @@ bool AppendZLog(const ArchiveSettings& settings, std::string_view message);
 bool WriteZArchive(const ArchiveSettings& settings, const LocalDateTime& t,
                    std::string_view content, std::string& path);
 
-// Starts LocalPath + "ArchSend.exe" without waiting; the result of the start is not judged.
+// Starts LocalPath + "ArchSend.exe" without waiting. An uploader that is missing or that the
+// system does not start gets a log line of its own; nothing else comes of it.
 void StartUploader(const ArchiveSettings& settings);
 
 // Seams. The clock of the log lines and the archive name: nullptr gives the system clock back.
 void SetZCaptureClock(Clock* clock);
 Clock& ZCaptureClock();
 // How the uploader is started: nullptr gives the platform's program start back.
-using ProgramStarter = bool (*)(const std::string& path);
+using ProgramStarter = ProgramStart (*)(const std::string& path);
 void SetUploaderStarter(ProgramStarter starter);
 
 }  // namespace molvex

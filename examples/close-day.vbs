@@ -1,7 +1,8 @@
 ' The end of the day: the X report (the day so far), then the Z report that closes the day. After
 ' the Z report the driver reads the closed day's data back from the printer, writes it to an
 ' archive file in LocalPath, logs each step in LocalPath\infoZ.log and starts the uploader
-' LocalPath\ArchSend.exe (LocalPath from C:\ECR\ZRepRec.ini, see examples/ZRepRec.ini).
+' LocalPath\ArchSend.exe (LocalPath from C:\ECR\ZRepRec.ini, see examples/ZRepRec.ini; C:\ECR\
+' itself without the key or without the file, never the current directory).
 ' Usage: cscript //nologo close-day.vbs [port [speed]]     (default: COM1 at 115200 baud)
 Option Explicit
 Dim ecr, port, speed, password, closed, code, totals

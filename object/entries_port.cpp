@@ -1,7 +1,10 @@
 // Port, identity and version entries.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "archive/archive_settings.h"
+#include "archive/z_archive.h"
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
 #include "object/automation_text.h"
@@ -14,6 +17,22 @@ namespace {
 
 constexpr char kVerDll[] = "MolvexECR OLE v5.20 +5.00 LT7260R , +4.00  2014";
 constexpr char kVersionDll[] = "MolvexECR OLE v5.20 LT7260R 21.08.2013";
+
+// Each refused value of the settings file: a line in the info log, and all of them in the
+// call's error information; the call's result stays as the reading gave it.
+void ReportRefusedSettings(const std::vector<RefusedSetting>& refused) {
+  if (refused.empty()) return;
+  std::string message;
+  for (const RefusedSetting& r : refused) {
+    AppendZLog(SharedArchiveSettings(), std::string(kZLogSettingRefused) + r.key);
+    if (!message.empty()) message += "; ";
+    message += "ZRepRec.ini: ";
+    message += r.key;
+    message += ' ';
+    message += r.reason;
+  }
+  NoteErrorInfo(message.c_str());
+}
 
 }  // namespace
 
@@ -43,8 +62,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     state.CallStatus = kCallRefused;
     state.SavedErrorWord = 0;
     *Result = 1;
-    const std::int32_t settings = ReadArchiveSettings();
+    std::vector<RefusedSetting> refused;
+    const std::int32_t settings = ReadArchiveSettings(&refused);
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
+    ReportRefusedSettings(refused);
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
   });
 }

@@ -20,6 +20,10 @@ class ObjectError : public std::runtime_error {
 // the interface's GUID, and returns DISP_E_EXCEPTION. Never throws.
 HRESULT ReportException(const char* message) noexcept;
 
+// Leaves the same error information for a call that still succeeds, so that a client that
+// asks after the call learns what was passed over (SetComPort's refused settings). Never throws.
+void NoteErrorInfo(const char* message) noexcept;
+
 // Runs an entry's body: S_OK when it returns, the ReportException result for anything thrown
 // (the message of a std::exception, empty text for anything else). Nothing escapes.
 template <class Body>

@@ -5,13 +5,17 @@
 
 namespace molvex {
 
-HRESULT ReportException(const char* message) noexcept {
+void NoteErrorInfo(const char* message) noexcept {
   try {
     const std::basic_string<OLECHAR> wide = AnsiToWide(message != nullptr ? message : "");
     PublishErrorInfo(wide.c_str(), IID_ITECRFisc, CLSID_TECRFisc, kProgId);
   } catch (...) {
-    // No memory for the text: the caller still learns that the call failed.
+    // No memory for the text: the log line still tells it.
   }
+}
+
+HRESULT ReportException(const char* message) noexcept {
+  NoteErrorInfo(message);
   return DISP_E_EXCEPTION;
 }
 

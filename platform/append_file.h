@@ -2,7 +2,8 @@
 // delete or roll the file over; each append goes to the file its path names at that moment,
 // created when missing. On POSIX the file stays open between appends and the path is checked
 // against it first (one stat instead of an open and a close); on Windows it is opened for each
-// append, so that nothing holds it while support works on it.
+// append, so that nothing holds it while support works on it. A symbolic link (Windows: any
+// reparse point) in the file's place is never followed: the open fails.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,8 @@ class AppendFile {
 
   const std::string& path() const { return path_; }
   // Opens the file the path names now (or keeps the one open when it still is that file) and
-  // returns its size; -1 when it cannot be opened, errno telling why.
+  // returns its size; -1 when it cannot be opened, errno telling why (ELOOP: a link in its
+  // place).
   std::int64_t Open();
   // Appends all of `text` to the file Open opened; false, errno telling why, when it could not.
   bool Append(std::string_view text);

@@ -317,7 +317,8 @@ void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin
   if (state.file == nullptr || state.file->path() != path) {
     state.file = std::make_unique<AppendFile>(path);
   }
-  state.max_bytes = (max_kb > 0 ? max_kb : kTraceDefaultMaxKB) * 1024;
+  const std::int64_t kb = max_kb <= 0 ? kTraceDefaultMaxKB : std::min(max_kb, kTraceLargestMaxKB);
+  state.max_bytes = kb * 1024;
   state.origin = origin;
   state.pid = CurrentProcessId();
   state.block.reserve(4096);

@@ -27,13 +27,15 @@
 namespace molvex {
 
 constexpr std::int64_t kTraceDefaultMaxKB = 10240;
+// The largest size a trace file is let grow to (1 GiB); a larger MaxSizeKB is taken as this.
+constexpr std::int64_t kTraceLargestMaxKB = 1024 * 1024;
 
 // Where a trace was asked for. A settings file turns the trace on or off only when nothing
 // explicit (the MOLVEXECR_TRACE environment variable, the command line) did.
 enum class TraceOrigin { Settings, Explicit };
 
-// Traces to `path`, kept below about `max_kb` kilobytes (0 or less: the default). An empty path
-// turns the trace off.
+// Traces to `path`, kept below about `max_kb` kilobytes (0 or less: the default; more than
+// kTraceLargestMaxKB: that). An empty path turns the trace off.
 void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin);
 void TraceStop();
 

@@ -24,14 +24,16 @@ AppendFile::~AppendFile() {
 std::int64_t AppendFile::Open() {
   Handle& h = *handle_;
   struct stat named {};
-  if (h.fd >= 0 && stat(path_.c_str(), &named) == 0 && named.st_dev == h.device &&
+  if (h.fd >= 0 && lstat(path_.c_str(), &named) == 0 && named.st_dev == h.device &&
       named.st_ino == h.inode) {
     return named.st_size;
   }
   // Moved, deleted or not yet open. O_NONBLOCK: a FIFO without a reader refuses at once
-  // instead of holding the caller.
+  // instead of holding the caller. O_NOFOLLOW: a symbolic link in the file's place is refused
+  // (ELOOP), so the trace never writes through it to a file somebody else chose.
   Close();
-  h.fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  h.fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
+              0666);
   if (h.fd < 0) return -1;
   struct stat opened {};
   if (fstat(h.fd, &opened) != 0) {

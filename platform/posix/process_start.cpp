@@ -1,5 +1,6 @@
 #include "platform/process_start.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,11 +10,16 @@ namespace molvex {
 
 // The program runs on its own: an intermediate child starts it and ends at once, so the
 // program belongs to init and never lingers as a zombie of this long-running process. The
-// start counts as accepted when the program file can be executed at all.
-bool StartProgram(const std::string& path) {
-  if (path.empty() || access(path.c_str(), X_OK) != 0) return false;
+// start counts as accepted when the program file can be executed at all. execv takes a relative
+// path against the current directory and never searches PATH.
+ProgramStart StartProgram(const std::string& path) {
+  if (path.empty() || access(path.c_str(), F_OK) != 0) return ProgramStart::Missing;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || access(path.c_str(), X_OK) != 0) {
+    return ProgramStart::Failed;
+  }
   const pid_t child = fork();
-  if (child < 0) return false;
+  if (child < 0) return ProgramStart::Failed;
   if (child == 0) {
     // Only async-signal-safe calls between fork and exec.
     const pid_t program = fork();
@@ -27,7 +33,8 @@ bool StartProgram(const std::string& path) {
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ProgramStart::Started
+                                                       : ProgramStart::Failed;
 }
 
 }  // namespace molvex

@@ -79,9 +79,9 @@ TEST_F(ArchiveFilesTest, TheUploaderRunsOnItsOwnInTheCallersDirectory) {
   std::filesystem::permissions(uploader, std::filesystem::perms::owner_all);
   const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir);
-  const bool started = StartProgram(uploader.string());
+  const ProgramStart started = StartProgram(uploader.string());
   std::filesystem::current_path(before);
-  ASSERT_TRUE(started);
+  ASSERT_EQ(started, ProgramStart::Started);
   // Nothing of ours is left to reap: the uploader is not our child.
   errno = 0;
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
@@ -93,11 +93,21 @@ TEST_F(ArchiveFilesTest, TheUploaderRunsOnItsOwnInTheCallersDirectory) {
   EXPECT_EQ(Bytes(dir / "ArchSend.flag"), "started\n");
 }
 
-TEST_F(ArchiveFilesTest, AMissingUploaderIsAFailedStart) {
-  EXPECT_FALSE(StartProgram((dir / "ArchSend.exe").string()));
+TEST_F(ArchiveFilesTest, AMissingUploaderIsToldApartFromOneThatDoesNotStart) {
+  EXPECT_EQ(StartProgram((dir / "ArchSend.exe").string()), ProgramStart::Missing);
+  EXPECT_EQ(StartProgram(""), ProgramStart::Missing);
   std::ofstream(dir / "not-executable") << "#!/bin/sh\n";
-  EXPECT_FALSE(StartProgram((dir / "not-executable").string()));
-  EXPECT_FALSE(StartProgram(""));
+  EXPECT_EQ(StartProgram((dir / "not-executable").string()), ProgramStart::Failed);
+  EXPECT_EQ(StartProgram(dir.string()), ProgramStart::Failed);  // a directory
+}
+
+TEST_F(ArchiveFilesTest, ABareProgramNameIsNeverLookedUpAlongThePath) {
+  // "sh" is on PATH, but not in the current directory: nothing is started.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  const ProgramStart started = StartProgram("sh");
+  std::filesystem::current_path(before);
+  EXPECT_EQ(started, ProgramStart::Missing);
 }
 
 }  // namespace

@@ -17,33 +17,84 @@ void Prefill() {
   s.RetryInterval = 13;
 }
 
-void ExpectPrefilledExceptExtended() {
-  const ArchiveSettings& s = SharedArchiveSettings();
-  EXPECT_EQ(s.IdReastaurant, "old-id");
-  EXPECT_EQ(s.FiscalPrinter, "old-fp");
-  EXPECT_EQ(s.LocalPath, "old-path");
-  EXPECT_FALSE(s.Extended);
-  EXPECT_TRUE(s.Save);
-  EXPECT_EQ(s.OutdatedDays, 11);
-  EXPECT_EQ(s.RetryRepeat, 12);
-  EXPECT_EQ(s.RetryInterval, 13);
-}
-
-TEST_F(SettingsDirTest, AMissingFileKeepsEverythingButExtended) {
+TEST_F(SettingsDirTest, AMissingFileLeavesNothingOfAnEarlierReading) {
   Prefill();
-  EXPECT_EQ(ReadArchiveSettings(), 100);
-  ExpectPrefilledExceptExtended();
-  EXPECT_EQ(SharedArchiveSettings().SettingsDir, dir.string());
-  EXPECT_EQ(SharedArchiveSettings().SettingsFile, File());
+  std::vector<RefusedSetting> refused;
+  EXPECT_EQ(ReadArchiveSettings(&refused), 100);
+  const ArchiveSettings& s = SharedArchiveSettings();
+  EXPECT_EQ(s.SettingsDir, dir.string());
+  EXPECT_EQ(s.SettingsFile, File());
+  // The archive goes to the settings directory itself, named from the date and time alone.
+  EXPECT_EQ(s.LocalPath, dir.string() + "/");
+  EXPECT_EQ(s.IdReastaurant, "");
+  EXPECT_EQ(s.FiscalPrinter, "");
+  EXPECT_FALSE(s.Extended);
+  EXPECT_FALSE(s.Save);
+  EXPECT_EQ(s.OutdatedDays, 0);
+  EXPECT_EQ(s.RetryRepeat, 0);
+  EXPECT_EQ(s.RetryInterval, 0);
+  EXPECT_TRUE(refused.empty());
 }
 
-TEST_F(SettingsDirTest, AnEmptyIdentifierStopsTheReading) {
+TEST_F(SettingsDirTest, AnEmptyIdentifierIsReportedAndTheRestIsReadAllTheSame) {
   Prefill();
   Write(
       "[Identification]\nIdReastaurant=\nFiscalPrinter=77\n[Files]\nLocalPath=/x/\n"
       "[Execution]\nMode=Extended\n[OutdatedDel]\nDays=3\n");
   EXPECT_EQ(ReadArchiveSettings(), -100);
-  ExpectPrefilledExceptExtended();
+  const ArchiveSettings& s = SharedArchiveSettings();
+  EXPECT_EQ(s.IdReastaurant, "");
+  EXPECT_EQ(s.FiscalPrinter, "77");
+  EXPECT_EQ(s.LocalPath, "/x/");
+  EXPECT_TRUE(s.Extended);
+  EXPECT_TRUE(s.Save);
+  EXPECT_EQ(s.OutdatedDays, 3);
+  EXPECT_EQ(s.RetryRepeat, 5);
+}
+
+TEST_F(SettingsDirTest, IdentifiersThatAFileNameCannotCarryAreRefused) {
+  const std::pair<std::string, bool> cases[] = {
+      {"R-17_x.y", true}, {"\xC0\xE1\xE2", true}, {"a b", true},     {".5", true},
+      {"1/2", false},     {"1\\2", false},        {"C:zre", false},  {"a*", false},
+      {"a?", false},      {"..", false},          {"a..b", false},   {"3.", true},
+      {"a\x01z", false},  {"a\tz", false},        {"a\x7Fz", false}, {"a<z", false},
+      {"a>z", false},     {"a|z", false},         {"a\"z", false},
+  };
+  for (const auto& [value, usable] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(value));
+    EXPECT_EQ(IdentifierUsable(value), usable);
+    for (const char* key : {"IdReastaurant", "FiscalPrinter"}) {
+      SCOPED_TRACE(key);
+      const bool restaurant = std::string(key) == "IdReastaurant";
+      Write("[Identification]\nIdReastaurant=" + (restaurant ? value : "7") +
+            "\nFiscalPrinter=" + (restaurant ? "8" : value) + "\n");
+      std::vector<RefusedSetting> refused;
+      EXPECT_EQ(ReadArchiveSettings(&refused), 1);
+      const ArchiveSettings& s = SharedArchiveSettings();
+      EXPECT_EQ(restaurant ? s.IdReastaurant : s.FiscalPrinter, usable ? value : "");
+      EXPECT_EQ(restaurant ? s.FiscalPrinter : s.IdReastaurant, restaurant ? "8" : "7");
+      ASSERT_EQ(refused.size(), usable ? 0u : 1u);
+      if (!usable) {
+        EXPECT_STREQ(refused[0].key, key);
+      }
+    }
+  }
+}
+
+TEST_F(SettingsDirTest, ALongLocalPathIsTakenWholeAndOneLongerThanAnyPathIsRefused) {
+  for (const std::size_t length : {499u, 500u, 999u, 5000u, 32767u, 32768u, 70000u}) {
+    SCOPED_TRACE(length);
+    const std::string path = "/" + std::string(length - 2, 'p') + "/";
+    Write("[Identification]\nIdReastaurant=5\n[Files]\nLocalPath=" + path + "\n");
+    std::vector<RefusedSetting> refused;
+    EXPECT_EQ(ReadArchiveSettings(&refused), 1);
+    const bool taken = length <= 32767u;
+    EXPECT_EQ(SharedArchiveSettings().LocalPath, taken ? path : dir.string() + "/");
+    ASSERT_EQ(refused.size(), taken ? 0u : 1u);
+    if (!taken) {
+      EXPECT_STREQ(refused[0].key, "LocalPath");
+    }
+  }
 }
 
 TEST_F(SettingsDirTest, MissingKeysTakeTheirDefaults) {
@@ -126,6 +177,7 @@ TEST_F(SettingsDirTest, TheDirectoryComesFromTheEnvironment) {
   ::unsetenv("MOLVEXECR_DIR");
   EXPECT_EQ(ReadArchiveSettings(), 100);
   EXPECT_EQ(SharedArchiveSettings().SettingsFile, "/var/lib/molvexecr/ZRepRec.ini");
+  EXPECT_EQ(SharedArchiveSettings().LocalPath, "/var/lib/molvexecr/");
 }
 
 }  // namespace

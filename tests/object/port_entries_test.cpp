@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "tests/object/object_fixture.h"
+#include "tests/support/file_bytes.h"
 
 namespace molvex::testing {
 namespace {
@@ -76,10 +77,47 @@ TEST_F(ObjectTest, SetComPortReportsTheSettingsReading) {
   VARIANT_BOOL ok = 0;
   ASSERT_EQ(obj.IsPresent(&ok), S_OK);
   EXPECT_EQ(ok, VARIANT_TRUE);
+  // Deleted after a good reading: nothing of that reading stays in force.
+  { std::ofstream(dir / "ZRepRec.ini") << "[Identification]\nIdReastaurant=42\n"; }
+  ASSERT_EQ(obj.SetComPort(1, 9600, &result), S_OK);
+  ASSERT_EQ(result, 1);
   std::filesystem::remove(dir / "ZRepRec.ini");
   ASSERT_EQ(obj.SetComPort(1, 9600, &result), S_OK);
   EXPECT_EQ(result, 100);
-  EXPECT_EQ(SharedArchiveSettings().IdReastaurant, "42");  // kept from the last good reading
+  EXPECT_EQ(SharedArchiveSettings().IdReastaurant, "");
+  EXPECT_EQ(SharedArchiveSettings().LocalPath, dir.string() + "/");
+}
+
+TEST_F(ObjectTest, SetComPortReportsARefusedIdentifierInItsErrorInformationAndTheLog) {
+  {
+    std::ofstream(dir / "ZRepRec.ini")
+        << "[Identification]\nIdReastaurant=..\\x\nFiscalPrinter=3:s\n[Files]\nLocalPath="
+        << dir.string() << "/\n";
+  }
+  int result = 0;
+  ASSERT_EQ(obj.SetComPort(1, 9600, &result), S_OK);
+  EXPECT_EQ(result, 1);  // the port is open and the rest was read
+  ErrorInfoRecord info;
+  ASSERT_TRUE(TakeErrorInfo(info));
+  EXPECT_NE(info.description.find("ZRepRec.ini: IdReastaurant holds a character"),
+            std::string::npos)
+      << info.description;
+  EXPECT_NE(info.description.find("; ZRepRec.ini: FiscalPrinter holds a character"),
+            std::string::npos)
+      << info.description;
+  EXPECT_EQ(SharedArchiveSettings().IdReastaurant, "");
+  EXPECT_EQ(SharedArchiveSettings().FiscalPrinter, "");
+  // One line for each in the info log, written in the Windows-1251 code page.
+  const std::string log = testsupport::FileBytes(dir / "infoZ.log");
+  const std::string refused = "\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5 \xE2 ZRepRec.ini: ";
+  EXPECT_NE(log.find(refused + "IdReastaurant \n"), std::string::npos) << log;
+  EXPECT_NE(log.find(refused + "FiscalPrinter \n"), std::string::npos) << log;
+
+  // Good identifiers: no error information is left.
+  { std::ofstream(dir / "ZRepRec.ini") << "[Identification]\nIdReastaurant=12\n"; }
+  ASSERT_EQ(obj.SetComPort(1, 9600, &result), S_OK);
+  EXPECT_EQ(result, 1);
+  EXPECT_FALSE(TakeErrorInfo(info));
 }
 
 TEST_F(ObjectTest, CloseComPortClosesOnlyTheOpenNumber) {

@@ -24,9 +24,9 @@ inline std::vector<std::string>& StartedPrograms() {
   return started;
 }
 
-inline bool RecordStart(const std::string& path) {
+inline ProgramStart RecordStart(const std::string& path) {
   StartedPrograms().push_back(path);
-  return true;
+  return ProgramStart::Started;
 }
 
 // UTF-8 text in Windows-1251, as the info log holds it.

@@ -211,6 +211,56 @@ TEST_F(TraceTest, AFifoWithoutReaderStopsTheTraceInsteadOfHoldingTheEntry) {
   EXPECT_NE(notices.find("protocol trace stopped: cannot open"), std::string::npos) << notices;
 }
 
+TEST_F(TraceTest, ASymbolicLinkInTheFilesPlaceIsNeverWrittenThrough) {
+  // The link is there at the start, or it takes the file's place between two entries.
+  for (const bool at_start : {true, false}) {
+    SCOPED_TRACE(at_start ? "at the start" : "between entries");
+    const auto victim = dir / "victim.txt";
+    { std::ofstream(victim) << "keep\n"; }
+    std::filesystem::remove(trace);
+    if (at_start) std::filesystem::create_symlink(victim, trace);
+    Open();
+    TraceStart(trace.string(), 0, TraceOrigin::Explicit);
+    VARIANT_BOOL ok = 0;
+    if (!at_start) {
+      ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+      ASSERT_TRUE(TraceOn());
+      std::filesystem::remove(trace);
+      std::filesystem::create_symlink(victim, trace);
+    }
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+    const std::string notices = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    EXPECT_EQ(FileBytes(victim), "keep\n");
+    EXPECT_FALSE(TraceOn());
+    EXPECT_NE(notices.find("protocol trace stopped: cannot open"), std::string::npos) << notices;
+  }
+}
+
+TEST_F(TraceTest, AHugeMaxSizeIsTakenAsTheLargestAndNeverRollsOverAtEachEntry) {
+  const auto settings = dir / "ZRepRec.ini";
+  // Each of these overflowed once it was taken as bytes.
+  for (const char* max_kb :
+       {"9223372036854775807", "99999999999999999999999", "18014398509481984"}) {
+    SCOPED_TRACE(max_kb);
+    std::filesystem::remove(trace);
+    std::filesystem::remove(trace.string() + ".1");
+    {
+      std::ofstream(settings) << "[Identification]\nIdReastaurant=12\n[Trace]\nFile="
+                              << trace.string() << "\nMaxSizeKB=" << max_kb << "\n";
+    }
+    int result = 0;
+    ASSERT_EQ(obj.SetComPort(1, 115200, &result), S_OK);
+    ASSERT_TRUE(TraceOn());
+    VARIANT_BOOL ok = 0;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(trace.string() + ".1"));
+    EXPECT_EQ(Lines(FileBytes(trace)).size(), 3u * 6u) << FileBytes(trace);
+    TraceStop();
+  }
+}
+
 TEST_F(TraceTest, ATraceThatCannotBeWrittenStopsAndChangesNothing) {
   // The same calls with the trace off and with a trace into a directory that does not exist.
   auto run = [this] {

@@ -192,17 +192,25 @@ TEST_F(ZReportTest, TwoZReportsInOneMinuteKeepBothArchives) {
   EXPECT_EQ(StartedPrograms().size(), 3u);
 }
 
-TEST_F(ZReportTest, AnArchiveThatCannotBeWrittenIsNoSuccess) {
-  // An identifier with a separator in it names a directory that does not exist.
-  OpenWithSettings("1/2", "3");
-  VARIANT_BOOL result = 0;
-  EXPECT_EQ(Run(result), kArchiveNotWritten);
-  EXPECT_EQ(result, VARIANT_TRUE);  // the Z report itself stands
-  EXPECT_EQ(CallStatus(), 0);
-  EXPECT_EQ(port.device().state().z_number, 1);
-  const std::string path = (dir / "2026121022051/23.zre").string();
-  EXPECT_EQ(Log(), Line(kDone) + Line(kWriteFailed + path));
-  EXPECT_TRUE(StartedPrograms().empty());
+TEST_F(ZReportTest, AnIdentifierAFileNameCannotCarryIsLeftOutOfTheArchiveName) {
+  // A separator would have named a directory that does not exist (and lost the archive); a
+  // colon an alternate data stream. Refused when the settings are read, and logged then.
+  const std::string refused = Cp1251(" Недопустимое значение в ZRepRec.ini: ");
+  const std::pair<std::string, std::string> cases[] = {{"1/2", "3"}, {"12", "3:x"}};
+  for (const auto& [id, printer] : cases) {
+    SCOPED_TRACE(id);
+    SCOPED_TRACE(printer);
+    std::filesystem::remove(dir / "infoZ.log");
+    for (const auto& name : Archives(dir)) std::filesystem::remove(dir / name);
+    OpenWithSettings(id, printer);
+    VARIANT_BOOL result = 0;
+    EXPECT_EQ(Run(result), S_OK);
+    EXPECT_EQ(result, VARIANT_TRUE);
+    const std::string name = id == "12" ? "20261210220512.zre" : "2026121022053.zre";
+    EXPECT_EQ(Archives(dir), std::vector<std::string>{name});
+    EXPECT_EQ(Log(), Line(refused + (id == "12" ? "FiscalPrinter" : "IdReastaurant")) +
+                         Line(kDone) + Line(kArchived + (dir / name).string()));
+  }
 }
 
 TEST_F(ZReportTest, AnInfoLogThatCannotBeOpenedDoesNotStopTheCapture) {
@@ -221,21 +229,54 @@ TEST_F(ZReportTest, AnInfoLogThatCannotBeOpenedDoesNotStopTheCapture) {
   EXPECT_EQ(StartedPrograms().size(), 1u);
 }
 
-TEST_F(ZReportTest, WithoutASettingsFileEverythingIsInTheCurrentDirectory) {
+TEST_F(ZReportTest, WithoutASettingsFileEverythingIsInTheSettingsDirectory) {
+  // The current directory of a COM server is the system folder: nothing goes there.
   const std::filesystem::path before = std::filesystem::current_path();
   const std::filesystem::path here = dir / "cwd";
   std::filesystem::create_directory(here);
   std::filesystem::current_path(here);
-  Open();  // no ZRepRec.ini: empty LocalPath and identifiers
+  Open();  // no ZRepRec.ini
   VARIANT_BOOL result = 0;
   const HRESULT hr = Run(result);
-  const std::vector<std::string> archives = Archives(here);
-  const std::string log = FileBytes(here / "infoZ.log");
   std::filesystem::current_path(before);
   EXPECT_EQ(hr, S_OK);
-  EXPECT_EQ(archives, std::vector<std::string>{"202612102205.zre"});
-  EXPECT_EQ(log, Line(kDone) + Line(kArchived + "202612102205.zre"));
-  EXPECT_EQ(StartedPrograms(), std::vector<std::string>{"ArchSend.exe"});
+  EXPECT_TRUE(std::filesystem::is_empty(here));
+  // Named from the date and the time alone; the uploader by its full path.
+  const std::string path = (dir / "202612102205.zre").string();
+  EXPECT_EQ(Archives(dir), std::vector<std::string>{"202612102205.zre"});
+  EXPECT_EQ(Log(), Line(kDone) + Line(kArchived + path));
+  EXPECT_EQ(StartedPrograms(), std::vector<std::string>{(dir / "ArchSend.exe").string()});
+}
+
+ProgramStart Missing(const std::string& path) {
+  StartedPrograms().push_back(path);
+  return ProgramStart::Missing;
+}
+ProgramStart NotStarted(const std::string& path) {
+  StartedPrograms().push_back(path);
+  return ProgramStart::Failed;
+}
+
+TEST_F(ZReportTest, AnUploaderThatIsMissingOrDoesNotStartIsLoggedAndTheCallStillSucceeds) {
+  const std::pair<ProgramStarter, std::string> cases[] = {
+      {&Missing, Cp1251(" Программа выгрузки не найдена: ")},
+      {&NotStarted, Cp1251(" Ошибка запуска программы выгрузки: ")},
+  };
+  OpenWithSettings();
+  for (const auto& [starter, message] : cases) {
+    std::filesystem::remove(dir / "infoZ.log");
+    SetUploaderStarter(starter);
+    VARIANT_BOOL result = 0;
+    EXPECT_EQ(Run(result), S_OK);
+    EXPECT_EQ(result, VARIANT_TRUE);
+    EXPECT_EQ(CallStatus(), 0);
+    const std::string uploader = (dir / "ArchSend.exe").string();
+    EXPECT_EQ(StartedPrograms().back(), uploader);
+    const std::string log = Log();
+    ASSERT_GE(log.size(), Line(message + uploader).size());
+    EXPECT_EQ(log.substr(log.size() - Line(message + uploader).size()), Line(message + uploader))
+        << log;
+  }
 }
 
 }  // namespace

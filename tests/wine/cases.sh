@@ -244,7 +244,8 @@ case_examples() {
 
 # examples/close-day.vbs as it stands: the day closed on COM1, its archive under the LocalPath of
 # a settings file placed for it; then with a LocalPath that does not exist, where the example
-# tells that the archive could not be written (-102) and exits 1. The settings file is restored.
+# tells that the archive could not be written (-102) and exits 1; then without a settings file.
+# The settings file is restored.
 case_example_close_day() {
   local d=$c/dayend rc=0 zre
   rm -rf "$d"
@@ -272,6 +273,28 @@ case_example_close_day() {
     ok "examples/close-day.vbs with a LocalPath that does not exist: the archive not written (-102), exit 1"
   else
     script_failed example-close-day-102 "examples/close-day.vbs with a missing LocalPath (exit code $rc)"
+  fi
+
+  # Without a settings file (SetComPort 100): the archive and infoZ.log in C:\ECR itself, named
+  # from the date and time alone, and the uploader looked for there only (there is none: its own
+  # log line); nothing in the server's current directory, the system folder.
+  rm -f "$c/ECR/ZRepRec.ini"
+  local log=$run/infoZ-nosettings.txt sys=$c/windows/system32 name
+  iconv -f CP1251 -t UTF-8 "$c/ECR/infoZ.log" 2>/dev/null | tr -d '\r' >"$run/infoZ-before.txt"
+  server_ends_within 10 || bad "server still running before examples/close-day.vbs without settings"
+  rc=0
+  loader=wine run_script example-close-day-nosettings example-close-day.vbs || rc=$?
+  iconv -f CP1251 -t UTF-8 "$c/ECR/infoZ.log" 2>/dev/null | tr -d '\r' |
+    tail -n +"$(($(wc -l <"$run/infoZ-before.txt") + 1))" >"$log"
+  name=$(sed -nE 's/.* Z-Отчет считан и записан в файл: C:\\ECR\\([^ ]+) $/\1/p' "$log")
+  if [ $rc -eq 0 ] && [ "$(tail -1 "$run/example-close-day-nosettings.txt")" = "Done." ] &&
+    [[ $name =~ ^[0-9]{12}(_[0-9]+)?\.zre$ ]] && grep -q '^Z-REPORT' "$c/ECR/$name" &&
+    grep -qE '^[0-9-]{10} [0-9:]{5} Программа выгрузки не найдена: C:\\ECR\\ArchSend\.exe $' "$log" &&
+    ! ls "$sys"/*.zre "$sys/infoZ.log" >/dev/null 2>&1; then
+    ok "examples/close-day.vbs without a settings file: C:\\ECR\\$name, the missing uploader logged, nothing in the system folder"
+  else
+    cat "$log" >>"$run/example-close-day-nosettings.txt"
+    script_failed example-close-day-nosettings "examples/close-day.vbs without a settings file (exit code $rc, archive: ${name:-none})"
   fi
   settings_restore
 }
@@ -705,6 +728,38 @@ installed_archive_stays() {
   fi
 }
 
+# Who may change C:\ECR after an install (installer/settings_acl.cpp), read back with
+# acl_dump.exe (owner, whether the DACL is protected, then each ACE as type, flags, mask, SID):
+# owned by Administrators (S-1-5-32-544); nothing inherited from C:\; SYSTEM (S-1-5-18) and
+# Administrators full control (0x1f01ff) of the folder and all in it (flags 0x03: objects and
+# containers inherit); Users (S-1-5-32-545) read and execute (0x1200a9) of all, and add a file
+# (0x100002) to the folder itself (flags 0x00); CREATOR OWNER (S-1-3-0) full control of what its
+# creator made (0x0b: inherited only). Wine keeps a security descriptor it was given in the
+# extended attribute user.wine.sd of the Unix directory.
+check_settings_acl() {
+  local got=$run/settings-acl.txt
+  if ! wrun settings-acl 'C:\tests\acl_dump.exe' 'C:\ECR'; then
+    bad "the security descriptor of C:\\ECR cannot be read" "$run/settings-acl.out"
+    return
+  fi
+  tr -d '\r' <"$run/settings-acl.out" >"$got"
+  printf '%s\n' 'dacl protected' 'allow 0x03 0x001f01ff S-1-5-18' \
+    'allow 0x03 0x001f01ff S-1-5-32-544' 'allow 0x03 0x001200a9 S-1-5-32-545' \
+    'allow 0x00 0x00100002 S-1-5-32-545' 'allow 0x0b 0x001f01ff S-1-3-0' >"$run/settings-acl.want"
+  if sed 1d "$got" | diff -u "$run/settings-acl.want" - >"$run/settings-acl.diff"; then
+    ok "C:\\ECR: Administrators and SYSTEM full control, Users read and add files, nothing inherited"
+  else
+    python3 -c 'import os, sys; os.getxattr(sys.argv[1], "user.wine.sd")' "$c/ECR" 2>/dev/null ||
+      echo "(the Unix directory $c/ECR has no user.wine.sd: no security descriptor was stored)" >>"$run/settings-acl.diff"
+    bad "the permissions of C:\\ECR after the install" "$run/settings-acl.diff"
+  fi
+  if [ "$(head -1 "$got")" = 'owner S-1-5-32-544' ]; then
+    ok "C:\\ECR is owned by Administrators"
+  else
+    bad "C:\\ECR owner after the install: $(head -1 "$got")"
+  fi
+}
+
 case_installer() {
   # The package installs, registers and uninstalls the 64-bit server; C:\ECR stays as it is.
   wrun unreg-manual "$win_exe" /UnregServer
@@ -713,6 +768,7 @@ case_installer() {
   # First with the shop's own settings file, which the package leaves alone.
   printf '[Identification]\r\nIdReastaurant=42\r\n' >"$settings"
   if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
+  check_settings_acl
   check_registered installed HKCR "$installed"
   if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then
     ok "the installer leaves an existing settings file as it is"

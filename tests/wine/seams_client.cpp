@@ -24,7 +24,13 @@ int main(int argc, char** argv) {
   c.Expect(!molvex::WriteTextFile(dir + "no-such-dir\\archive.zre", "x"),
            "a file in a missing directory is reported");
   c.Expect(SetCurrentDirectoryA(dir.c_str()) != 0, "current directory");
-  c.Expect(molvex::StartProgram(dir + "ArchSend.exe"), "the uploader starts");
-  c.Expect(!molvex::StartProgram(dir + "Missing.exe"), "a missing program is a failed start");
+  using molvex::ProgramStart;
+  c.Expect(molvex::StartProgram(dir + "ArchSend.exe") == ProgramStart::Started,
+           "the uploader starts");
+  c.Expect(molvex::StartProgram(dir + "Missing.exe") == ProgramStart::Missing,
+           "a missing program is told as missing");
+  // A bare name is taken in the current directory, never looked up along the search path.
+  c.Expect(molvex::StartProgram("cmd.exe") == ProgramStart::Missing,
+           "a bare name is not looked up along the path");
   return c.Finish();
 }
