@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "archive/archive_settings.h"
+#include "archive/z_archive.h"
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
 #include "object/automation_text.h"
@@ -46,6 +47,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     const std::int32_t settings = ReadArchiveSettings();
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
+    WritePendingZArchives(SharedArchiveSettings());  // Z data that the archive could not take
   });
 }
 
