@@ -142,6 +142,7 @@ std::vector<std::string> FilesEndingIn(const std::string& folder, std::string_vi
   std::vector<std::string> names;
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return names;
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.size() <= suffix.size() ||
@@ -149,7 +150,7 @@ std::vector<std::string> FilesEndingIn(const std::string& folder, std::string_vi
       continue;
     }
     struct stat info {};
-    const std::string path = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + name;
+    const std::string path = prefix + name;
     if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(name);
   }
   closedir(dir);

@@ -296,7 +296,8 @@ TEST_F(ZReportTest, DataTheArchiveCouldNotTakeIsSpooledAndArchivedOnceThereIsRoo
       OpenWithSettings();
     }
     // The old day under the name it would have had, logged at the hour it is written.
-    const std::string logged = "11-12-2026 21:00" + kArchived + archive + " \n";
+    std::string logged = "11-12-2026 21:00" + kArchived;
+    logged += archive + " \n";
     EXPECT_EQ(Archive("202612102205123.zre"), zdata);
     EXPECT_EQ(Log().substr(0, log_before.size() + logged.size()), log_before + logged);
     EXPECT_EQ(Spooled(), std::vector<std::string>{});
