@@ -102,8 +102,13 @@ void LogArchived(const ArchiveSettings& settings, const std::string& path, bool 
 
 ZStored StoreZData(const ArchiveSettings& settings, const LocalDateTime& t,
                    std::string_view content) {
+  return StoreZData(settings, ZArchiveStem(settings, t), content);
+}
+
+ZStored StoreZData(const ArchiveSettings& settings, std::string_view stem_view,
+                   std::string_view content) {
   ZStored stored;
-  const std::string stem = ZArchiveStem(settings, t);
+  const std::string stem(stem_view);
   const bool spooled = SpoolZData(stem, content, stored.spool);
   stored.archived = WriteZArchive(settings, stem, content, stored.path);
   if (!stored.archived) {
@@ -149,6 +154,21 @@ int WritePendingZArchives(const ArchiveSettings& settings) {
   }
   if (upload) StartUploader(settings);
   return written;
+}
+
+bool ZDataAlreadyKept(const ArchiveSettings& settings, std::string_view content) {
+  for (const auto& kept : kept_in_process) {
+    if (kept.second == content) return true;
+  }
+  for (const ZSpooled& entry : SpooledZData()) {
+    if (entry.readable && entry.content == content) return true;
+  }
+  const std::string folder = FolderOf(settings.LocalPath);
+  std::string held;
+  for (const std::string& name : FilesEndingIn(folder, ".zre")) {
+    if (ReadWholeFile(folder + name, FileMode::Text, held) && held == content) return true;
+  }
+  return false;
 }
 
 void ForgetZDataKeptInProcess() {

@@ -107,6 +107,12 @@ struct ZStored {
 // either, it stays in this process for the next WritePendingZArchives. Each step is logged.
 ZStored StoreZData(const ArchiveSettings& settings, const LocalDateTime& t,
                    std::string_view content);
+ZStored StoreZData(const ArchiveSettings& settings, std::string_view stem,
+                   std::string_view content);
+
+// True when `content` is kept already: an archive file in the folder of LocalPath, a capture in
+// the spool or one kept in this process holds exactly it.
+bool ZDataAlreadyKept(const ArchiveSettings& settings, std::string_view content);
 
 // Writes the archives of the captures still pending (the spool, then those kept in the process)
 // under the names they would have had, logs each, drops its spool file and starts the uploader

@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::string_view kHeader = "MolvexECR Z data\n";
 constexpr std::string_view kSuffix = ".zsp";
+constexpr std::string_view kMarkHeader = "MolvexECR Z report sent\n";
+constexpr std::string_view kMarkName = "zreport.pending";
 constexpr int kMaxCopies = 9999;
 
 std::string SpoolFolder() {
@@ -99,6 +101,35 @@ std::vector<ZSpooled> SpooledZData() {
 
 bool DropSpooledZData(const std::string& file) {
   return RemoveFileDurably(file);
+}
+
+bool MarkZReportSent(std::string_view stem) {
+  const std::string file = SpoolFolder() + std::string(kMarkName);
+  std::string text(kMarkHeader);
+  text += stem;
+  text += '\n';
+  NewFile written = WriteNewFileDurably(file, text, FileMode::Binary);
+  if (written == NewFile::Exists && RemoveFileDurably(file)) {
+    written = WriteNewFileDurably(file, text, FileMode::Binary);
+  }
+  return written == NewFile::Written;
+}
+
+bool ZReportMarked(std::string& stem) {
+  std::string text;
+  if (!ReadWholeFile(SpoolFolder() + std::string(kMarkName), FileMode::Binary, text)) return false;
+  if (text.size() <= kMarkHeader.size() || text.substr(0, kMarkHeader.size()) != kMarkHeader ||
+      text.back() != '\n') {
+    return false;
+  }
+  const std::string name = text.substr(kMarkHeader.size(), text.size() - kMarkHeader.size() - 1);
+  if (!PlainName(name)) return false;
+  stem = name;
+  return true;
+}
+
+bool DropZReportMark() {
+  return RemoveFileDurably(SpoolFolder() + std::string(kMarkName));
 }
 
 }  // namespace molvex

@@ -35,4 +35,15 @@ std::vector<ZSpooled> SpooledZData();
 // Removes a spool file once its archive is written.
 bool DropSpooledZData(const std::string& file);
 
+// The mark of a Z report sent whose data is not kept yet: "zreport.pending" beside the settings
+// file, "MolvexECR Z report sent\n" and the stem its archive is to have. Written durably before
+// the report command is sent and removed once the data is kept (or the report did not run, or
+// its read failed while the caller was told), so that a process killed in between leaves it to
+// the next start, which reads the data back from the printer (it serves the last Z report's data
+// until the next one). MarkZReportSent replaces a mark left before; false when it could not be
+// written. ZReportMarked: true, `stem` set, when a whole mark is there.
+bool MarkZReportSent(std::string_view stem);
+bool ZReportMarked(std::string& stem);
+bool DropZReportMark();
+
 }  // namespace molvex

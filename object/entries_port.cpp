@@ -9,6 +9,7 @@
 #include "object/call_pattern.h"
 #include "object/line_speeds.h"
 #include "object/object_error.h"
+#include "object/z_capture.h"
 
 namespace molvex {
 namespace {
@@ -47,7 +48,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     const std::int32_t settings = ReadArchiveSettings();
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
-    WritePendingZArchives(SharedArchiveSettings());  // Z data that the archive could not take
+    // Z data that the archive could not take, or that a killed process did not keep.
+    WritePendingZArchives(SharedArchiveSettings());
+    RecoverUnkeptZReport(SharedArchiveSettings());
   });
 }
 

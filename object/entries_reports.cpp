@@ -8,12 +8,14 @@
 #include "archive/archive_settings.h"
 #include "archive/z_archive.h"
 #include "archive/z_data.h"
+#include "archive/z_spool.h"
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
 #include "object/automation_text.h"
 #include "object/call_pattern.h"
 #include "object/object_error.h"
 #include "object/object_ids.h"
+#include "object/z_capture.h"
 #include "platform/durable_file.h"
 #include "platform/error_info.h"
 #include "platform/text_codec.h"
@@ -80,10 +82,14 @@ HRESULT CaptureZReport(const ArchiveSettings& settings, std::string& lost) {
   std::string encoded;
   if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
+    DropZReportMark();  // the caller is told (-101); the printer keeps the data
     return kZDataNotRead;
   }
   const std::string decoded = DecodeZData(encoded);
   const ZStored stored = StoreZData(settings, ZCaptureClock().LocalNow(), ZArchiveContent(decoded));
+  // Kept on the disk: the mark has done its work. Kept only in this process: the mark stays, so
+  // that a restart reads the data back from the printer.
+  if (stored.archived || stored.spooled) DropZReportMark();
   if (stored.archived) return S_OK;
   if (!stored.spooled) lost = stored.path + " / " + stored.spool;
   return kZArchiveNotWritten;
@@ -103,6 +109,7 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
     AppendZLog(settings, kZLogFolderUnusable + (folder.empty() ? std::string(".") : folder));
     return kZArchiveNotWritten;
   }
+  RecoverUnkeptZReport(settings);
   WritePendingZArchives(settings);
   PreRead();
   if (StatusCheck() != Outcome::Succeeded) {
@@ -110,8 +117,11 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
     return S_OK;
   }
   const std::string password = ToAnsi(Password);
+  // From here until its data is kept, a crash leaves the mark to the next start.
+  MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()));
   // Refused with nothing sent when the password does not fit a request.
   if (RunSaved(PrnReport, password.c_str(), '0') != Outcome::Succeeded) {
+    DropZReportMark();
     AppendZLog(settings, kZLogReportFailed);
     return S_OK;
   }
@@ -119,6 +129,28 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
   AppendZLog(settings, kZLogReportDone);
   return CaptureZReport(settings, lost);
 }
+
+}  // namespace
+
+void RecoverUnkeptZReport(const ArchiveSettings& settings) {
+  std::string stem;
+  if (!ZReportMarked(stem)) return;
+  std::string encoded;
+  if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
+    AppendZLog(settings, kZLogReadFailed);
+    return;
+  }
+  const std::string decoded = DecodeZData(encoded);
+  const std::string_view content = ZArchiveContent(decoded);
+  // No data, or data kept before: the report never ran, or its data reached the disk.
+  if (!content.empty() && !ZDataAlreadyKept(settings, content)) {
+    const ZStored stored = StoreZData(settings, stem, content);
+    if (!stored.archived && !stored.spooled) return;
+  }
+  DropZReportMark();
+}
+
+namespace {
 
 // Error information for a -102 whose data neither the archive nor the spool could take.
 void ReportZDataNotKept(const std::string& files) noexcept {

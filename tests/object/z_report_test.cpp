@@ -357,3 +357,43 @@ TEST_F(ZReportTest, WithoutASettingsFileEverythingIsInTheCurrentDirectory) {
 
 }  // namespace
 }  // namespace molvex::testing
+
+namespace molvex::testing {
+namespace {
+
+TEST_F(ZReportTest, AReportMarkedAsSentIsReadBackOnlyWhenItsDataIsNotKept) {
+  OpenWithSettings();
+  VARIANT_BOOL result = 0;
+  ASSERT_EQ(Run(result), S_OK);  // a day archived as usual
+  ASSERT_EQ(Archives(dir).size(), 1u);
+  const auto mark = [&] {
+    std::ofstream(dir / "zreport.pending") << "MolvexECR Z report sent\nX\n";
+  };
+
+  // The process died after the mark, before the report went out: the printer serves the data
+  // of the day archived already.
+  mark();
+  OpenWithSettings();
+  EXPECT_EQ(Archives(dir).size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "zreport.pending"));
+
+  // A printer that does not answer the read: logged, the mark left for the next start.
+  mark();
+  std::filesystem::remove(dir / "infoZ.log");
+  ArmStatus(167, kSyntaxError);
+  int opened = 0;
+  ASSERT_EQ(obj.SetComPort(1, 115200, &opened), S_OK);
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(Log(), Line(kReadFailed));
+  EXPECT_TRUE(std::filesystem::exists(dir / "zreport.pending"));
+
+  // Next start: data that no archive holds, kept under the name the mark gives.
+  port.device().state().z_data = "Z-REPORT\nZ=9\n";
+  OpenWithSettings();
+  EXPECT_EQ(Archive("X.zre"), "Z-REPORT\nZ=9\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "zreport.pending"));
+  EXPECT_EQ(StartedPrograms().size(), 2u);
+}
+
+}  // namespace
+}  // namespace molvex::testing
