@@ -80,8 +80,14 @@ ZDataRead GatherZData(const std::function<ZDataReply(std::int32_t chunk)>& read,
     if (chunk >= limits.max_reads) return ZDataRead::TooLong;
     const ZDataReply reply = read(chunk);
     if (!reply.ok) return ZDataRead::Failed;
-    if (LeadingDecimal(reply.count) == 0) return ZDataRead::Complete;
+    const std::int32_t announced = LeadingDecimal(reply.count);
+    if (announced == 0) {
+      return reply.chunk.empty() ? ZDataRead::Complete : ZDataRead::Miscounted;
+    }
     if (reply.field_count < 2) return ZDataRead::NoChunk;
+    if (announced < 0 || static_cast<std::size_t>(announced) != reply.chunk.size()) {
+      return ZDataRead::Miscounted;
+    }
     if (encoded.size() + reply.chunk.size() > limits.max_encoded) return ZDataRead::TooLong;
     encoded += reply.chunk;
   }

@@ -40,22 +40,27 @@ struct ZDataReply {
 
 // How reading the Z data ended.
 enum class ZDataRead {
-  Complete,  // the printer said that no data follows
-  Failed,    // a read failed
-  NoChunk,   // a reply announced data but carried no second field
-  TooLong,   // the printer did not come to an end within the limits
+  Complete,    // the printer said that no data follows
+  Failed,      // a read failed
+  NoChunk,     // a reply announced data but carried no second field
+  Miscounted,  // a reply's count differs from the characters its chunk carries
+  TooLong,     // the printer did not come to an end within the limits
 };
 
-// Bounds of one read-back: far above any day's data, they only stop a printer that never says
-// that it is done.
+// Bounds of one read-back, set from the largest day a printer holds: a Z report's data is the
+// day's summary (the five tax groups' sales and refunds, the payment types, the counters), whose
+// size does not grow with the day's sales; the classic driver held it in 4,999 characters. The
+// bounds leave thirteen times that room and stop a printer that never says that it is done
+// after a few minutes at 9600 baud (docs/entries.md gives the times at each speed).
 struct ZDataLimits {
-  std::int32_t max_reads = 100'000;     // chunk numbers 0 .. 99999
-  std::size_t max_encoded = 16u << 20;  // characters of base64 text (12 MiB of data)
+  std::int32_t max_reads = 2048;        // chunk numbers 0 .. 2047
+  std::size_t max_encoded = 64u << 10;  // characters of base64 text (48 KiB of data)
 };
 
 // Reads the Z data: asks for chunk 0, 1, 2, ... through `read` and appends each chunk to
-// `encoded` until a reply's first field is 0. Everything the printer sends is kept; anything
-// but Complete means the data is incomplete.
+// `encoded` until a reply's first field is 0. Each chunk must carry exactly the number of
+// characters its first field announces (the last reply: none). Everything the printer sends is
+// kept; anything but Complete means the data is incomplete.
 ZDataRead GatherZData(const std::function<ZDataReply(std::int32_t chunk)>& read,
                       std::string& encoded, const ZDataLimits& limits = {});
 

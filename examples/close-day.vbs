@@ -26,13 +26,15 @@ If Not ecr.XReport(password) Then Quit "XReport failed: GetError " & ecr.GetErro
 
 ' What goes wrong after the printer closed the day comes as an error of the call: -101 the day's
 ' data could not be read back (the printer keeps it until the next Z report), -102 the archive
-' file could not be written. The Z report itself stands in both cases.
+' file could not be written (the data waits in the spool beside the settings file and is archived
+' by the next SetComPort or ZReport that can). -102 also comes before the day is closed when the
+' archive folder cannot take a file: then nothing was sent and the day is still open.
 On Error Resume Next
 closed = ecr.ZReport(password)
 code = Err.Number
 On Error GoTo 0
 If code = -101 Then Quit "Day closed, but its data could not be read back for the archive"
-If code = -102 Then Quit "Day closed, but the archive file could not be written (no LocalPath?)"
+If code = -102 Then Quit "Archive not written: see LocalPath\infoZ.log (day open, or data spooled)"
 If code <> 0 Then Quit "ZReport: error " & code
 ' GetError 7: a receipt is still open, or the password is wrong; the day is not closed.
 If Not closed Then Quit "ZReport refused: GetError " & ecr.GetError()

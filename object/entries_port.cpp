@@ -11,6 +11,7 @@
 #include "object/call_pattern.h"
 #include "object/line_speeds.h"
 #include "object/object_error.h"
+#include "object/z_capture.h"
 
 namespace molvex {
 namespace {
@@ -67,6 +68,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
     ReportRefusedSettings(refused);
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
+    // Z data that the archive could not take, or that a killed process did not keep.
+    WritePendingZArchives(SharedArchiveSettings());
+    RecoverUnkeptZReport(SharedArchiveSettings());
   });
 }
 

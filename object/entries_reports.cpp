@@ -1,17 +1,24 @@
 // Report entries: X and Z reports, the periodic reports by number and by date, the articles
 // report and the electronic-journal (KSEF) copies and tax report. Each checks the printer's
-// status twice before its report; a successful Z report is read back, archived, logged and
-// handed to the uploader.
+// status twice before its report; a Z report is sent only when its archive folder can take a
+// file, and once it succeeded its data is read back, kept, archived, logged and handed to the
+// uploader.
 #include <string>
 
 #include "archive/archive_settings.h"
 #include "archive/z_archive.h"
 #include "archive/z_data.h"
+#include "archive/z_spool.h"
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
 #include "object/automation_text.h"
 #include "object/call_pattern.h"
 #include "object/object_error.h"
+#include "object/object_ids.h"
+#include "object/z_capture.h"
+#include "platform/durable_file.h"
+#include "platform/error_info.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 namespace {
@@ -68,42 +75,94 @@ ZDataReply ReadZDataChunk(std::int32_t chunk) {
   return reply;
 }
 
-// After the printer accepted the Z report: read its data back, write the archive file, log
-// it and start the uploader. Returns the call's HRESULT.
-HRESULT CaptureZReport(const ArchiveSettings& settings) {
+// After the printer accepted the Z report: read its data back and keep it (StoreZData: spool,
+// archive file, log, uploader). Returns the call's HRESULT; `lost` names the files that could not
+// be written when the data is kept in this process only.
+HRESULT CaptureZReport(const ArchiveSettings& settings, std::string& lost) {
   std::string encoded;
   if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
+    DropZReportMark();  // the caller is told (-101); the printer keeps the data
     return kZDataNotRead;
   }
   const std::string decoded = DecodeZData(encoded);
-  std::string path;
-  if (!WriteZArchive(settings, ZCaptureClock().LocalNow(), ZArchiveContent(decoded), path)) {
-    AppendZLog(settings, kZLogArchiveFailed + path);
-    return kZArchiveNotWritten;
-  }
-  AppendZLog(settings, kZLogArchived + path);
-  StartUploader(settings);
-  return S_OK;
+  const ZStored stored = StoreZData(settings, ZCaptureClock().LocalNow(), ZArchiveContent(decoded));
+  // Kept on the disk: the mark has done its work. Kept only in this process: the mark stays, so
+  // that a restart reads the data back from the printer.
+  if (stored.archived || stored.spooled) DropZReportMark();
+  if (stored.archived) return S_OK;
+  if (!stored.spooled) lost = stored.path + " / " + stored.spool;
+  return kZArchiveNotWritten;
 }
 
-HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result) {
+HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
   result = VARIANT_FALSE;
-  if (!PortTestAndPreRead()) return S_OK;
+  if (!PortIsOpen()) {
+    SaveRefusal();
+    return S_OK;
+  }
   const ArchiveSettings& settings = SharedArchiveSettings();
+  // The day is closed only where its archive can be written: nothing is sent otherwise.
+  if (!ZArchiveFolderUsable(settings)) {
+    SaveRefusal();
+    const std::string folder = FolderOf(settings.LocalPath);
+    AppendZLog(settings, kZLogFolderUnusable + (folder.empty() ? std::string(".") : folder));
+    return kZArchiveNotWritten;
+  }
+  RecoverUnkeptZReport(settings);
+  WritePendingZArchives(settings);
+  PreRead();
   if (StatusCheck() != Outcome::Succeeded) {
     AppendZLog(settings, kZLogNoLink);
     return S_OK;
   }
   const std::string password = ToAnsi(Password);
+  // From here until its data is kept, a crash leaves the mark to the next start.
+  MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()));
   // Refused with nothing sent when the password does not fit a request.
   if (RunSaved(PrnReport, password.c_str(), '0') != Outcome::Succeeded) {
+    DropZReportMark();
     AppendZLog(settings, kZLogReportFailed);
     return S_OK;
   }
   result = VARIANT_TRUE;
   AppendZLog(settings, kZLogReportDone);
-  return CaptureZReport(settings);
+  return CaptureZReport(settings, lost);
+}
+
+}  // namespace
+
+void RecoverUnkeptZReport(const ArchiveSettings& settings) {
+  std::string stem;
+  if (!ZReportMarked(stem)) return;
+  std::string encoded;
+  if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
+    AppendZLog(settings, kZLogReadFailed);
+    return;
+  }
+  const std::string decoded = DecodeZData(encoded);
+  const std::string_view content = ZArchiveContent(decoded);
+  // No data, or data kept before: the report never ran, or its data reached the disk.
+  if (!content.empty() && !ZDataAlreadyKept(settings, content)) {
+    const ZStored stored = StoreZData(settings, stem, content);
+    if (!stored.archived && !stored.spooled) return;
+  }
+  DropZReportMark();
+}
+
+namespace {
+
+// Error information for a -102 whose data neither the archive nor the spool could take.
+void ReportZDataNotKept(const std::string& files) noexcept {
+  try {
+    const std::string text =
+        "The day is closed, but its Z data could be written neither to the archive nor to the "
+        "spool (" +
+        files + "); it is kept in this process until SetComPort or ZReport can write the archive";
+    PublishErrorInfo(AnsiToWide(text.c_str()).c_str(), IID_ITECRFisc, CLSID_TECRFisc, kProgId);
+  } catch (...) {
+    // No memory for the text: the HRESULT still tells the archive's failure.
+  }
 }
 
 }  // namespace
@@ -120,7 +179,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
   MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
-  return RunGuardedHresult([&] { return ZReportBody(Password, *Result); });
+  std::string lost;
+  const HRESULT hr = RunGuardedHresult([&] { return ZReportBody(Password, *Result, lost); });
+  if (hr == kZArchiveNotWritten && !lost.empty()) ReportZDataNotKept(lost);
+  return hr;
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,

@@ -133,7 +133,11 @@ TEST(ZDataReading, EndsOtherwiseOnlyAsIncomplete) {
   };
   const Case cases[] = {
       {"first read says no data", {{true, 1, "0", ""}}, {}, ZDataRead::Complete, 1},
-      {"zero with text after it", {{true, 2, " 0x", "QUJD"}}, {}, ZDataRead::Complete, 1},
+      {"zero with blanks and text after the digit",
+       {{true, 2, " 0x", ""}},
+       {},
+       ZDataRead::Complete,
+       1},
       {"failed first read", {{false, 0, "", ""}}, {}, ZDataRead::Failed, 1},
       {"failed later read",
        {{true, 2, "4", "QUJD"}, {false, 2, "4", "QUJD"}},
@@ -145,13 +149,19 @@ TEST(ZDataReading, EndsOtherwiseOnlyAsIncomplete) {
        {},
        ZDataRead::NoChunk,
        2},
-      {"an empty chunk is still a chunk",
-       {{true, 2, "4", ""}, {true, 1, "0", ""}},
+      // The count must be the chunk's length: a chunk cut or grown on the way is no data.
+      {"fewer characters than announced",
+       {{true, 2, "4", "QUJD"}, {true, 2, "4", "QUJ"}},
        {},
-       ZDataRead::Complete,
+       ZDataRead::Miscounted,
        2},
+      {"more characters than announced", {{true, 2, "3", "QUJD"}}, {}, ZDataRead::Miscounted, 1},
+      {"an announced chunk that is empty", {{true, 2, "4", ""}}, {}, ZDataRead::Miscounted, 1},
+      {"a negative count", {{true, 2, "-4", "QUJD"}}, {}, ZDataRead::Miscounted, 1},
+      {"the end that still carries text", {{true, 2, "0", "QUJD"}}, {}, ZDataRead::Miscounted, 1},
       {"never done: the read limit", {}, {5, 1000}, ZDataRead::TooLong, 5},
       {"never done: the text limit", {}, {1000, 3}, ZDataRead::TooLong, 4},
+      {"never done: the default read limit", {}, {}, ZDataRead::TooLong, 2048},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
@@ -85,6 +86,49 @@ TEST_F(CloseDay, TheExampleClosesTheDayAndLeavesItsArchive) {
   }
   EXPECT_NE(mark.find("ArchSend.exe started "), std::string::npos) << mark;
   EXPECT_NE(mark.find(" " + name + "\n"), std::string::npos) << mark;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CloseDay, PendingZDataIsListedAndWrittenOnDemand) {
+  const fs::path settings = dir_;
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "ZRepRec.ini", settings / "ZRepRec.ini");
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "archsend-standin.sh", settings / "ArchSend.exe");
+  fs::permissions(settings / "ArchSend.exe", fs::perms::owner_all);
+  std::string out;
+  ASSERT_EQ(Ecrfisc("--z-pending", out), 0) << out;
+  EXPECT_EQ(out, "No Z data waits for its archive.\n");
+
+  // A day whose archive could not be written, as ZReport left it in the spool.
+  const std::string data = "Z-REPORT\nZ=7\n";
+  std::ofstream(settings / "202612102205123.zsp", std::ios::binary)
+      << "MolvexECR Z data\n202612102205123\n"
+      << data.size() << "\n"
+      << data;
+  std::ofstream(settings / "broken.zsp") << "MolvexECR Z data\n";
+  out.clear();
+  EXPECT_EQ(Ecrfisc("--z-pending", out), 1);
+  const std::string archive = (settings / "202612102205123.zre").string();
+  EXPECT_EQ(out, (settings / "202612102205123.zsp").string() + ": " + std::to_string(data.size()) +
+                     " bytes for " + archive + "\n" + (settings / "broken.zsp").string() +
+                     ": not a whole spool file; left as it is\n");
+
+  out.clear();
+  EXPECT_EQ(Ecrfisc("--z-write-pending", out), 1) << "the broken file still waits";
+  EXPECT_EQ(out.rfind("Archives written: 1\n", 0), 0u) << out;
+  EXPECT_EQ(FileBytes(archive), data);
+  EXPECT_FALSE(fs::exists(settings / "202612102205123.zsp"));
+  EXPECT_NE(Utf8(FileBytes(settings / "infoZ.log"))
+                .find(" Z-Отчет считан и записан в файл: " + archive + " \n"),
+            std::string::npos);
+  EXPECT_TRUE(WaitFor(settings / "ArchSend.log"));
+
+  fs::remove(settings / "broken.zsp");
+  out.clear();
+  EXPECT_EQ(Ecrfisc("--z-write-pending", out), 0);
+  EXPECT_EQ(out, "Archives written: 0\nNo Z data waits for its archive.\n");
 }
 
 }  // namespace

@@ -45,8 +45,10 @@ class ReportTest : public ObjectTest {
     SetZCaptureClock(&clock);
     StartedPrograms().clear();
     SetUploaderStarter(&RecordStart);
+    ForgetZDataKeptInProcess();
   }
   void TearDown() override {
+    ForgetZDataKeptInProcess();
     SetZCaptureClock(nullptr);
     SetUploaderStarter(nullptr);
     ObjectTest::TearDown();

@@ -2,6 +2,7 @@
 // archive file, the info log and the start of the uploader.
 #include <unistd.h>
 
+#include "platform/durable_file.h"
 #include "tests/object/report_fixture.h"
 
 namespace molvex::testing {
@@ -17,6 +18,26 @@ const std::string kReadFailed = Cp1251(" Ошибка чтения Z-Отчет�
 const std::string kNoLink = Cp1251(" Ошибка связи с регистратором!");
 const std::string kRefused = Cp1251(" Ошибка выполнения Z-Отчета!");
 const std::string kWriteFailed = Cp1251(" Ошибка записи Z-Отчета в файл: ");
+const std::string kFolderUnusable = Cp1251(" Папка архива недоступна, Z-Отчет не выполнен: ");
+const std::string kArchivedEmpty = Cp1251(" Z-Отчет считан, данных нет; записан пустой файл: ");
+const std::string kSpooled = Cp1251(" Z-Отчет сохранен до записи в архив: ");
+const std::string kNotKept = Cp1251(" Z-Отчет не сохранен на диске: ");
+
+// A full disk for the files whose names end in `full_suffix` ("": every file): their writes
+// fail as ENOSPC would make them.
+std::string full_suffix;
+bool FullDisk(const char* step, const std::string& path) {
+  const bool hit =
+      path.size() >= full_suffix.size() &&
+      path.compare(path.size() - full_suffix.size(), full_suffix.size(), full_suffix) == 0;
+  return !(hit && std::string_view(step) == "write");
+}
+// Room for the check before the day is closed, none left for the archive and the spool after.
+bool FullAfterTheCheck(const char* step, const std::string& path) {
+  const bool data =
+      path.find("-zre.") != std::string::npos || path.find("-zsp.") != std::string::npos;
+  return !(data && std::string_view(step) == "write");
+}
 
 std::string Line(const std::string& message) {
   return kStamp + message + " \n";
@@ -24,6 +45,23 @@ std::string Line(const std::string& message) {
 
 class ZReportTest : public ReportTest {
  protected:
+  void TearDown() override {
+    SetWriteStepHook(nullptr);
+    ReportTest::TearDown();
+  }
+  // Writes of the files ending in `suffix` fail from now on ("": every file).
+  static void FillDisk(const std::string& suffix) {
+    full_suffix = suffix;
+    SetWriteStepHook(&FullDisk);
+  }
+  static void FreeDisk() { SetWriteStepHook(nullptr); }
+  std::vector<std::string> Spooled() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      if (e.path().extension() == ".zsp") names.push_back(e.path().filename().string());
+    }
+    return names;
+  }
   // Runs ZReport("0"); returns its HRESULT and sets `result`.
   HRESULT Run(VARIANT_BOOL& result) {
     Bstr password("0");
@@ -91,7 +129,7 @@ TEST_F(ZReportTest, ABusyDaysDataIsReadWhole) {
   EXPECT_EQ(StartedPrograms().size(), 1u);
 }
 
-TEST_F(ZReportTest, NoDataAtAllStillGivesAnArchiveALogLineAndTheUpload) {
+TEST_F(ZReportTest, NoDataAtAllIsArchivedAndLoggedAsEmptyAndNotUploaded) {
   OpenWithSettings();
   ArmStatus(167, kHealthy, "0,");
   VARIANT_BOOL result = 0;
@@ -100,8 +138,8 @@ TEST_F(ZReportTest, NoDataAtAllStillGivesAnArchiveALogLineAndTheUpload) {
   EXPECT_EQ(DataOf(167), std::vector<std::string>{"0,0,0"});
   EXPECT_EQ(Archives(dir), std::vector<std::string>{"202612102205123.zre"});
   EXPECT_EQ(Archive("202612102205123.zre"), "");
-  EXPECT_EQ(Log(), Line(kDone) + Line(kArchived + (dir / "202612102205123.zre").string()));
-  EXPECT_EQ(StartedPrograms().size(), 1u);
+  EXPECT_EQ(Log(), Line(kDone) + Line(kArchivedEmpty + (dir / "202612102205123.zre").string()));
+  EXPECT_TRUE(StartedPrograms().empty());
 }
 
 TEST_F(ZReportTest, AnIncompleteReadEndsWithMinus101AndTheZReportStands) {
@@ -116,6 +154,7 @@ TEST_F(ZReportTest, AnIncompleteReadEndsWithMinus101AndTheZReportStands) {
        {{"4,QUJD", kHealthy}, {"4,REVG", kHealthy}, {"", kReportNotAllowed}},
        3},
       {"a count without a chunk", {{"4,QUJD", kHealthy}, {"4", kHealthy}}, 2},
+      {"a chunk shorter than its count", {{"4,QUJD", kHealthy}, {"60,QUJD", kHealthy}}, 2},
   };
   OpenWithSettings();
   for (const Case& c : cases) {
@@ -213,6 +252,103 @@ TEST_F(ZReportTest, AnIdentifierAFileNameCannotCarryIsLeftOutOfTheArchiveName) {
   }
 }
 
+TEST_F(ZReportTest, NoDayIsClosedWhereItsArchiveCannotBeWritten) {
+  struct Case {
+    const char* what;
+    std::string local_path;  // relative to the test's directory
+    std::string full;        // files whose writes fail
+    bool logged;             // the info log can be written
+  };
+  const Case cases[] = {
+      {"a folder that does not exist", "gone/", "", false},
+      {"a file in the folder's place", "plain/", "", false},
+      {"a full disk", "", ".tmp", true},
+  };
+  OpenWithSettings();
+  std::ofstream(dir / "plain") << "x";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(dir / "infoZ.log");
+    port.printer().ClearRequests();
+    SharedArchiveSettings().LocalPath = (dir / c.local_path).string();
+    if (!c.full.empty()) FillDisk(c.full);
+    VARIANT_BOOL result = 7;
+    EXPECT_EQ(Run(result), kArchiveNotWritten);
+    FreeDisk();
+    EXPECT_EQ(result, VARIANT_FALSE);
+    EXPECT_EQ(CallStatus(), -1);
+    EXPECT_EQ(Commands(), std::vector<int>{}) << "nothing sent, the day still open";
+    EXPECT_EQ(port.device().state().z_number, 0);
+    const std::string folder = (dir / c.local_path).string();
+    EXPECT_EQ(Log(), c.logged ? Line(kFolderUnusable + folder) : "");
+    EXPECT_EQ(Archives(dir), std::vector<std::string>{});
+  }
+}
+
+TEST_F(ZReportTest, DataTheArchiveCouldNotTakeIsSpooledAndArchivedOnceThereIsRoom) {
+  // Who finds room again first: the next SetComPort, or the next day's ZReport (which writes
+  // the old archive before it closes its own day).
+  for (const bool by_zreport : {false, true}) {
+    SCOPED_TRACE(by_zreport ? "by ZReport" : "by SetComPort");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    StartedPrograms().clear();
+    clock.SetLocal(LocalDateTime{2026, 12, 10, 22, 5, 0});
+    OpenWithSettings();
+    FillDisk("-zre." + std::to_string(getpid()) + ".tmp");  // the archive's folder is full
+    VARIANT_BOOL result = 0;
+    EXPECT_EQ(Run(result), kArchiveNotWritten);
+    EXPECT_EQ(result, VARIANT_TRUE);
+    EXPECT_FALSE(ErrorInfoLeft()) << "kept in the spool: nothing lost to tell";
+    const std::string zdata = port.device().state().z_data;
+    const std::string archive = (dir / "202612102205123.zre").string();
+    const std::string spool = (dir / "202612102205123.zsp").string();
+    EXPECT_EQ(Log(), Line(kDone) + Line(kWriteFailed + archive) + Line(kSpooled + spool));
+    EXPECT_EQ(Archives(dir), std::vector<std::string>{});
+    EXPECT_EQ(Spooled(), std::vector<std::string>{"202612102205123.zsp"});
+    EXPECT_TRUE(StartedPrograms().empty());
+
+    FreeDisk();
+    clock.SetLocal(LocalDateTime{2026, 12, 11, 21, 0, 0});
+    const std::string log_before = Log();
+    if (by_zreport) {
+      ASSERT_EQ(Run(result), S_OK);
+    } else {
+      OpenWithSettings();
+    }
+    // The old day under the name it would have had, logged at the hour it is written.
+    std::string logged = "11-12-2026 21:00" + kArchived;
+    logged += archive + " \n";
+    EXPECT_EQ(Archive("202612102205123.zre"), zdata);
+    EXPECT_EQ(Log().substr(0, log_before.size() + logged.size()), log_before + logged);
+    EXPECT_EQ(Spooled(), std::vector<std::string>{});
+    EXPECT_EQ(StartedPrograms().size(), by_zreport ? 2u : 1u);
+    EXPECT_EQ(Archives(dir).size(), by_zreport ? 2u : 1u);
+  }
+}
+
+TEST_F(ZReportTest, DataNeitherArchiveNorSpoolCouldTakeIsReportedAndKeptInTheProcess) {
+  OpenWithSettings();
+  SetWriteStepHook(&FullAfterTheCheck);
+  VARIANT_BOOL result = 0;
+  EXPECT_EQ(Run(result), kArchiveNotWritten);
+  EXPECT_EQ(result, VARIANT_TRUE);
+  ErrorInfoRecord info;
+  ASSERT_TRUE(TakeErrorInfo(info));
+  EXPECT_NE(info.description.find("neither to the archive nor to the spool"), std::string::npos);
+  EXPECT_NE(info.description.find("202612102205123.zsp"), std::string::npos);
+  EXPECT_EQ(Spooled(), std::vector<std::string>{});
+  FreeDisk();
+  const std::string spool = (dir / "202612102205123.zsp").string();
+  EXPECT_NE(Log().find(Line(kNotKept + spool)), std::string::npos);
+
+  OpenWithSettings();  // room again, same process
+  EXPECT_EQ(Archive("202612102205123.zre"), port.device().state().z_data);
+  EXPECT_EQ(StartedPrograms().size(), 1u);
+  OpenWithSettings();  // written once
+  EXPECT_EQ(Archives(dir).size(), 1u);
+}
+
 TEST_F(ZReportTest, AnInfoLogThatCannotBeOpenedDoesNotStopTheCapture) {
   OpenWithSettings();
   std::filesystem::create_directory(dir / "infoZ.log");  // a directory in the log's place
@@ -220,12 +356,6 @@ TEST_F(ZReportTest, AnInfoLogThatCannotBeOpenedDoesNotStopTheCapture) {
   ASSERT_EQ(Run(result), S_OK);
   EXPECT_EQ(result, VARIANT_TRUE);
   EXPECT_EQ(Archives(dir), std::vector<std::string>{"202612102205123.zre"});
-  EXPECT_EQ(StartedPrograms().size(), 1u);
-
-  // Neither log nor archive can be written: the code of the archive, nothing else breaks.
-  SharedArchiveSettings().LocalPath = (dir / "gone" / "").string();
-  EXPECT_EQ(Run(result), kArchiveNotWritten);
-  EXPECT_EQ(result, VARIANT_TRUE);
   EXPECT_EQ(StartedPrograms().size(), 1u);
 }
 
@@ -277,6 +407,46 @@ TEST_F(ZReportTest, AnUploaderThatIsMissingOrDoesNotStartIsLoggedAndTheCallStill
     EXPECT_EQ(log.substr(log.size() - Line(message + uploader).size()), Line(message + uploader))
         << log;
   }
+}
+
+}  // namespace
+}  // namespace molvex::testing
+
+namespace molvex::testing {
+namespace {
+
+TEST_F(ZReportTest, AReportMarkedAsSentIsReadBackOnlyWhenItsDataIsNotKept) {
+  OpenWithSettings();
+  VARIANT_BOOL result = 0;
+  ASSERT_EQ(Run(result), S_OK);  // a day archived as usual
+  ASSERT_EQ(Archives(dir).size(), 1u);
+  const auto mark = [&] {
+    std::ofstream(dir / "zreport.pending") << "MolvexECR Z report sent\nX\n";
+  };
+
+  // The process died after the mark, before the report went out: the printer serves the data
+  // of the day archived already.
+  mark();
+  OpenWithSettings();
+  EXPECT_EQ(Archives(dir).size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "zreport.pending"));
+
+  // A printer that does not answer the read: logged, the mark left for the next start.
+  mark();
+  std::filesystem::remove(dir / "infoZ.log");
+  ArmStatus(167, kSyntaxError);
+  int opened = 0;
+  ASSERT_EQ(obj.SetComPort(1, 115200, &opened), S_OK);
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(Log(), Line(kReadFailed));
+  EXPECT_TRUE(std::filesystem::exists(dir / "zreport.pending"));
+
+  // Next start: data that no archive holds, kept under the name the mark gives.
+  port.device().state().z_data = "Z-REPORT\nZ=9\n";
+  OpenWithSettings();
+  EXPECT_EQ(Archive("X.zre"), "Z-REPORT\nZ=9\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "zreport.pending"));
+  EXPECT_EQ(StartedPrograms().size(), 2u);
 }
 
 }  // namespace

@@ -243,9 +243,9 @@ case_examples() {
 }
 
 # examples/close-day.vbs as it stands: the day closed on COM1, its archive under the LocalPath of
-# a settings file placed for it; then with a LocalPath that does not exist, where the example
-# tells that the archive could not be written (-102) and exits 1; then without a settings file.
-# The settings file is restored.
+# a settings file placed for it; then with a LocalPath that does not exist, where the day is not
+# closed, the example tells that the archive was not written (-102) and exits 1; then without a
+# settings file. The settings file is restored.
 case_example_close_day() {
   local d=$c/dayend rc=0 zre
   rm -rf "$d"
@@ -269,8 +269,8 @@ case_example_close_day() {
   rc=0
   loader=wine run_script example-close-day-102 example-close-day.vbs || rc=$?
   if [ $rc -eq 1 ] && [ ! -e "$c/nowhere" ] && [ "$(tail -1 "$run/example-close-day-102.txt")" = \
-    "Day closed, but the archive file could not be written (no LocalPath?)" ]; then
-    ok "examples/close-day.vbs with a LocalPath that does not exist: the archive not written (-102), exit 1"
+    'Archive not written: see LocalPath\infoZ.log (day open, or data spooled)' ]; then
+    ok "examples/close-day.vbs with a LocalPath that does not exist: the day not closed (-102), exit 1"
   else
     script_failed example-close-day-102 "examples/close-day.vbs with a missing LocalPath (exit code $rc)"
   fi

@@ -22,6 +22,7 @@
 #include "tools/ecrfisc/local_object.h"
 #include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
+#include "tools/ecrfisc/z_pending.h"
 #include "trace/protocol_trace.h"
 
 namespace {
@@ -53,13 +54,18 @@ int Main(int argc, char** argv) {
 #endif
       "When SetComPort gives -1, a second line (JSON: the \"error\" member) says which device was\n"
       "tried, why the system refused it and how to name another one.\n"
-      "--find exits with 0 only when a printer was found.");
+      "--find exits with 0 only when a printer was found.\n"
+      "Z data that a Z report could not archive waits in the spool beside the settings file\n"
+      "(*.zsp) until SetComPort or ZReport can write it; --z-pending and --z-write-pending exit\n"
+      "with 0 only when nothing waits.");
   molvex::ecrfisc::SessionOptions options;
   std::vector<std::string> calls;
   std::string script;
   bool list = false;
   bool probe = false;
   bool find = false;
+  bool z_pending = false;
+  bool z_write_pending = false;
   int port = 0;
   int speed = 115200;
   std::string trace;
@@ -80,6 +86,10 @@ int Main(int argc, char** argv) {
                "look for the printer on every serial port of this machine (one status read a "
                "port and speed, at most a second each) and exit")
       ->excludes(portOption);
+  app.add_flag("--z-pending", z_pending,
+               "list the Z data that waits for its archive (the spool) and exit");
+  app.add_flag("--z-write-pending", z_write_pending,
+               "write the archives of the Z data that waits, as SetComPort would, and exit");
   app.add_option("--trace", trace,
                  "append a protocol trace (calls, bytes on the line, replies) to this file");
   CLI11_PARSE(app, argc, argv);
@@ -97,6 +107,9 @@ int Main(int argc, char** argv) {
     molvex::ecrfisc::PrintTable(std::cout, options.json);
     return 0;
   }
+
+  if (z_pending) return molvex::ecrfisc::ListPendingZData(std::cout) == 0 ? 0 : 1;
+  if (z_write_pending) return molvex::ecrfisc::WritePendingZData(std::cout) == 0 ? 0 : 1;
 
   if (find) {
     molvex::ecrfisc::FindOptions search;
