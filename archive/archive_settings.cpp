@@ -64,6 +64,7 @@ std::int32_t ReadArchiveSettings() {
   s.OutdatedDays = read.Number("OutdatedDel", "Days", "7");
   s.RetryRepeat = read.Number("RetryFTP", "Repeat", "5");
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
+  s.CodePage = read.Number("Printer", "CodePage", "1251");
   return kSettingsRead;
 }
 

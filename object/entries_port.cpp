@@ -8,6 +8,7 @@
 #include "object/call_pattern.h"
 #include "object/line_speeds.h"
 #include "object/object_error.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 namespace {
@@ -45,6 +46,11 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     *Result = 1;
     const std::int32_t settings = ReadArchiveSettings();
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
+    // The printer's code page: the settings file's, else the printer's own. An unknown one is
+    // kept, so that client texts are refused with its number rather than sent in the wrong one.
+    SetPrinterCodePage(settings == kSettingsRead
+                           ? static_cast<unsigned>(SharedArchiveSettings().CodePage)
+                           : kDefaultPrinterCodePage);
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
   });
 }

@@ -38,6 +38,14 @@ Outcome RunReport(Trailing trailing, Wrapper wrapper, Args... args) {
   return outcome;
 }
 
+// Z report numbers travel as "%04d": a negative one as "-001", which is no number of a Z report.
+// Refused before anything is sent.
+bool ReportNumbersAccepted(LONG first, LONG last) {
+  if (first >= 0 && last >= 0) return true;
+  SaveRefusal();
+  return false;
+}
+
 // KSEF entries: the first reply field as a number on success, -3 on a failed reply, 0 when
 // refused.
 template <class Wrapper, class... Args>
@@ -87,15 +95,28 @@ HRESULT CaptureZReport(const ArchiveSettings& settings) {
   return S_OK;
 }
 
+// The description of a Z report that closed the day but ended with an HRESULT of its own.
+std::string ZReportFailure(HRESULT hr) {
+  const std::string done =
+      "ZReport: the printer printed the Z report and closed the day (Result is true), ";
+  const std::string log = "; infoZ.log in LocalPath tells more. Do not repeat the Z report";
+  if (hr == kZDataNotRead) {
+    return done + "but its data could not be read back, so no archive file was written" + log +
+           ": check the printer's link and keep the printed report";
+  }
+  return done + "but its archive file could not be written" + log +
+         ": make LocalPath of ZRepRec.ini a directory the driver can write to";
+}
+
 HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result) {
   result = VARIANT_FALSE;
+  const std::string password = ClientText(Password, "Password", kComma);
   if (!PortTestAndPreRead()) return S_OK;
   const ArchiveSettings& settings = SharedArchiveSettings();
   if (StatusCheck() != Outcome::Succeeded) {
     AppendZLog(settings, kZLogNoLink);
     return S_OK;
   }
-  const std::string password = ToAnsi(Password);
   // Refused with nothing sent when the password does not fit a request.
   if (RunSaved(PrnReport, password.c_str(), '0') != Outcome::Succeeded) {
     AppendZLog(settings, kZLogReportFailed);
@@ -112,7 +133,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
   MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
     *Result = AsBool(RunReport(Trailing::Never, PrnReport, password.c_str(), '2'));
   });
 }
@@ -120,7 +142,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
   MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
-  return RunGuardedHresult([&] { return ZReportBody(Password, *Result); });
+  return RunGuardedHresult([&] { return ZReportBody(Password, *Result); }, ZReportFailure);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,
@@ -128,7 +150,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG Num
   MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
     *Result = AsBool(RunReport(Trailing::Always, PrnPeriodShortByNumber, password.c_str(),
                                std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
@@ -139,7 +163,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG
   MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByNumber, password.c_str(),
                                std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
@@ -150,9 +176,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR Dat
   MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
-    const std::string first = ToAnsi(DateStart);
-    const std::string last = ToAnsi(DateEnd);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string first = ClientText(DateStart, "DateStart", kComma);
+    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodShortByDate, password.c_str(),
                                first.c_str(), last.c_str()));
   });
@@ -163,9 +190,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR
   MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
-    const std::string first = ToAnsi(DateStart);
-    const std::string last = ToAnsi(DateEnd);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string first = ClientText(DateStart, "DateStart", kComma);
+    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByDate, password.c_str(),
                                first.c_str(), last.c_str()));
   });
@@ -177,13 +205,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR P
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
     if (!PortTestAndPreRead()) return;
     // Kind "G" of the printer is not reachable from here.
     if (TypeReport != 0 && TypeReport != 1) {
       SaveRefusal();
       return;
     }
-    const std::string password = ToAnsi(Password);
     *Result = AsBool(RunSaved(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P'));
   });
 }

@@ -113,7 +113,7 @@ TEST_F(SessionTest, JsonLinesHaveTheAgreedShapeAndTheSessionSurvivesBadLines) {
 class ThrowingPortFactory final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t, std::int32_t) override {
-    throw std::runtime_error("\xCF\xEE\xF0\xF2 COM1 failed");  // "Порт" in Windows-1251
+    throw std::runtime_error("Порт COM1 failed");  // messages are UTF-8
   }
 };
 

@@ -88,7 +88,7 @@ int Main(int argc, char** argv) {
     // The trace opens its file by an 8-bit name, as the settings file and the environment give
     // it there: the ANSI code page's.
     const auto wide = molvex::Utf8ToWide(trace);
-    trace = molvex::WideToAnsi(wide.data(), wide.size());
+    trace = molvex::WideToSystemAnsi(wide.data(), wide.size());
 #endif
     molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
   }
