@@ -173,7 +173,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR NameArt, double Price,
       },
       [](HRESULT) {
         return std::string(
-            "SellArticul: the price is negative; nothing was sent. Give the price as a positive "
+            "SellArticul: the price is negative; nothing was sold. Give the price as a positive "
             "amount (an amount taken back belongs in a refund receipt)");
       });
 }

@@ -310,7 +310,7 @@ TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
             "OpenDrawer: Result = false\n"
             "> SellArticul Tea -1 1 0 1 \"\" 0 0\n"
             "SellArticul: HRESULT 0xFFFFFFFC; error \"SellArticul: the price is negative; nothing "
-            "was sent. Give the price as a positive amount (an amount taken back belongs in a "
+            "was sold. Give the price as a positive amount (an amount taken back belongs in a "
             "refund receipt)\" from \"MolvexECR.TECRFisc\"\n"
             "> \n"
             "error: no call before \"=>\"\n");

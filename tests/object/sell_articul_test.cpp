@@ -195,7 +195,7 @@ TEST_F(SellArticulTest, PriceZeroNegativeOrNotANumber) {
     EXPECT_EQ(SellByName(c, static_cast<HRESULT>(0xFFFFFFFC)), 77) << "Result is not written";
     EXPECT_EQ(Commands(), (std::vector<int>{74}));
     EXPECT_EQ(ErrorDescription(),
-              "SellArticul: the price is negative; nothing was sent. Give the price as a positive "
+              "SellArticul: the price is negative; nothing was sold. Give the price as a positive "
               "amount (an amount taken back belongs in a refund receipt)")
         << "-4 carries its own error information, never an earlier call's";
   }

@@ -58,7 +58,7 @@ try {
   caught = e;
 }
 check(caught != null && caught.number == -4 &&
-          caught.description.indexOf("SellArticul: the price is negative; nothing was sent.") == 0,
+          caught.description.indexOf("SellArticul: the price is negative; nothing was sold.") == 0,
       "a negative price fails the call with -4 and says so: " +
           (caught ? caught.number + " " + caught.description : "no error"));
 check(o.ReceiptCancel() === true, "ReceiptCancel");
