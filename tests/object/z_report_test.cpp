@@ -201,6 +201,11 @@ TEST_F(ZReportTest, AnArchiveThatCannotBeWrittenIsNoSuccess) {
   VARIANT_BOOL result = 0;
   EXPECT_EQ(Run(result), kArchiveNotWritten);
   EXPECT_EQ(result, VARIANT_TRUE);  // the Z report itself stands
+  const std::string description = ErrorDescription();
+  EXPECT_EQ(description.find("ZReport: the printer printed the Z report and closed the day"), 0u)
+      << description;
+  EXPECT_NE(description.find("its archive file could not be written"), std::string::npos);
+  EXPECT_NE(description.find("Do not repeat the Z report"), std::string::npos);
   EXPECT_EQ(CallStatus(), 0);
   EXPECT_EQ(port.device().state().z_number, 1);
   const std::string path = (dir / "2026121022051/23.zre").string();
