@@ -108,6 +108,7 @@ std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused) {
   s.OutdatedDays = read.Number("OutdatedDel", "Days", "7");
   s.RetryRepeat = read.Number("RetryFTP", "Repeat", "5");
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
+  s.CodePage = read.Number("Printer", "CodePage", "1251");
   if (!IdentifierUsable(s.IdReastaurant)) {
     s.IdReastaurant.clear();
     Refuse(refused, "IdReastaurant", kUnusableIdentifier);

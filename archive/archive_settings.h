@@ -23,6 +23,7 @@ struct ArchiveSettings {
   std::int32_t OutdatedDays = 0;   // [OutdatedDel] Days
   std::int32_t RetryRepeat = 0;    // [RetryFTP] Repeat
   std::int32_t RetryInterval = 0;  // [RetryFTP] RepeatInterval
+  std::int32_t CodePage = 1251;    // [Printer] CodePage: the code page of the printer's text
 };
 
 // A value of the settings file that the reading did not take: its key and why, in plain ASCII

@@ -10,13 +10,23 @@ If WScript.Arguments.Count > 0 Then port = CInt(WScript.Arguments(0))
 failures = 0
 
 ' Text from its Windows-1251 byte values, so that this file reads the same in any code page:
-' Chr gives the character of that byte in the system's code page, and the object hands the
-' printer that byte again.
+' each byte becomes its Unicode character (ChrW, never the system's code page), and the object
+' hands the printer that byte again, on a Windows of any language. The bytes used here: ASCII,
+' А..я (192..255), Ё (168) and ё (184).
 Function Cp1251(codes)
   Dim code, text
   text = ""
   For Each code In Split(codes, " ")
-    text = text & Chr(CInt(code))
+    code = CInt(code)
+    If code >= 192 Then
+      text = text & ChrW(&H410 + code - 192)
+    ElseIf code = 168 Then
+      text = text & ChrW(&H401)
+    ElseIf code = 184 Then
+      text = text & ChrW(&H451)
+    Else
+      text = text & ChrW(code)
+    End If
   Next
   Cp1251 = text
 End Function

@@ -9,11 +9,11 @@ namespace molvex {
 
 std::string ToAnsi(BSTR text) {
   if (text == nullptr) return {};
-  return WideToAnsi(text, SysStringLen(text));
+  return WideToPrinter(text, SysStringLen(text));
 }
 
 BSTR ToBstr(std::string_view text) {
-  const std::basic_string<OLECHAR> wide = AnsiToWide(text);
+  const std::basic_string<OLECHAR> wide = PrinterToWide(text);
   if (wide.size() > std::numeric_limits<UINT>::max() / 4) {
     throw ObjectError("Text result too long");
   }

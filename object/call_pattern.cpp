@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
 #include "link/commands.h"
+#include "object/object_error.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 
@@ -98,6 +101,91 @@ DataLength& DataLength::Int(std::int64_t value, int width) {
 DataLength& DataLength::Fixed(double value, int decimals) {
   length_ += FixedText(value, decimals).size();
   return *this;
+}
+
+namespace {
+
+// "U+0416" for the character at `at`, a surrogate pair read as one.
+std::string CodePoint(const OLECHAR* text, std::size_t length, std::size_t at) {
+  std::uint32_t value = text[at];
+  if (value >= 0xD800 && value <= 0xDBFF && at + 1 < length && text[at + 1] >= 0xDC00 &&
+      text[at + 1] <= 0xDFFF) {
+    value = 0x10000 + ((value - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+  }
+  char name[16];
+  std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(value));
+  return name;
+}
+
+// The position (from 1) of the character that begins at unit `at`: pairs count once.
+std::size_t CharacterPosition(const OLECHAR* text, std::size_t at) {
+  std::size_t position = 1;
+  for (std::size_t i = 0; i < at; ++i) {
+    if (!(text[i] >= 0xDC00 && text[i] <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 &&
+          text[i - 1] <= 0xDBFF)) {
+      ++position;
+    }
+  }
+  return position;
+}
+
+std::string SeparatorName(char c) {
+  switch (c) {
+    case ',':
+      return "a comma (',')";
+    case ' ':
+      return "a blank (' ')";
+    case ';':
+      return "a semicolon (';')";
+    default:
+      return std::string("the character '") + c + "'";
+  }
+}
+
+}  // namespace
+
+std::string ClientTextFault(BSTR text, std::string_view parameter, std::string_view separators,
+                            std::string& bytes) {
+  bytes.clear();
+  const std::string name(parameter);
+  const std::string code_page = std::to_string(PrinterCodePage());
+  if (!PrinterCodePageKnown()) {
+    return name + ": nothing was sent, the printer's code page " + code_page +
+           " (ZRepRec.ini, [Printer] CodePage) is not one the driver can convert to; name a "
+           "single-byte code page such as 1251 there and open the port again";
+  }
+  const std::size_t length = text != nullptr ? SysStringLen(text) : 0;
+  const std::size_t bad = WideToPrinterExact(text, length, bytes);
+  if (bad < length) {
+    return name + ": character " + std::to_string(CharacterPosition(text, bad)) + " (" +
+           CodePoint(text, length, bad) + ") has no place in the printer's code page " + code_page +
+           "; nothing was sent. Use characters the printer can print";
+  }
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", byte);
+    if (byte < 0x20 || byte == 0x7F) {
+      return name + ": character " + std::to_string(i + 1) + " is the control character " + hex +
+             ", which a printer text cannot hold; nothing was sent. Remove it from the text";
+    }
+    if (separators.find(bytes[i]) != std::string_view::npos) {
+      return name + ": character " + std::to_string(i + 1) + " is " + SeparatorName(bytes[i]) +
+             ", which separates this text from the next field of the printer's command; nothing "
+             "was sent. Leave it out of this text";
+    }
+  }
+  return {};
+}
+
+std::string ClientText(BSTR text, std::string_view parameter, std::string_view separators) {
+  std::string bytes;
+  const std::string fault = ClientTextFault(text, parameter, separators, bytes);
+  if (!fault.empty()) {
+    SaveRefusal();
+    throw ObjectError(fault);
+  }
+  return bytes;
 }
 
 std::string FixedText(double value, int decimals) {

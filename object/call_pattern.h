@@ -130,6 +130,26 @@ Outcome RunFramedText(const DataLength& data, Wrapper wrapper, Args... args) {
   return RunSaved(wrapper, args...);
 }
 
+// Client texts. Every text a client gives for the printer passes here before anything is sent,
+// beside the length check: it is converted to the printer's code page, one byte a character, and
+// refused when a character has no place there (never replaced by "?"), when a byte is a control
+// byte (below 0x20, or 0x7F: the protocol's own bytes among them, so a text can never carry a
+// frame of its own), or when it is one of `separators`, the characters that separate the field
+// the text goes into from the next in the command's data text.
+//
+// ClientTextFault gives the printer's bytes in `bytes` and an empty text, or the description of
+// the fault naming the parameter and the character's position (from 1).
+std::string ClientTextFault(BSTR text, std::string_view parameter, std::string_view separators,
+                            std::string& bytes);
+
+// ClientTextFault for an entry: the bytes, or the call refused (StatusBytes -1, GetError 1) and
+// ObjectError thrown with the description, so that the call ends with DISP_E_EXCEPTION and that
+// error information. The entry's refusal value must be in place before.
+std::string ClientText(BSTR text, std::string_view parameter, std::string_view separators = {});
+
+// The separator of most fields: the comma.
+inline constexpr std::string_view kComma = ",";
+
 // A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
 std::string FixedText(double value, int decimals);
 

@@ -36,6 +36,14 @@ BSTR ArticleRecord(Outcome outcome) {
   return ToBstr(data + 2);
 }
 
+// The operators of the printer are 1..15; "-1,..." or "0,..." would be read as another
+// operator's record. Refused before anything is sent.
+bool OperatorNumberAccepted(LONG number) {
+  if (number >= 1 && number <= 15) return true;
+  SaveRefusal();
+  return false;
+}
+
 // Operator entries: "%d,%s,%s" of the number and two texts.
 DataLength OperatorText(LONG number, const std::string& a, const std::string& b) {
   return DataLength().Int(number).Chars(1).Text(a).Chars(1).Text(b);
@@ -50,8 +58,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumAr
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ToAnsi(Password);
-    const std::string name = ToAnsi(Name);
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string name = ClientText(Name, "Name", kComma);
     // "P%c%d,%d,%-#.2lf,%s,%s"
     const DataLength data = DataLength()
                                 .Chars(2)
@@ -83,7 +91,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ToAnsi(Password);
+    const std::string password = ClientText(Password, "Password", kComma);
     // "DA,%s" (all articles) or "D%d,%s"
     DataLength data;
     if (NumArt == 0) {
@@ -104,7 +112,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice
   MOLVEX_TRACE_ENTRY(NumArt, NewPrice, Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    // A price of 0 or below is no price (ProgramArt refuses it too): refused, nothing sent.
+    if (!(NewPrice > 0)) {
+      SaveRefusal();
+      return;
+    }
     // "C%d,%-#.2lf,%s"
     const DataLength data =
         DataLength().Chars(1).Int(NumArt).Chars(1).Fixed(NewPrice, 2).Chars(1).Text(password);
@@ -142,8 +156,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR 
   MOLVEX_TRACE_ENTRY(OperatorNum, Password, OperatorName, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
-    const std::string name = ToAnsi(OperatorName);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string name = ClientText(OperatorName, "OperatorName", kComma);
+    if (!OperatorNumberAccepted(OperatorNum)) return;
     *Result = AsBool(RunFramedText(OperatorText(OperatorNum, password, name), PrnSetOperatorName,
                                    static_cast<std::int32_t>(OperatorNum), password.c_str(),
                                    name.c_str()) == Outcome::Succeeded);
@@ -156,8 +172,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, B
   MOLVEX_TRACE_ENTRY(OperatorNum, OldPassword, NewPassword, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string old_password = ToAnsi(OldPassword);
-    const std::string new_password = ToAnsi(NewPassword);
+    *Result = VARIANT_FALSE;
+    const std::string old_password = ClientText(OldPassword, "OldPassword", kComma);
+    const std::string new_password = ClientText(NewPassword, "NewPassword", kComma);
+    if (!OperatorNumberAccepted(OperatorNum)) return;
     *Result =
         AsBool(RunFramedText(OperatorText(OperatorNum, old_password, new_password),
                              PrnSetOperatorPassword, static_cast<std::int32_t>(OperatorNum),
@@ -173,7 +191,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR Administator
   MOLVEX_TRACE_ENTRY(AdministatorPassword, OperatorNum, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(AdministatorPassword);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(AdministatorPassword, "AdministatorPassword", kComma);
     // "%d,%s"; an operator number outside 1..15 is refused by the wrapper after the pre-read.
     const DataLength data = DataLength().Int(OperatorNum).Chars(1).Text(password);
     *Result =

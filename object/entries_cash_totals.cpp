@@ -51,24 +51,42 @@ void MoveCash(double amount, bool out) {
   RunSaved(PrnCashInOut, out ? -amount : amount);
 }
 
+// What a failed totals read tells its caller: the saved state stays as it was, so the description
+// says why the reply failed.
+std::string TotalsFailure(const char* entry) {
+  const std::uint32_t word = SharedObjectState().LastResult.ErrorWord;
+  std::string text = std::string(entry) + ": the printer's totals could not be read: ";
+  if ((word & kErrNoReply) != 0) {
+    text += "the printer did not answer. Check that it is on and connected, then read again";
+  } else {
+    const LONG code = ErrorCode(static_cast<std::int32_t>(word));
+    text += "the printer refused the query";
+    if (code > 1) text += " with error code " + std::to_string(code) + " of GetError's table";
+    text += ". A TotalIdx the printer does not know is refused so";
+  }
+  return text + "; the outcome of the last call (StatusBytes, GetError) is unchanged";
+}
+
 // CurrentTotals and LastZReport: command `command` with the totals index. A failed reply gives
-// HRESULT -1 without error information and leaves the saved state as it was; success gives the
-// whole reply data text and leaves the saved state alone as well.
-HRESULT ReadTotals(std::int32_t command, BSTR* Value) {
+// HRESULT -1 with error information that says why and leaves the saved state as it was; success
+// gives the whole reply data text and leaves the saved state alone as well.
+HRESULT ReadTotals(std::int32_t command, const char* entry, BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
-  return RunGuardedHresult([&]() -> HRESULT {
-    const std::string index = std::to_string(SharedObjectState().TotalIndex);
-    if (!PortTestAndPreRead() || !RunCommand(PrnExecute, command, index.c_str())) {
-      SaveRefusal();
-      *Value = ToBstr("");
-      return S_OK;
-    }
-    const ObjectState& state = SharedObjectState();
-    if (state.FailureFlag != 0) return kFailedReply;  // without error information
-    *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
-    return S_OK;
-  });
+  return RunGuardedHresult(
+      [&]() -> HRESULT {
+        const std::string index = std::to_string(SharedObjectState().TotalIndex);
+        if (!PortTestAndPreRead() || !RunCommand(PrnExecute, command, index.c_str())) {
+          SaveRefusal();
+          *Value = ToBstr("");
+          return S_OK;
+        }
+        const ObjectState& state = SharedObjectState();
+        if (state.FailureFlag != 0) return kFailedReply;
+        *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
+        return S_OK;
+      },
+      [entry](HRESULT) { return TotalsFailure(entry); });
 }
 
 }  // namespace
@@ -103,12 +121,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double Value) {
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return ReadTotals(kCmdDayTotals, Value);
+  return ReadTotals(kCmdDayTotals, "CurrentTotals", Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return ReadTotals(kCmdLastZReport, Value);
+  return ReadTotals(kCmdLastZReport, "LastZReport", Value);
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG Value) {

@@ -26,7 +26,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* 
   MOLVEX_TRACE_ENTRY(TextDisp, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string text = ToAnsi(TextDisp);
+    *Result = VARIANT_FALSE;
+    const std::string text = ClientText(TextDisp, "TextDisp");
     *Result = AsBool(RunFramed(PrnDisplayUpper, text.c_str()));
   });
 }
@@ -35,7 +36,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL
   MOLVEX_TRACE_ENTRY(TextDisp, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string text = ToAnsi(TextDisp);
+    *Result = VARIANT_FALSE;
+    const std::string text = ClientText(TextDisp, "TextDisp");
     *Result = AsBool(RunFramed(PrnDisplayLower, text.c_str()));
   });
 }
@@ -88,8 +90,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteDateTime(BSTR Date, BSTR Time, LON
   MOLVEX_TRACE_ENTRY(Date, Time, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string date = ToAnsi(Date);
-    const std::string time = ToAnsi(Time);
+    *Result = -1;
+    // "%s %s": a blank in the date would move the time.
+    const std::string date = ClientText(Date, "Date", " ");
+    const std::string time = ClientText(Time, "Time");
     *Result = RunFramed(PrnSetDateTime, date.c_str(), time.c_str()) == Outcome::Succeeded ? 0 : -1;
   });
 }

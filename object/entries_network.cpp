@@ -10,6 +10,7 @@
 #include "object/automation_text.h"
 #include "object/call_pattern.h"
 #include "object/object_error.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 namespace {
@@ -86,7 +87,9 @@ std::uint32_t DecimalPart(std::string_view part) {
     constexpr std::size_t kShown = 32;
     const std::string shown =
         part.size() > kShown ? std::string(part.substr(0, kShown)) + "..." : std::string(part);
-    throw ObjectError("'" + shown + "' is not a valid decimal number");
+    const auto wide = PrinterToWide(shown);  // the description is UTF-8
+    throw ObjectError("'" + WideToUtf8(wide.data(), wide.size()) +
+                      "' is not a valid decimal number");
   }
   return static_cast<std::uint32_t>(value);
 }
@@ -143,8 +146,15 @@ HRESULT ReadText(BSTR* out, const std::string& value) {
   return RunGuarded([&] { *out = ToBstr(value); });
 }
 
-HRESULT WriteText(std::string& stored, BSTR value) {
-  return RunGuarded([&] { stored = ToAnsi(value); });
+// A property write keeps the text as the printer's bytes; a text the printer could not take is
+// refused with an exception, the stored value and the outcome of the last call as they were.
+HRESULT WriteText(std::string& stored, BSTR value, std::string_view property) {
+  return RunGuarded([&] {
+    std::string bytes;
+    const std::string fault = ClientTextFault(value, property, {}, bytes);
+    if (!fault.empty()) throw ObjectError(fault);
+    stored = std::move(bytes);
+  });
 }
 
 HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
@@ -354,7 +364,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* Value) {
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().StatIPPr, Value);
+  return WriteText(Net().StatIPPr, Value, "StatIPPr");
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
   MOLVEX_TRACE_ENTRY(Value);
@@ -362,7 +372,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().SubnetMaskPr, Value);
+  return WriteText(Net().SubnetMaskPr, Value, "SubnetMaskPr");
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
   MOLVEX_TRACE_ENTRY(Value);
@@ -370,7 +380,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().BridgeAddrPr, Value);
+  return WriteText(Net().BridgeAddrPr, Value, "BridgeAddrPr");
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
   MOLVEX_TRACE_ENTRY(Value);
@@ -378,7 +388,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
 }
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR Value) {
   MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().TargetAddrPr, Value);
+  return WriteText(Net().TargetAddrPr, Value, "TargetAddrPr");
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* Value) {

@@ -33,7 +33,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* 
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ToAnsi(Str1);
+    const std::string text = ClientText(Str1, "Str1");
     if (!PortTestAndPreRead()) return;
     // The text is judged after the pre-read.
     if (text.size() > kNonFiscalTextLength || text == "0" ||

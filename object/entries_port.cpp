@@ -12,6 +12,7 @@
 #include "object/line_speeds.h"
 #include "object/object_error.h"
 #include "object/z_capture.h"
+#include "platform/text_codec.h"
 
 namespace molvex {
 namespace {
@@ -67,6 +68,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     const std::int32_t settings = ReadArchiveSettings(&refused);
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
     ReportRefusedSettings(refused);
+    // The printer's code page: the settings file's, else the printer's own. An unknown one is
+    // kept, so that client texts are refused with its number rather than sent in the wrong one.
+    SetPrinterCodePage(static_cast<unsigned>(SharedArchiveSettings().CodePage));
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
     // Z data that the archive could not take, or that a killed process did not keep.
     WritePendingZArchives(SharedArchiveSettings());

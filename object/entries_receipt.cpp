@@ -27,6 +27,14 @@ char SaleSign(VARIANT_BOOL sign) {
   return sign != VARIANT_FALSE ? 1 : 0;
 }
 
+// The article of a sale by number: 1 and above. "-1" would be the correction of article 1 (its
+// earlier line taken back) and "0" no article; refused before anything is sent.
+bool ArticleNumberAccepted(LONG number) {
+  if (number >= 1) return true;
+  SaveRefusal();
+  return false;
+}
+
 // A reply that passed the failure mask but cannot be read as the entry needs it counts as a
 // failed reply: its error word and status bytes are saved already, the call status becomes -2.
 void TakeAsFailed() {
@@ -44,13 +52,26 @@ DataLength OpenText(int operator_num, int till, const std::string& password) {
       .Chars(2);
 }
 
+// The operator and till numbers of commands 48 and 85 travel as five digits: a negative number
+// would travel as ten (its unsigned value), a larger one as more than five, both read by the
+// printer as another operator or till. Refused, before anything is sent.
+bool OperatorAndTillFit(int operator_num, int till) {
+  constexpr int kFiveDigits = 99999;
+  if (operator_num >= 0 && operator_num <= kFiveDigits && till >= 0 && till <= kFiveDigits) {
+    return true;
+  }
+  SaveRefusal();
+  return false;
+}
+
 // OpenFiscReceipt and OpenRefundReceipt: the open command after the pre-read; a sale first
 // reads the status with "X", which must pass.
 template <class Wrapper>
 void OpenReceipt(Wrapper open, bool read_x_first, int operator_num, int till, BSTR password,
                  VARIANT_BOOL* Result) {
   *Result = VARIANT_FALSE;
-  const std::string text = ToAnsi(password);
+  const std::string text = ClientText(password, "OperatorPSW", kComma);
+  if (!OperatorAndTillFit(operator_num, till)) return;
   if (!PortTestFitsAndPreRead(OpenText(operator_num, till, text))) return;
   if (read_x_first && RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
   *Result = AsBool(RunSaved(open, static_cast<std::uint32_t>(operator_num), text.c_str(),
@@ -145,6 +166,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG Num
   MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!ArticleNumberAccepted(NumArt)) return;
     *Result = AsBool(
         RunFramed(PrnSale, SaleSign(Sign), static_cast<std::int32_t>(NumArt), Quant, Perc, dc));
   });
@@ -156,6 +179,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG N
   MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
+    *Result = VARIANT_FALSE;
+    if (!ArticleNumberAccepted(NumArt)) return;
     *Result = AsBool(RunFramed(PrnSaleDisplay, SaleSign(Sign), static_cast<std::int32_t>(NumArt),
                                Quant, Perc, dc));
   });
@@ -190,7 +215,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Su
   if (KSEF == VARIANT_FALSE || TypePmt == 0) return Payment(Summa, TypePmt, Result);
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string code = ToAnsi(CodeTrasaction);
+    const std::string code = ClientText(CodeTrasaction, "CodeTrasaction", kComma);
     // "%i,%-#.2lf,%s". Paying the rest, the amount is only known from the printer: a code that
     // fits beside 0.00 but not beside the rest is refused by the link, after the status query.
     if (!PortTestFitsAndPreRead(
@@ -208,7 +233,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Re
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ToAnsi(Str1);
+    const std::string text = ClientText(Str1, "Str1");
     // Judged before the port test.
     if (text.size() > kFiscalTextLength || text == "0") {
       SaveRefusal();
@@ -247,7 +272,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ToAnsi(OperatorPSW);
+    const std::string password = ClientText(OperatorPSW, "OperatorPSW", kComma);
+    if (!OperatorAndTillFit(OperatorNum, POSNum)) return;
     if (!PortTestFitsAndPreRead(OpenText(OperatorNum, POSNum, password))) return;
     // Status, open, pay nothing in cash, close: each only after the one before passed.
     if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
@@ -279,7 +305,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG*
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = 0;
-    const std::string data = ToAnsi(Data);
+    const std::string data = ClientText(Data, "Data");
+    // The kind travels as one character, "0" plus the type: only 0..9 give a digit.
+    if (type < 0 || type > 9) {
+      SaveRefusal();
+      return;
+    }
     if (!PortTestFitsAndPreRead(DataLength().Chars(1).Text(data))) return;
     Outcome outcome = RunSaved(PrnReadStatus, 0);
     if (outcome == Outcome::Succeeded) {

@@ -45,6 +45,14 @@ Outcome RunReport(Trailing trailing, Wrapper wrapper, Args... args) {
   return outcome;
 }
 
+// Z report numbers travel as "%04d": a negative one as "-001", which is no number of a Z report.
+// Refused before anything is sent.
+bool ReportNumbersAccepted(LONG first, LONG last) {
+  if (first >= 0 && last >= 0) return true;
+  SaveRefusal();
+  return false;
+}
+
 // KSEF entries: the first reply field as a number on success, -3 on a failed reply, 0 when
 // refused.
 template <class Wrapper, class... Args>
@@ -75,10 +83,18 @@ ZDataReply ReadZDataChunk(std::int32_t chunk) {
   return reply;
 }
 
+// How a Z report ended, for the description of an HRESULT of its own.
+struct ZReportEnd {
+  bool closed = false;  // the printer accepted the report: the day is closed
+  bool spooled = false;  // the archive could not take the data, the spool did
+  std::string lost;     // the data is kept in this process only: the files that failed
+  std::string folder;   // the archive folder that could take no file (nothing was sent)
+};
+
 // After the printer accepted the Z report: read its data back and keep it (StoreZData: spool,
-// archive file, log, uploader). Returns the call's HRESULT; `lost` names the files that could not
-// be written when the data is kept in this process only.
-HRESULT CaptureZReport(const ArchiveSettings& settings, std::string& lost) {
+// archive file, log, uploader). Returns the call's HRESULT; `end` tells where the data is kept
+// when it is not archived.
+HRESULT CaptureZReport(const ArchiveSettings& settings, ZReportEnd& end) {
   std::string encoded;
   if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
@@ -91,12 +107,41 @@ HRESULT CaptureZReport(const ArchiveSettings& settings, std::string& lost) {
   // that a restart reads the data back from the printer.
   if (stored.archived || stored.spooled) DropZReportMark();
   if (stored.archived) return S_OK;
-  if (!stored.spooled) lost = stored.path + " / " + stored.spool;
+  end.spooled = stored.spooled;
+  if (!stored.spooled) end.lost = stored.path + " / " + stored.spool;
   return kZArchiveNotWritten;
 }
 
-HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
+// The description of a Z report that ended with an HRESULT of its own.
+std::string ZReportFailure(HRESULT hr, const ZReportEnd& end) {
+  if (!end.closed) {
+    return "ZReport: nothing was sent and the day is still open: the archive folder '" +
+           end.folder +
+           "' does not exist or takes no new file; make LocalPath of ZRepRec.ini a directory the "
+           "driver can write to, then run the Z report again";
+  }
+  const std::string done =
+      "ZReport: the printer printed the Z report and closed the day (Result is true), ";
+  const std::string log = "; infoZ.log in LocalPath tells more. Do not repeat the Z report";
+  if (hr == kZDataNotRead) {
+    return done + "but its data could not be read back, so no archive file was written" + log +
+           ": check the printer's link and keep the printed report";
+  }
+  if (!end.lost.empty()) {
+    return done + "but its data could be written neither to the archive nor to the spool (" +
+           end.lost +
+           "); it is kept in this process until SetComPort or ZReport can write the archive" + log;
+  }
+  return done + "but its archive file could not be written" +
+         (end.spooled ? "; the data waits in the spool beside ZRepRec.ini and is archived by the "
+                        "next SetComPort or ZReport that can write it"
+                      : "") +
+         log + ": make LocalPath of ZRepRec.ini a directory the driver can write to";
+}
+
+HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, ZReportEnd& end) {
   result = VARIANT_FALSE;
+  const std::string password = ClientText(Password, "Password", kComma);
   if (!PortIsOpen()) {
     SaveRefusal();
     return S_OK;
@@ -106,7 +151,8 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
   if (!ZArchiveFolderUsable(settings)) {
     SaveRefusal();
     const std::string folder = FolderOf(settings.LocalPath);
-    AppendZLog(settings, kZLogFolderUnusable + (folder.empty() ? std::string(".") : folder));
+    end.folder = folder.empty() ? std::string(".") : folder;
+    AppendZLog(settings, kZLogFolderUnusable + end.folder);
     return kZArchiveNotWritten;
   }
   RecoverUnkeptZReport(settings);
@@ -116,7 +162,6 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
     AppendZLog(settings, kZLogNoLink);
     return S_OK;
   }
-  const std::string password = ToAnsi(Password);
   // From here until its data is kept, a crash leaves the mark to the next start.
   MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()));
   // Refused with nothing sent when the password does not fit a request.
@@ -126,8 +171,9 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, std::string& lost) {
     return S_OK;
   }
   result = VARIANT_TRUE;
+  end.closed = true;
   AppendZLog(settings, kZLogReportDone);
-  return CaptureZReport(settings, lost);
+  return CaptureZReport(settings, end);
 }
 
 }  // namespace
@@ -150,28 +196,12 @@ void RecoverUnkeptZReport(const ArchiveSettings& settings) {
   DropZReportMark();
 }
 
-namespace {
-
-// Error information for a -102 whose data neither the archive nor the spool could take.
-void ReportZDataNotKept(const std::string& files) noexcept {
-  try {
-    const std::string text =
-        "The day is closed, but its Z data could be written neither to the archive nor to the "
-        "spool (" +
-        files + "); it is kept in this process until SetComPort or ZReport can write the archive";
-    PublishErrorInfo(AnsiToWide(text.c_str()).c_str(), IID_ITECRFisc, CLSID_TECRFisc, kProgId);
-  } catch (...) {
-    // No memory for the text: the HRESULT still tells the archive's failure.
-  }
-}
-
-}  // namespace
-
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Result) {
   MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
     *Result = AsBool(RunReport(Trailing::Never, PrnReport, password.c_str(), '2'));
   });
 }
@@ -179,10 +209,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
   MOLVEX_TRACE_ENTRY(Password, Result);
   if (Result == nullptr) return E_POINTER;
-  std::string lost;
-  const HRESULT hr = RunGuardedHresult([&] { return ZReportBody(Password, *Result, lost); });
-  if (hr == kZArchiveNotWritten && !lost.empty()) ReportZDataNotKept(lost);
-  return hr;
+  ZReportEnd end;
+  return RunGuardedHresult([&] { return ZReportBody(Password, *Result, end); },
+                           [&](HRESULT hr) { return ZReportFailure(hr, end); });
 }
 
 HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,
@@ -190,7 +219,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG Num
   MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
     *Result = AsBool(RunReport(Trailing::Always, PrnPeriodShortByNumber, password.c_str(),
                                std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
@@ -201,7 +232,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG
   MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByNumber, password.c_str(),
                                std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
@@ -212,9 +245,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR Dat
   MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
-    const std::string first = ToAnsi(DateStart);
-    const std::string last = ToAnsi(DateEnd);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string first = ClientText(DateStart, "DateStart", kComma);
+    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodShortByDate, password.c_str(),
                                first.c_str(), last.c_str()));
   });
@@ -225,9 +259,10 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR
   MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
-    const std::string password = ToAnsi(Password);
-    const std::string first = ToAnsi(DateStart);
-    const std::string last = ToAnsi(DateEnd);
+    *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
+    const std::string first = ClientText(DateStart, "DateStart", kComma);
+    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
     *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByDate, password.c_str(),
                                first.c_str(), last.c_str()));
   });
@@ -239,13 +274,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR P
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
+    const std::string password = ClientText(Password, "Password", kComma);
     if (!PortTestAndPreRead()) return;
     // Kind "G" of the printer is not reachable from here.
     if (TypeReport != 0 && TypeReport != 1) {
       SaveRefusal();
       return;
     }
-    const std::string password = ToAnsi(Password);
     *Result = AsBool(RunSaved(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P'));
   });
 }

@@ -22,11 +22,12 @@ constexpr std::size_t kNameLine = 24;
 constexpr int kArticleRecordFields = 10;  // P,number,tax,group,price,...,name
 constexpr HRESULT kNegativePrice = -4;    // 0xFFFFFFFC
 
-// Tax group letters А..Д (Windows-1251 0xC0..0xC4), given as 0..4 or as the letter itself.
+// Tax group letters А..Д (Windows-1251 0xC0..0xC4), given as 0..4 or as the letter itself; 0
+// for any other value, which is refused (sold under А it would be taxed as another group).
 char TaxLetter(unsigned char tax) {
   if (tax <= 4) return static_cast<char>(0xC0 + tax);
   if (tax >= 0xC0 && tax <= 0xC4) return static_cast<char>(tax);
-  return static_cast<char>(0xC0);
+  return 0;
 }
 
 // A decimal number of the printer, "." as separator whatever the locale. False when the text
@@ -64,7 +65,13 @@ HRESULT SellByName(const std::string& name, double price, double quantity, unsig
     return S_OK;
   };
   const char letter = TaxLetter(tax);
-  const std::int32_t group = group_asked >= 1 && group_asked <= 99 ? group_asked : 1;
+  // A tax or group the printer would read as another, or a quantity it would refuse only after
+  // the article was programmed: refused before anything is sent.
+  if (letter == 0 || group_asked < 1 || group_asked > 99 || !std::isfinite(quantity) ||
+      quantity < 0) {
+    return refuse();
+  }
+  const std::int32_t group = group_asked;
   // The longest text of the call programs the article under a number of up to five digits.
   const DataLength longest = DataLength()
                                  .Chars(2)
@@ -149,11 +156,26 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR NameArt, double Price,
                                                      double Perc, double dc, LONG* Result) {
   MOLVEX_TRACE_ENTRY(NameArt, Price, Quantity, Tax, Group, Password, Perc, dc, Result);
   if (Result == nullptr) return E_POINTER;
-  return RunGuardedHresult([&] {
-    const std::string name = ArticleName(ToAnsi(NameArt));
-    const std::string password = ToAnsi(Password);
-    return SellByName(name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
-  });
+  return RunGuardedHresult(
+      [&] {
+        // Both go into the article's record, fields separated by commas. A text refused gives the
+        // refusal value 0 (a negative price leaves Result unwritten).
+        std::string name;
+        std::string password;
+        try {
+          name = ArticleName(ClientText(NameArt, "NameArt", kComma));
+          password = ClientText(Password, "Password", kComma);
+        } catch (const ObjectError&) {
+          *Result = 0;
+          throw;
+        }
+        return SellByName(name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
+      },
+      [](HRESULT) {
+        return std::string(
+            "SellArticul: the price is negative; nothing was sold. Give the price as a positive "
+            "amount (an amount taken back belongs in a refund receipt)");
+      });
 }
 
 }  // namespace molvex

@@ -127,7 +127,7 @@ void EntryTrace::End() noexcept {
                  " (no place for the result), ";
     } else if (noted_result != S_OK) {
       results += "HRESULT " + TraceHex32(static_cast<std::uint32_t>(noted_result));
-      if (!noted_message.empty()) results += " " + TraceQuoted8(noted_message);
+      if (!noted_message.empty()) results += " " + TraceQuotedUtf8(noted_message);
       results += ", ";
     }
     const ObjectState& state = SharedObjectState();

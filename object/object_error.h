@@ -16,7 +16,7 @@ class ObjectError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Leaves error information with `message` (8-bit text) as description, the ProgID as source and
+// Leaves error information with `message` (UTF-8) as description, the ProgID as source and
 // the interface's GUID, and returns DISP_E_EXCEPTION. Never throws.
 HRESULT ReportException(const char* message) noexcept;
 
@@ -40,18 +40,26 @@ HRESULT RunGuarded(Body&& body) noexcept {
   }
 }
 
-// RunGuarded for an entry that answers with an HRESULT of its own: `body` returns it. Anything
-// thrown is reported as RunGuarded does. An HRESULT of the entry's own goes without error
-// information, and without any that an earlier call left on the thread: a client must not take
-// that for the description of this failure.
-template <class Body>
-HRESULT RunGuardedHresult(Body&& body) noexcept {
+// RunGuarded for an entry that answers with an HRESULT of its own: `body` returns it, and
+// `describe(hr)` gives the description of an HRESULT other than S_OK: what happened and what to
+// do. That failure leaves error information with the description like an exception (so that a
+// script's error object says more than the number, and no earlier call's information is taken
+// for it), and the call returns the entry's own HRESULT. Anything thrown is reported as
+// RunGuarded does.
+template <class Body, class Describe>
+HRESULT RunGuardedHresult(Body&& body, Describe&& describe) noexcept {
   HRESULT own = S_OK;
   const HRESULT guarded = RunGuarded([&] { own = body(); });
   if (guarded != S_OK) return guarded;
   if (own != S_OK) {
-    ClearErrorInfo();
-    EntryTraceNote(own);
+    try {
+      const std::string description = describe(own);
+      EntryTraceNote(own, description.c_str());
+      ReportException(description.c_str());
+    } catch (...) {
+      ClearErrorInfo();  // no memory for the description: at least none of another call
+      EntryTraceNote(own);
+    }
   }
   return own;
 }

@@ -7,7 +7,7 @@ namespace molvex {
 
 void NoteErrorInfo(const char* message) noexcept {
   try {
-    const std::basic_string<OLECHAR> wide = AnsiToWide(message != nullptr ? message : "");
+    const std::basic_string<OLECHAR> wide = Utf8ToWide(message != nullptr ? message : "");
     PublishErrorInfo(wide.c_str(), IID_ITECRFisc, CLSID_TECRFisc, kProgId);
   } catch (...) {
     // No memory for the text: the log line still tells it.

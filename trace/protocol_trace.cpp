@@ -134,7 +134,7 @@ void AppendEscaped(std::string& out, std::string_view utf8) {
 // encodings.
 void AppendQuoted8(std::string& out, std::string_view text) {
   if (IsAscii(text)) return AppendEscaped(out, text);
-  const auto wide = AnsiToWide(text);
+  const auto wide = PrinterToWide(text);
   AppendEscaped(out, WideToUtf8(wide.data(), wide.size()));
 }
 

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -12,9 +13,22 @@
 namespace molvex {
 namespace {
 
-constexpr const char* kAnsi = "WINDOWS-1251";
 constexpr const char* kUtf8 = "UTF-8";
 constexpr const char* kWide = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+// The iconv name of a known code page; Windows-1251 for any other.
+std::string IconvName(unsigned code_page) {
+  char name[24];
+  if (!CodePageKnown(code_page)) code_page = kDefaultPrinterCodePage;
+  if (code_page == 20866) return "KOI8-R";
+  if (code_page == 21866) return "KOI8-U";
+  if (code_page > 28590) {
+    std::snprintf(name, sizeof name, "ISO-8859-%u", code_page - 28590);
+  } else {
+    std::snprintf(name, sizeof name, "CP%u", code_page);
+  }
+  return name;
+}
 
 bool IsHighSurrogate(char16_t c) {
   return c >= 0xD800 && c <= 0xDBFF;
@@ -129,18 +143,39 @@ const std::string_view kWideQuestion{std::endian::native == std::endian::little 
 
 }  // namespace
 
-std::string WideToAnsi(const OLECHAR* text, std::size_t length) {
-  if (text == nullptr) return {};
-  if (AllAscii(text, length)) return Widened<std::string>(text, length);
-  return Convert(kAnsi, kWide, reinterpret_cast<const char*>(text), length * sizeof(OLECHAR),
-                 SkipWide, "?");
+std::size_t WideToPrinterExact(const OLECHAR* text, std::size_t length, std::string& out) {
+  out.assign(length, '\0');  // one byte a character
+  if (text == nullptr || length == 0) return length;
+  if (AllAscii(text, length)) {
+    out = Widened<std::string>(text, length);
+    return length;
+  }
+  Converter cv(IconvName(PrinterCodePage()).c_str(), kWide);
+  if (!cv.ok()) return 0;
+  auto* in = reinterpret_cast<char*>(const_cast<OLECHAR*>(text));  // iconv is not const-correct
+  std::size_t in_left = length * sizeof(OLECHAR);
+  char* dst = out.data();
+  std::size_t out_left = out.size();
+  const std::size_t rc = iconv(cv.get(), &in, &in_left, &dst, &out_left);
+  if (rc == static_cast<std::size_t>(-1) || in_left != 0 || out_left != 0) {
+    return (length * sizeof(OLECHAR) - in_left) / sizeof(OLECHAR);
+  }
+  return length;
 }
 
-std::basic_string<OLECHAR> AnsiToWide(std::string_view text) {
+std::string WideToPrinter(const OLECHAR* text, std::size_t length) {
+  if (text == nullptr) return {};
+  if (AllAscii(text, length)) return Widened<std::string>(text, length);
+  return Convert(IconvName(PrinterCodePage()).c_str(), kWide, reinterpret_cast<const char*>(text),
+                 length * sizeof(OLECHAR), SkipWide, "?");
+}
+
+std::basic_string<OLECHAR> PrinterToWide(std::string_view text) {
   if (AllAscii(text.data(), text.size())) {
     return Widened<std::basic_string<OLECHAR>>(text.data(), text.size());
   }
-  return BytesToWide(Convert(kWide, kAnsi, text.data(), text.size(), SkipByte, kWideQuestion));
+  return BytesToWide(Convert(kWide, IconvName(PrinterCodePage()).c_str(), text.data(), text.size(),
+                             SkipByte, kWideQuestion));
 }
 
 std::basic_string<OLECHAR> Utf8ToWide(std::string_view text) {

@@ -22,7 +22,7 @@ using testsupport::FileBytes;
 
 // Windows-1251 bytes as UTF-8, to compare the log with readable text.
 std::string Utf8(const std::string& cp1251) {
-  const auto wide = molvex::AnsiToWide(cp1251);
+  const auto wide = molvex::PrinterToWide(cp1251);
   return molvex::WideToUtf8(wide.data(), wide.size());
 }
 

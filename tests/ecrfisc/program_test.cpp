@@ -66,8 +66,16 @@ TEST_F(SimOnPty, APortThatDoesNotOpenIsExplainedBesideItsResults) {
       << out;
   EXPECT_NE(out.find("Name another device for port 5 with MOLVEXECR_COM5="), std::string::npos);
 
+  // A port that did not open is an exit status of its own; after --port nothing more runs.
+  std::string calls;
+  EXPECT_EQ(Shell(missing + ECRFISC_PATH + " --port 5 IsPresent", calls), 3) << calls;
+  EXPECT_EQ(calls.find("IsPresent"), std::string::npos) << calls;
+  std::string expected;
+  EXPECT_EQ(Shell(missing + ECRFISC_PATH + " 'SetComPort 5 9600 => Result = -1'", expected), 0)
+      << "a line that says the port will not open: " << expected;
+
   std::string json;
-  EXPECT_EQ(Shell(missing + ECRFISC_PATH + " --json 'SetComPort 5 9600'", json), 0) << json;
+  EXPECT_EQ(Shell(missing + ECRFISC_PATH + " --json 'SetComPort 5 9600'", json), 3) << json;
   const auto line = nlohmann::json::parse(json);
   EXPECT_EQ(line["out"]["Result"], -1);
   EXPECT_EQ(line["error"]["reason"], "no-such-device");

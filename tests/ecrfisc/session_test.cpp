@@ -113,7 +113,7 @@ TEST_F(SessionTest, JsonLinesHaveTheAgreedShapeAndTheSessionSurvivesBadLines) {
 class ThrowingPortFactory final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t, std::int32_t) override {
-    throw std::runtime_error("\xCF\xEE\xF0\xF2 COM1 failed");  // "Порт" in Windows-1251
+    throw std::runtime_error("Порт COM1 failed");  // messages are UTF-8
   }
 };
 
@@ -154,7 +154,7 @@ TEST_F(SessionTest, StateFollowsEachCallAndOutTextsComeBackAsUtf8) {
   EXPECT_EQ(got[0], "IsPresent: Result = true");
   EXPECT_EQ(got[2], "DisplayUP: Result = true");
   for (int i : {1, 3}) {
-    EXPECT_TRUE(got[i].starts_with("  state: StatusBytes 0, GetError 0, Status 0 0 0 0 0 "))
+    EXPECT_TRUE(got[i].starts_with("  state: StatusBytes 0, GetError 0, Status 00 00 00 00 00 "))
         << got[i];
   }
 }
@@ -309,7 +309,9 @@ TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
             "> OpenDrawer 1\n"
             "OpenDrawer: Result = false\n"
             "> SellArticul Tea -1 1 0 1 \"\" 0 0\n"
-            "SellArticul: HRESULT 0xFFFFFFFC\n"
+            "SellArticul: HRESULT 0xFFFFFFFC; error \"SellArticul: the price is negative; nothing "
+            "was sold. Give the price as a positive amount (an amount taken back belongs in a "
+            "refund receipt)\" from \"MolvexECR.TECRFisc\"\n"
             "> \n"
             "error: no call before \"=>\"\n");
   EXPECT_EQ(usage_errors_, 1u);

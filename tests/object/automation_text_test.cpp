@@ -80,15 +80,15 @@ TEST(AutomationTextTest, AsciiPassesUnchangedAndTheCodesAboveItAreConverted) {
     ascii += static_cast<char>(c);
     wide += static_cast<char16_t>(c);
   }
-  EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), ascii);
+  EXPECT_EQ(WideToPrinter(wide.data(), wide.size()), ascii);
   EXPECT_EQ(WideToUtf8(wide.data(), wide.size()), ascii);
-  EXPECT_EQ(AnsiToWide(ascii), wide);
+  EXPECT_EQ(PrinterToWide(ascii), wide);
   EXPECT_EQ(Utf8ToWide(ascii), wide);
 
   const std::u16string e_acute = u"a\u00E9";
-  EXPECT_EQ(WideToAnsi(e_acute.data(), e_acute.size()), "a?");
+  EXPECT_EQ(WideToPrinter(e_acute.data(), e_acute.size()), "a?");
   EXPECT_EQ(WideToUtf8(e_acute.data(), e_acute.size()), "a\xC3\xA9");
-  EXPECT_EQ(AnsiToWide("a\x80"), u"a\u0402");
+  EXPECT_EQ(PrinterToWide("a\x80"), u"a\u0402");
   EXPECT_EQ(Utf8ToWide("a\xC2\x80"), u"a\u0080");
   EXPECT_EQ(Utf8ToWide("a\x80"), u"a?");
 }

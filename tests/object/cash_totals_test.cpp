@@ -213,6 +213,11 @@ TEST_F(CashTest, AFailedTotalsReplyIsAnHresultAndChangesNoSavedState) {
           port.printer().Arm(sim::Fault::Silence);
         },
     };
+    // What the description says of each, after the name and "the printer's totals could not be
+    // read: ".
+    const char* const said[] = {"the printer refused the query. ",
+                                "the printer refused the query with error code 2 of",
+                                "the printer did not answer. "};
     for (std::size_t i = 0; i < std::size(faults); ++i) {
       SCOPED_TRACE(i);
       ASSERT_EQ(obj.put_TotalIdx(0), S_OK);
@@ -229,8 +234,11 @@ TEST_F(CashTest, AFailedTotalsReplyIsAnHresultAndChangesNoSavedState) {
       EXPECT_EQ((obj.*read)(&value), kFailedReply);
       EXPECT_EQ(value, nullptr);
       SysFreeString(value);
-      ErrorInfoRecord info;
-      EXPECT_FALSE(TakeErrorInfo(info)) << "no error information goes with it";
+      const std::string description = ErrorDescription();
+      const std::string lead = std::string(code == 65 ? "CurrentTotals" : "LastZReport") +
+                               ": the printer's totals could not be read: " + said[i];
+      EXPECT_EQ(description.substr(0, lead.size()), lead) << "never an earlier call's information";
+      EXPECT_NE(description.find("(StatusBytes, GetError) is unchanged"), std::string::npos);
       EXPECT_EQ(CallStatus(), -2);
       EXPECT_EQ(Error(), 14);
       EXPECT_EQ(SavedStatus(), (std::array<int, 6>{0, 0, 0, 0, 1, 0}));

@@ -358,8 +358,8 @@ TEST_F(ObjectTest, ExceptionsBecomeErrorInformation) {
   const Case cases[] = {
       {"runtime error", [] { throw std::runtime_error("port driver failed"); },
        "port driver failed"},
-      // The message is 8-bit text; the description comes out as the same characters.
-      {"8-bit message", [] { throw std::runtime_error("\xCF\xEE\xF0\xF2 COM1"); }, "Порт COM1"},
+      // The message is UTF-8; the description comes out as the same characters.
+      {"UTF-8 message", [] { throw std::runtime_error("Порт COM1"); }, "Порт COM1"},
       {"out of memory", [] { throw std::bad_alloc(); }, std::bad_alloc().what()},
       {"not a std::exception", [] { throw 42; }, ""},
   };

@@ -1,4 +1,6 @@
 // Display, drawer, cutter and clock entries: what each sends and returns.
+#include <fstream>
+
 #include "tests/object/object_fixture.h"
 
 namespace molvex::testing {
@@ -83,9 +85,7 @@ TEST_F(ObjectTest, DisplayTextsGoOutAsWindows1251Unchanged) {
       {"Привет, Ёж №1",
        "\xCF\xF0\xE8\xE2\xE5\xF2, \xA8\xE6 \xB9"
        "1"},
-      // Characters the code page lacks become "?"; a character outside the basic plane is one.
-      {"日本 €", "?? \x88"},
-      {"a😀b", "a?b"},
+      {"€", "\x88"},
       // Longer than the display: the printer's business, sent whole.
       {"123456789012345678901234567890", "123456789012345678901234567890"},
   };
@@ -111,15 +111,80 @@ TEST_F(ObjectTest, DisplayTextsGoOutAsWindows1251Unchanged) {
   EXPECT_EQ(LastData(), "");
 }
 
-TEST_F(ObjectTest, BrokenUtf16IsReplacedNotRejected) {
+// A character Windows-1251 cannot hold is never sent as "?": the call is refused before anything
+// is sent, and the description names the parameter, the position and the character.
+TEST_F(ObjectTest, CharactersTheCodePageLacksAreRefusedNotReplaced) {
+  struct Case {
+    std::u16string text;
+    std::string description;
+  };
+  const Case cases[] = {
+      {u"Цена 5 \u65E5",
+       "TextDisp: character 8 (U+65E5) has no place in the printer's code page 1251"},
+      {u"a\U0001F600b", "TextDisp: character 2 (U+1F600) has no place"},
+      {std::u16string{u'A', 0xD800, u'B'}, "TextDisp: character 2 (U+D800) has no place"},
+      {std::u16string{u'A', u'B', 0xDC00}, "TextDisp: character 3 (U+DC00) has no place"},
+      // After a pair, positions count characters, not units.
+      {u"\U0001F600\u00E9", "TextDisp: character 1 (U+1F600)"},
+  };
   Open();
-  const OLECHAR raw[] = {u'A', 0xD800, u'B', 0xDC00, 0xD83D};  // lone surrogates
-  BSTR text = SysAllocStringLen(raw, 5);
-  VARIANT_BOOL ok = 0;
-  ASSERT_EQ(obj.DisplayUP(text, &ok), S_OK);
-  SysFreeString(text);
-  EXPECT_EQ(ok, VARIANT_TRUE);
-  EXPECT_EQ(LastData(), "A?B??");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    BSTR text = SysAllocStringLen(c.text.data(), static_cast<UINT>(c.text.size()));
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(obj.DisplayUP(text, &ok), DISP_E_EXCEPTION);
+    SysFreeString(text);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(CallStatus(), -1);
+    EXPECT_EQ(Error(), 1);
+    EXPECT_TRUE(Commands().empty());
+    ErrorInfoRecord info;
+    ASSERT_TRUE(TakeErrorInfo(info));
+    EXPECT_NE(info.description.find(c.description), std::string::npos) << info.description;
+    EXPECT_EQ(info.source, "MolvexECR.TECRFisc");
+  }
+}
+
+// The printer's code page comes from the settings file ([Printer] CodePage), read when the port
+// opens; without the file or the key it is Windows-1251. An unknown one refuses every text with
+// its number instead of sending it in a code page the printer does not print.
+TEST_F(ObjectTest, TheSettingsFileMayNameAnotherCodePage) {
+  struct Case {
+    const char* settings;  // the [Printer] section, nullptr: no settings file
+    HRESULT hr;
+    std::string sent;  // "Привет №"; or the start of the description
+  };
+  const Case cases[] = {
+      {nullptr, S_OK, "\xCF\xF0\xE8\xE2\xE5\xF2 \xB9"},
+      {"", S_OK, "\xCF\xF0\xE8\xE2\xE5\xF2 \xB9"},
+      {"[Printer]\nCodePage=866\n", S_OK, "\x8F\xE0\xA8\xA2\xA5\xE2 \xFC"},
+      {"[Printer]\nCodePage=20866\n", S_OK, "\xF0\xD2\xC9\xD7\xC5\xD4 ?"},
+      {"[Printer]\nCodePage=12345\n", DISP_E_EXCEPTION,
+       "TextDisp: nothing was sent, the printer's code page 12345 (ZRepRec.ini, [Printer] "
+       "CodePage) is not one the driver can convert to"},
+      {"[Printer]\nCodePage=utf-8\n", DISP_E_EXCEPTION,
+       "TextDisp: nothing was sent, the printer's code page 0 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings != nullptr ? c.settings : "no settings file");
+    std::filesystem::remove(dir / "ZRepRec.ini");
+    if (c.settings != nullptr) {
+      std::ofstream(dir / "ZRepRec.ini") << "[Identification]\nIdReastaurant=1\n" << c.settings;
+    }
+    int opened = 0;
+    ASSERT_EQ(obj.SetComPort(1, 115200, &opened), S_OK);
+    ASSERT_EQ(opened, c.settings != nullptr ? 1 : 100);
+    port.printer().ClearRequests();
+    const Bstr text(c.hr == S_OK && c.sent.back() == '?' ? "Привет ?" : "Привет №");
+    VARIANT_BOOL ok = 0;
+    ASSERT_EQ(obj.DisplayUP(text.get(), &ok), c.hr);
+    if (c.hr == S_OK) {
+      EXPECT_EQ(LastData(), c.sent);
+    } else {
+      EXPECT_TRUE(Commands().empty());
+      EXPECT_EQ(ErrorDescription().rfind(c.sent, 0), 0u);
+    }
+  }
 }
 
 TEST_F(ObjectTest, DateTimeRoundTrip) {

@@ -322,10 +322,16 @@ TEST_F(NetworkTest, PropertiesReadBackWhatWasPut) {
   EXPECT_EQ(Number(&TTECRFiscImpl::get_TargetPortPr), 0);
   ASSERT_EQ(obj.put_DHCPworkPr(VARIANT_FALSE), S_OK);
   EXPECT_FALSE(Flag(&TTECRFiscImpl::get_DHCPworkPr));
-  // Texts travel through the ANSI code page: what it cannot hold comes back as "?".
-  SetAddresses("Шлюз", "日本", "", "10.0.0.1");
+  // Texts are kept in the printer's code page; one it cannot hold is refused and the stored
+  // text stays.
+  SetAddresses("Шлюз", "255.0.0.0", "", "10.0.0.1");
   EXPECT_EQ(Text(&TTECRFiscImpl::get_StatIPPr), "Шлюз");
-  EXPECT_EQ(Text(&TTECRFiscImpl::get_SubnetMaskPr), "??");
+  const Bstr lacking("日本");
+  EXPECT_EQ(obj.put_SubnetMaskPr(lacking.get()), DISP_E_EXCEPTION);
+  ErrorInfoRecord info;
+  ASSERT_TRUE(TakeErrorInfo(info));
+  EXPECT_NE(info.description.find("SubnetMaskPr: character 1 (U+65E5)"), std::string::npos);
+  EXPECT_EQ(Text(&TTECRFiscImpl::get_SubnetMaskPr), "255.0.0.0");
   SetNumbers(-7, INT32_MAX, 0);
   EXPECT_EQ(Number(&TTECRFiscImpl::get_TargetPortPr), -7);
   EXPECT_EQ(Number(&TTECRFiscImpl::get_RepeatPeriodPr), INT32_MAX);

@@ -58,6 +58,7 @@ class ObjectTest : public ::testing::Test {
     LinkReset();
     ResetObjectState();
     ResetArchiveSettings();
+    SetPrinterCodePage(kDefaultPrinterCodePage);
     ClearErrorInfo();
     LinkSetPortFactory(&port);
     dir = std::filesystem::temp_directory_path() /
@@ -116,7 +117,7 @@ class ObjectTest : public ::testing::Test {
     for (int i = 0; i < 6; ++i) {
       char c = 0;
       EXPECT_EQ((obj.*readers[i])(&c), S_OK);
-      bytes[static_cast<std::size_t>(i)] = c;
+      bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>(c);  // 0..127: no top bit
     }
     return bytes;
   }
@@ -134,6 +135,14 @@ class ObjectTest : public ::testing::Test {
   bool ErrorInfoLeft() {
     ErrorInfoRecord info;
     return TakeErrorInfo(info);
+  }
+  // The description of the thread's error information, "<none>" without any (taking clears it);
+  // fails the test when it holds another source than the object's.
+  std::string ErrorDescription() {
+    ErrorInfoRecord info;
+    if (!TakeErrorInfo(info)) return "<none>";
+    EXPECT_EQ(info.source, "MolvexECR.TECRFisc");
+    return info.description;
   }
 
   // The next reply to `command` carries these status bytes and no data.

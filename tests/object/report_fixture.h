@@ -32,7 +32,7 @@ inline ProgramStart RecordStart(const std::string& path) {
 // UTF-8 text in Windows-1251, as the info log holds it.
 inline std::string Cp1251(std::string_view utf8) {
   const auto wide = Utf8ToWide(utf8);
-  return WideToAnsi(wide.data(), wide.size());
+  return WideToPrinter(wide.data(), wide.size());
 }
 
 using testsupport::FileBytes;

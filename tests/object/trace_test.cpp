@@ -47,18 +47,18 @@ TEST_F(TraceTest, AnEntryIsOneBlockWithItsTransactionsAndResults) {
   TraceStart(trace.string(), 0, TraceOrigin::Explicit);
   port.printer().Arm(sim::Fault::Syn, 1, 250);  // the pre-read: busy for 250 ms
   VARIANT_BOOL ok = 0;
-  ASSERT_EQ(obj.DisplayUP(Bstr("Добрый \"день\"\t1").get(), &ok), S_OK);
+  ASSERT_EQ(obj.DisplayUP(Bstr("Добрый \"день\" 1\\").get(), &ok), S_OK);
   ASSERT_EQ(ok, VARIANT_TRUE);
 
   const auto lines = Lines(FileBytes(trace));
   ASSERT_EQ(lines.size(), 6u) << FileBytes(trace);
   EXPECT_EQ(lines[0], "2026-12-10 14:03:07.412 " + Pid() +
-                          " DisplayUP(TextDisp=\"Добрый \\\"день\\\"\\t1\")");
+                          " DisplayUP(TextDisp=\"Добрый \\\"день\\\" 1\\\\\")");
   EXPECT_EQ(lines[1], "  74 Получить состояние регистратора \"W\"");
   EXPECT_EQ(lines[2],
             "     reply after 250 ms, 4 SYN, error word 0x00E04000, status 00 00 00 00 00 3A, "
             "no fields");
-  EXPECT_EQ(lines[3], "  47 Дисплей - верхний ряд \"Добрый \\\"день\\\"\\t1\"");
+  EXPECT_EQ(lines[3], "  47 Дисплей - верхний ряд \"Добрый \\\"день\\\" 1\\\\\"");
   EXPECT_EQ(lines[4],
             "     reply after 0 ms, 0 SYN, error word 0x00E04000, status 00 00 00 00 00 3A, "
             "no fields");
@@ -149,8 +149,8 @@ TEST_F(TraceTest, ASaleLeavesItsCallsWithPasswordsMasked) {
       << text;
   EXPECT_NE(text.find(",5,12.50,***,Сок яблочный\"\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\n  = Result=1, StatusBytes=0, GetError=0\n"), std::string::npos) << text;
-  // The negative price: the entry's own HRESULT, its result left unwritten.
-  EXPECT_NE(text.find("\n  = Result=1, HRESULT 0xFFFFFFFC, StatusBytes=0, GetError=0\n"),
+  // The negative price: the entry's own HRESULT with its description, its result left unwritten.
+  EXPECT_NE(text.find("\n  = Result=1, HRESULT 0xFFFFFFFC \"SellArticul: the price is negative; "),
             std::string::npos)
       << text;
 }

@@ -167,7 +167,10 @@ TEST_F(ZReportTest, AnIncompleteReadEndsWithMinus101AndTheZReportStands) {
     ArmStatus(69, {0x80, 0xA0, 0x80, 0x80, 0x80, 0xBA}, "1,0,0");
     VARIANT_BOOL result = 0;
     EXPECT_EQ(Run(result), kDataNotRead);
-    EXPECT_FALSE(ErrorInfoLeft()) << "-101 carries no error information, not even an earlier one";
+    const std::string description = ErrorDescription();
+    EXPECT_EQ(description.find("ZReport: the printer printed the Z report and closed the day"), 0u)
+        << description;
+    EXPECT_NE(description.find("could not be read back"), std::string::npos) << description;
     EXPECT_EQ(result, VARIANT_TRUE);
     EXPECT_EQ(CallStatus(), 0);
     EXPECT_EQ(Error(), 0);
@@ -278,6 +281,9 @@ TEST_F(ZReportTest, NoDayIsClosedWhereItsArchiveCannotBeWritten) {
     EXPECT_EQ(result, VARIANT_FALSE);
     EXPECT_EQ(CallStatus(), -1);
     EXPECT_EQ(Commands(), std::vector<int>{}) << "nothing sent, the day still open";
+    const std::string description = ErrorDescription();
+    EXPECT_EQ(description.find("ZReport: nothing was sent and the day is still open"), 0u)
+        << description;
     EXPECT_EQ(port.device().state().z_number, 0);
     const std::string folder = (dir / c.local_path).string();
     EXPECT_EQ(Log(), c.logged ? Line(kFolderUnusable + folder) : "");
@@ -299,7 +305,8 @@ TEST_F(ZReportTest, DataTheArchiveCouldNotTakeIsSpooledAndArchivedOnceThereIsRoo
     VARIANT_BOOL result = 0;
     EXPECT_EQ(Run(result), kArchiveNotWritten);
     EXPECT_EQ(result, VARIANT_TRUE);
-    EXPECT_FALSE(ErrorInfoLeft()) << "kept in the spool: nothing lost to tell";
+    const std::string description = ErrorDescription();
+    EXPECT_NE(description.find("the data waits in the spool"), std::string::npos) << description;
     const std::string zdata = port.device().state().z_data;
     const std::string archive = (dir / "202612102205123.zre").string();
     const std::string spool = (dir / "202612102205123.zsp").string();
@@ -335,8 +342,12 @@ TEST_F(ZReportTest, DataNeitherArchiveNorSpoolCouldTakeIsReportedAndKeptInThePro
   EXPECT_EQ(result, VARIANT_TRUE);
   ErrorInfoRecord info;
   ASSERT_TRUE(TakeErrorInfo(info));
+  EXPECT_EQ(info.description.find("ZReport: the printer printed the Z report and closed the day"),
+            0u)
+      << info.description;
   EXPECT_NE(info.description.find("neither to the archive nor to the spool"), std::string::npos);
   EXPECT_NE(info.description.find("202612102205123.zsp"), std::string::npos);
+  EXPECT_NE(info.description.find("Do not repeat the Z report"), std::string::npos);
   EXPECT_EQ(Spooled(), std::vector<std::string>{});
   FreeDisk();
   const std::string spool = (dir / "202612102205123.zsp").string();

@@ -96,9 +96,23 @@ TEST_F(Receipts, NonFiscalReceiptSetsItsBitAndPrintsItsText) {
   Ok(38);
   EXPECT_EQ(ReceiptBits(), kNonFiscalBit);
   Ok(42, "HELLO THERE");
+  // The printer's line widths: 35 characters on a non-fiscal line, more are cut.
+  Ok(42, "12345678901234567890123456789012345");
+  Ok(42, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
   Ok(39);
   EXPECT_EQ(ReceiptBits(), 0u);
-  EXPECT_NE(paper.find("HELLO THERE"), std::string::npos);
+  EXPECT_NE(paper.find("\nHELLO THERE\n"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("\n12345678901234567890123456789012345\n"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("\nABCDEFGHIJKLMNOPQRSTUVWXYZ012345678\n"), std::string::npos) << paper;
+}
+
+TEST_F(Receipts, AFiscalTextLineHoldsTwentyFourCharacters) {
+  Ok(48, "00001,,00001,I");
+  Ok(54, "123456789012345678901234");
+  Ok(54, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  Ok(57);
+  EXPECT_NE(paper.find("\n123456789012345678901234\n"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("\nABCDEFGHIJKLMNOPQRSTUVWX\n"), std::string::npos) << paper;
 }
 
 TEST_F(Receipts, CommandsInTheWrongStateAreRefused) {

@@ -107,8 +107,10 @@ try {
 } catch (e) {
   raised = e;
 }
-check(raised != null && raised.number == -1 && raised.description == "",
-      "a failed LastZReport raises error -1 without a description");
+check(raised != null && raised.number == -1 &&
+          raised.description.indexOf("LastZReport: the printer's totals could not be read: ") == 0,
+      "a failed LastZReport raises error -1 with a description of what happened: " +
+          (raised ? raised.description : "no error"));
 o.TotalIdx = 0;
 o.FPIndexStatus = -1;
 check(o.FPIndexStatus == 0, "FPIndexStatus -1 reads back as 0");

@@ -194,7 +194,8 @@ totals = o.CurrentTotals
 errNumber = Err.Number : errDescription = Err.Description
 On Error GoTo 0
 Check errNumber = -1, "a failed CurrentTotals raises error -1: " & errNumber
-Check errDescription = "", "without a description: " & errDescription
+Check InStr(errDescription, "CurrentTotals: the printer's totals could not be read: the printer " & _
+      "refused the query") = 1, "with a description of what happened: " & errDescription
 Check o.StatusBytes = statusBefore And o.GetError() = 1, "StatusBytes and GetError unchanged"
 o.TotalIdx = 0
 

@@ -175,10 +175,13 @@ void CheckArticlesAndTotals(ITECRFisc* fisc, int port, CheckCount& c) {
     const DISPID last_z_report = 62;
     const exception_checks::InvokeForException call(dispatch, last_z_report, DISPATCH_PROPERTYGET);
     // Through IDispatch the failure arrives as an exception whose code is the entry's HRESULT,
-    // without a description.
+    // with the entry's description of what happened.
+    const wchar_t* const lead = L"LastZReport: the printer's totals could not be read: ";
     c.Expect(call.hr == DISP_E_EXCEPTION && call.excep.scode == static_cast<SCODE>(0xFFFFFFFFu) &&
-                 SameText(call.excep.bstrDescription, L""),
-             "a failed LastZReport through IDispatch: an exception with the code -1");
+                 call.excep.bstrDescription != nullptr &&
+                 std::wcsncmp(call.excep.bstrDescription, lead, std::wcslen(lead)) == 0,
+             "a failed LastZReport through IDispatch: an exception with the code -1 and a "
+             "description");
     dispatch->Release();
   } else {
     c.Expect(false, "QueryInterface for IDispatch");

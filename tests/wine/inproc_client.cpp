@@ -65,7 +65,8 @@ int wmain(int argc, wchar_t** argv) {
   c.Expect(CheckVtableException(fisc, L"10.0.x.1", L"'x' is not a valid decimal number", source,
                                 true, c),
            "GetErrorInfo after the vtable call has error information");
-  // The message passes the ANSI code page (Windows-1251 here) both ways.
+  // The address is kept in the printer's code page (Windows-1251); the message names the same
+  // character.
   c.Expect(CheckVtableException(fisc, L"10.\x0428.0.1", L"'\x0428' is not a valid decimal number",
                                 source, true, c),
            "GetErrorInfo after a Cyrillic address part");

@@ -57,8 +57,10 @@ try {
 } catch (e) {
   caught = e;
 }
-check(caught != null && caught.number == -4,
-      "a negative price fails the call with -4: " + (caught ? caught.number : "no error"));
+check(caught != null && caught.number == -4 &&
+          caught.description.indexOf("SellArticul: the price is negative; nothing was sold.") == 0,
+      "a negative price fails the call with -4 and says so: " +
+          (caught ? caught.number + " " + caught.description : "no error"));
 check(o.ReceiptCancel() === true, "ReceiptCancel");
 check(o.Receipt == 0 && o.GetReceiptSum() == 0, "nothing open after the cancel");
 check(o.NumbRec == first + 2, "a cancelled receipt gets no number");

@@ -57,12 +57,14 @@ Check o.PrintReportsTaxKSEF(lastZ + 1) = -3 And o.StatusBytes = -2, _
 
 ' A Z report whose data cannot be read back: the call fails with -101, the Z report stands.
 Arm "reply 167 A18080808080"
-Dim zResult, zError
+Dim zResult, zError, zDescription
 On Error Resume Next
 zResult = o.ZReport("0")
-zError = Err.Number
+zError = Err.Number : zDescription = Err.Description
 On Error GoTo 0
 Check zError = -101, "ZReport with a failed data read fails with -101: " & zError
+Check InStr(zDescription, "ZReport: the printer printed the Z report and closed the day") = 1 And _
+      InStr(zDescription, "Do not repeat the Z report") > 0, "-101 says what happened: " & zDescription
 Check o.StatusBytes = 0, "StatusBytes after -101: " & o.StatusBytes
 Check o.GetError() = 0, "GetError after -101 is that of the Z report"
 

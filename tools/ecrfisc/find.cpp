@@ -70,7 +70,7 @@ bool Answered(std::uint32_t error_word) {
 }
 
 std::string PrinterText(const std::string& bytes) {
-  const auto wide = AnsiToWide(bytes);
+  const auto wide = PrinterToWide(bytes);
   return WideToUtf8(wide.data(), wide.size());
 }
 

@@ -43,7 +43,9 @@ int Main(int argc, char** argv) {
       "A line may end with => and what it should give, in the words of its result line:\n"
       "  SellArtCash true 1 2 0 0 => Result = true\n"
       "Exit status: 0; 1 when a call did not give what its line says; 2 when a line could not "
-      "be run; with --probe 0 only when the printer answers."};
+      "be run; 3 when a port did not open (--port or a SetComPort line that gave -1; after a "
+      "--port that did not open nothing more is run); with --probe 0 only when the printer "
+      "answers."};
 
   app.footer(
 #ifdef _WIN32
@@ -98,7 +100,7 @@ int Main(int argc, char** argv) {
     // The trace opens its file by an 8-bit name, as the settings file and the environment give
     // it there: the ANSI code page's.
     const auto wide = molvex::Utf8ToWide(trace);
-    trace = molvex::WideToAnsi(wide.data(), wide.size());
+    trace = molvex::WideToSystemAnsi(wide.data(), wide.size());
 #endif
     molvex::TraceStart(trace, 0, molvex::TraceOrigin::Explicit);
   }
@@ -143,7 +145,12 @@ int Main(int argc, char** argv) {
   options.prompt = calls.empty() && (script.empty() || script == "-") && InputIsTerminal();
   molvex::ecrfisc::Session session(object, std::cout, options);
   if (port != 0) {
-    session.RunLine("SetComPort " + std::to_string(port) + " " + std::to_string(speed));
+    const molvex::ecrfisc::CallResult opened =
+        session.RunLine("SetComPort " + std::to_string(port) + " " + std::to_string(speed));
+    // Without the port every printer call would only be refused: nothing more is run.
+    if (session.ports_not_opened() != 0 || !opened.ran || opened.hresult != 0) {
+      return molvex::ecrfisc::ExitStatus(session);
+    }
   }
   if (!calls.empty()) {
     for (const std::string& call : calls) session.RunLine(call);
@@ -157,8 +164,7 @@ int Main(int argc, char** argv) {
   } else {
     session.RunStream(std::cin);
   }
-  if (session.usage_errors() != 0) return 2;
-  return session.unmet_expectations() == 0 ? 0 : 1;
+  return molvex::ecrfisc::ExitStatus(session);
 }
 
 int Guarded(int argc, char** argv) {

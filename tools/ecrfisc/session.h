@@ -41,7 +41,7 @@ class Session {
 
   // Runs one line and prints its result line (nothing for a blank line or a comment). A line
   // that says what it should give ("Call args => Result = true") is checked against the result
-  // line's words after "Name: ".
+  // line's words after "Name: "; the error information ("; error ...") may be left out.
   CallResult RunLine(std::string_view line);
   // Reads lines until the end of `in`; returns the number of lines that could not be run.
   std::size_t RunStream(std::istream& in);
@@ -49,6 +49,8 @@ class Session {
   std::size_t usage_errors() const { return usage_errors_; }
   // Calls that did not give what their line says they should.
   std::size_t unmet_expectations() const { return unmet_expectations_; }
+  // SetComPort calls that gave -1: the port did not open.
+  std::size_t ports_not_opened() const { return ports_not_opened_; }
 
  private:
   void PrintUsageError(const std::string& name, const std::string& message);
@@ -60,7 +62,16 @@ class Session {
   SessionOptions options_;
   std::size_t usage_errors_ = 0;
   std::size_t unmet_expectations_ = 0;
+  std::size_t ports_not_opened_ = 0;
 };
+
+// The exit status of a run: 2 when a line could not be run, 3 when a port did not open, 1 when a
+// call did not give what its line says, else 0.
+int ExitStatus(const Session& session);
+
+// The six status bytes as the trace and the documentation show them: two hexadecimal digits
+// each, "00 00 08 00 00 3A".
+std::string StatusText(const int (&status)[6]);
 
 // The interface table, one slot a line (text, or JSON objects with --json).
 void PrintTable(std::ostream& out, bool json);

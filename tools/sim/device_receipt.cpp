@@ -9,6 +9,10 @@ namespace molvex::sim {
 namespace {
 constexpr std::int64_t kLargestSum = 9999999999;  // hundredths
 constexpr std::size_t kTextWidth = 32;
+// The printer's own line widths for the texts a program gives: a line of a fiscal receipt holds
+// 24 characters, a line of a non-fiscal receipt 35 (wider than the receipt's own 32).
+constexpr std::size_t kFiscalTextWidth = 24;
+constexpr std::size_t kNonFiscalTextWidth = 35;
 
 Reply Syntax() {
   return Reply{"", Bit(Condition::SyntaxError), 0};
@@ -258,7 +262,7 @@ Reply Device::FiscalText(const std::string& data) {
   if (receipt_.kind != ReceiptKind::Fiscal && receipt_.kind != ReceiptKind::Refund) {
     return NotAllowed();
   }
-  receipt_.paper += PaperLine(data.substr(0, kTextWidth)) + "\n";
+  receipt_.paper += PaperLine(data.substr(0, kFiscalTextWidth)) + "\n";
   return {};
 }
 
@@ -355,7 +359,7 @@ Reply Device::OpenNonFiscal(const std::string&) {
 
 Reply Device::NonFiscalText(const std::string& data) {
   if (receipt_.kind != ReceiptKind::NonFiscal) return NotAllowed();
-  receipt_.paper += PaperLine(data.substr(0, kTextWidth)) + "\n";
+  receipt_.paper += PaperLine(data, "", kNonFiscalTextWidth) + "\n";
   return {};
 }
 
