@@ -10,23 +10,15 @@ If WScript.Arguments.Count > 0 Then port = CInt(WScript.Arguments(0))
 failures = 0
 
 ' Text from its Windows-1251 byte values, so that this file reads the same in any code page:
-' each byte becomes its Unicode character (ChrW, never the system's code page), and the object
-' hands the printer that byte again, on a Windows of any language. The bytes used here: ASCII,
-' А..я (192..255), Ё (168) and ё (184).
+' Chr gives the character of that byte in the system's code page, and the object hands the
+' printer that byte again. On a Windows whose ANSI code page is not Windows-1251 these are other
+' characters, which the object refuses (they have no place in the printer's code page) instead of
+' printing something else.
 Function Cp1251(codes)
   Dim code, text
   text = ""
   For Each code In Split(codes, " ")
-    code = CInt(code)
-    If code >= 192 Then
-      text = text & ChrW(&H410 + code - 192)
-    ElseIf code = 168 Then
-      text = text & ChrW(&H401)
-    ElseIf code = 184 Then
-      text = text & ChrW(&H451)
-    Else
-      text = text & ChrW(code)
-    End If
+    text = text & Chr(CInt(code))
   Next
   Cp1251 = text
 End Function

@@ -67,7 +67,8 @@ elif ! /usr/lib/wine/wine --version >"$run/wine32-probe.log" 2>&1; then
 fi
 if [ $can32 = 0 ]; then
   [ -x /usr/lib/wine/wine64 ] || { echo "64-bit Wine (wine64) is missing"; exit 1; }
-  echo "32-bit cases skipped: $why32 ($(head -1 "$run/wine32-probe.log" 2>/dev/null))"
+  probe=$(head -1 "$run/wine32-probe.log" 2>/dev/null)
+  echo "32-bit cases skipped: $why32${probe:+ ($probe)}"
   mkdir -p "$run/bin64"
   for w in wine wine-stable; do
     printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64\nexport WINELOADER\nexec /usr/lib/wine/wine64 "$@"\n' \
@@ -105,14 +106,12 @@ failed=0
 skipped=0
 ok() { passed=$((passed + 1)); echo "ok   $1"; }
 bad() { failed=$((failed + 1)); echo "FAIL $1"; [ -z "${2:-}" ] || sed 's/^/     | /' "$2" | tail -25; }
+skip() { skipped=$((skipped + 1)); echo "skip $1: $2"; }  # skip LABEL REASON
 # needs32 LABEL...: true where 32-bit programs run; elsewhere each LABEL is reported as skipped.
 needs32() {
   [ $can32 = 1 ] && return 0
   local label
-  for label in "$@"; do
-    skipped=$((skipped + 1))
-    echo "skip $label: $why32"
-  done
+  for label in "$@"; do skip "$label" "$why32"; done
   return 1
 }
 

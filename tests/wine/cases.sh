@@ -737,26 +737,30 @@ installed_archive_stays() {
 # creator made (0x0b: inherited only). Wine keeps a security descriptor it was given in the
 # extended attribute user.wine.sd of the Unix directory.
 check_settings_acl() {
+  # The package's action ran and said it set them (msiexec's log of the install).
+  if tr -d '\r\0' <"$c/tests/msi-install.log" 2>/dev/null |
+    grep -qE 'Action ended [0-9:]+: SecureSettingsDir\. Return value 1\.'; then
+    ok "the package set the permissions of C:\\ECR (its action ran and succeeded)"
+  else
+    bad "the package's action for the permissions of C:\\ECR did not succeed" "$c/tests/msi-install.log"
+  fi
   local got=$run/settings-acl.txt
   if ! wrun settings-acl 'C:\tests\acl_dump.exe' 'C:\ECR'; then
     bad "the security descriptor of C:\\ECR cannot be read" "$run/settings-acl.out"
     return
   fi
   tr -d '\r' <"$run/settings-acl.out" >"$got"
-  printf '%s\n' 'dacl protected' 'allow 0x03 0x001f01ff S-1-5-18' \
+  printf '%s\n' 'owner S-1-5-32-544' 'dacl protected' 'allow 0x03 0x001f01ff S-1-5-18' \
     'allow 0x03 0x001f01ff S-1-5-32-544' 'allow 0x03 0x001200a9 S-1-5-32-545' \
     'allow 0x00 0x00100002 S-1-5-32-545' 'allow 0x0b 0x001f01ff S-1-3-0' >"$run/settings-acl.want"
-  if sed 1d "$got" | diff -u "$run/settings-acl.want" - >"$run/settings-acl.diff"; then
-    ok "C:\\ECR: Administrators and SYSTEM full control, Users read and add files, nothing inherited"
+  if diff -u "$run/settings-acl.want" "$got" >"$run/settings-acl.diff"; then
+    ok "C:\\ECR: owned by Administrators; Administrators and SYSTEM full control, Users read and add files, nothing inherited"
+  elif ! python3 -c 'import os, sys; os.getxattr(sys.argv[1], "user.wine.sd")' "$c/ECR" 2>/dev/null; then
+    # Measured with Wine 8: SetNamedSecurityInfoW on a directory succeeds and stores nothing, so
+    # what is read back is Wine's default; only a stored descriptor can be compared.
+    skip settings-acl "this Wine stores no security descriptor of a directory (no user.wine.sd on $c/ECR)"
   else
-    python3 -c 'import os, sys; os.getxattr(sys.argv[1], "user.wine.sd")' "$c/ECR" 2>/dev/null ||
-      echo "(the Unix directory $c/ECR has no user.wine.sd: no security descriptor was stored)" >>"$run/settings-acl.diff"
     bad "the permissions of C:\\ECR after the install" "$run/settings-acl.diff"
-  fi
-  if [ "$(head -1 "$got")" = 'owner S-1-5-32-544' ]; then
-    ok "C:\\ECR is owned by Administrators"
-  else
-    bad "C:\\ECR owner after the install: $(head -1 "$got")"
   fi
 }
 
@@ -767,7 +771,8 @@ case_installer() {
   printf 'Z1\r\n' >"$c/ECR/1_1_00001.zre"
   # First with the shop's own settings file, which the package leaves alone.
   printf '[Identification]\r\nIdReastaurant=42\r\n' >"$settings"
-  if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
+  rm -f "$c/tests/msi-install.log"
+  if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn /l*v 'C:\tests\msi-install.log'; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
   check_settings_acl
   check_registered installed HKCR "$installed"
   if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then

@@ -11,9 +11,10 @@
 namespace molvex::ecrfisc {
 namespace {
 
-// File names are in the ANSI code page; the reader gets UTF-8.
+// File names come from the settings file, read as 8-bit text like the printer's; the reader gets
+// UTF-8.
 std::string Readable(std::string_view ansi) {
-  const auto wide = AnsiToWide(ansi);
+  const auto wide = PrinterToWide(ansi);
   return WideToUtf8(wide.data(), wide.size());
 }
 
