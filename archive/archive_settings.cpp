@@ -1,5 +1,6 @@
 #include "archive/archive_settings.h"
 
+#include <charconv>
 #include <cstdlib>
 
 #include "platform/files.h"
@@ -31,6 +32,23 @@ struct Reader {
   }
 };
 
+// [Link] BusySeconds: digits only (blanks around them allowed), 1..kMaxBusySeconds; anything
+// else takes the default.
+std::int32_t BusySeconds(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  const std::size_t last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) return kDefaultBusySeconds;
+  std::int32_t value = 0;
+  const char* begin = text.data() + first;
+  const char* end = text.data() + last + 1;
+  const auto r = std::from_chars(begin, end, value);
+  if (*begin == '-' || r.ec != std::errc{} || r.ptr != end || value < 1 ||
+      value > kMaxBusySeconds) {
+    return kDefaultBusySeconds;
+  }
+  return value;
+}
+
 }  // namespace
 
 ArchiveSettings& SharedArchiveSettings() {
@@ -44,6 +62,7 @@ void ResetArchiveSettings() {
 std::int32_t ReadArchiveSettings() {
   ArchiveSettings& s = shared_settings;
   s.Extended = false;
+  s.BusySeconds = kDefaultBusySeconds;
   s.SettingsDir = SettingsDirectory();
   s.SettingsFile = s.SettingsDir + PathSeparator() + "ZRepRec.ini";
   if (!FileExists(s.SettingsFile.c_str())) return kSettingsFileMissing;
@@ -64,6 +83,7 @@ std::int32_t ReadArchiveSettings() {
   s.OutdatedDays = read.Number("OutdatedDel", "Days", "7");
   s.RetryRepeat = read.Number("RetryFTP", "Repeat", "5");
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
+  s.BusySeconds = BusySeconds(read.Text("Link", "BusySeconds", "", kValueBuffer));
   return kSettingsRead;
 }
 

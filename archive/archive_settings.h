@@ -7,6 +7,9 @@
 
 namespace molvex {
 
+constexpr std::int32_t kDefaultBusySeconds = 120;
+constexpr std::int32_t kMaxBusySeconds = 3600;
+
 struct ArchiveSettings {
   std::string SettingsDir;    // the settings directory, without a final separator
   std::string SettingsFile;   // SettingsDir + separator + "ZRepRec.ini"
@@ -22,6 +25,9 @@ struct ArchiveSettings {
   std::int32_t OutdatedDays = 0;   // [OutdatedDel] Days
   std::int32_t RetryRepeat = 0;    // [RetryFTP] Repeat
   std::int32_t RetryInterval = 0;  // [RetryFTP] RepeatInterval
+  // [Link] BusySeconds: how long a busy printer's SYN may keep one request waiting, 1..3600;
+  // the default 120 without the key, for a value that is no such number, or without the file.
+  std::int32_t BusySeconds = kDefaultBusySeconds;
 };
 
 // Results of ReadArchiveSettings (SetComPort passes 100 and -100 on as its own result).

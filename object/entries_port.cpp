@@ -45,6 +45,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     *Result = 1;
     const std::int32_t settings = ReadArchiveSettings();
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
+    LinkSetBusyLimit(SharedArchiveSettings().BusySeconds * 1000);
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
   });
 }

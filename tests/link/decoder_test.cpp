@@ -20,6 +20,7 @@ class DecoderTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
   }
   void Reply(std::int32_t command, const std::string& data,
              const std::string& status = std::string(6, '\x80')) {

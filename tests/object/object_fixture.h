@@ -60,6 +60,7 @@ class ObjectTest : public ::testing::Test {
     ResetArchiveSettings();
     ClearErrorInfo();
     LinkSetPortFactory(&port);
+    LinkSetClock(&clock);
     dir = std::filesystem::temp_directory_path() /
           ("molvex-object-" + std::to_string(::getpid()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -70,6 +71,7 @@ class ObjectTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
     std::filesystem::remove_all(dir);
   }
 

@@ -117,5 +117,20 @@ TEST(FaultsRaw, SynForeverUntilCleared) {
   EXPECT_TRUE(Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 74, "W")).frame);
 }
 
+TEST(FaultsRaw, GarbageUntilClearedAndNeverAFrame) {
+  molvex::FakeClock clock;
+  molvex::sim::VirtualPrinter printer(clock);
+  ASSERT_EQ(ApplyControl(printer, "garbage"), "");
+  const RawReply stream = Exchange(printer, clock, molvex::sim::BuildRequest(0x21, 74, "W"), 1000);
+  EXPECT_FALSE(stream.frame);
+  EXPECT_EQ(stream.syn, 0);
+  ASSERT_GE(stream.bytes.size(), 900u);  // one byte a millisecond at the least, as the clock goes
+  const std::string text(stream.bytes.begin(), stream.bytes.begin() + 36);
+  EXPECT_EQ(text, "GARBAGE 12.50 kg\r\nGARBAGE 12.50 kg\r\n");
+  EXPECT_TRUE(printer.requests().size() == 1);
+  ASSERT_EQ(ApplyControl(printer, "clear"), "");
+  EXPECT_TRUE(Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 74, "W")).frame);
+}
+
 }  // namespace
 }  // namespace simtest

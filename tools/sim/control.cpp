@@ -22,12 +22,14 @@ constexpr FaultWord kFaultWords[] = {
     {"silence", Fault::Silence, false, 0},
     {"syn", Fault::Syn, true, 1000},
     {"syn-forever", Fault::SynForever, false, 0},
+    {"garbage", Fault::Garbage, false, 0},
     {"noise", Fault::Noise, false, 0},
     {"cut-frame", Fault::CutFrame, false, 0},
     {"early-terminator", Fault::EarlyTerminator, false, 0},
     {"wrong-terminator", Fault::WrongTerminator, false, 0},
     {"slow", Fault::SlowPieces, true, 80},
     {"printer-error", Fault::PrinterError, false, 0},
+    {"stranger", Fault::Stranger, false, 0},
 };
 
 bool SmallNumber(const std::string& text, int& value, int highest) {
