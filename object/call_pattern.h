@@ -18,10 +18,15 @@ namespace molvex {
 // its callback. The link runs the transaction synchronously, so the callback has come when the
 // wrapper returns; a wrapper that refused (busy or never opened link, data too long, argument
 // refused) sends nothing and never calls back, and then there is nothing to wait for.
-// Returns true when the transaction ran: LastResult and FailureFlag describe it.
+// Returns true when the transaction ran: LastResult and FailureFlag describe it. After a status
+// pre-read that got no reply nothing is sent: the command fails at once with that reply.
 template <class Wrapper, class... Args>
 bool RunCommand(Wrapper wrapper, Args... args) {
   ObjectState& state = SharedObjectState();
+  if (state.PrinterSilent) {
+    state.FailureFlag = 1;
+    return true;
+  }
   state.BusyCount = 1;
   state.FailureFlag = 0;
   const std::int32_t rc = wrapper(PrnWindow{0}, &PrinterResults, 0, args...);
@@ -37,6 +42,8 @@ bool PortIsOpen();
 void SaveRefusal();
 
 // The pre-read of the common frame: command 74 with "W", outcome ignored, FailureFlag cleared.
+// When it gets no reply at all (silence, or SYN past the busy limit), PrinterSilent is set: the
+// entry's commands then fail at once as unanswered, and nothing that could print is sent.
 void PreRead();
 
 // Outcome of the deciding reply: its error word and status bytes saved, CallStatus 0 or -2.

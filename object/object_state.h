@@ -46,6 +46,10 @@ struct ObjectState {
   std::uint8_t SavedStatus[6] = {};
   std::int32_t StatusIndex = 0;  // 0..5, the byte FPStatus reads
   std::int32_t TotalIndex = 0;
+  // The running entry's status pre-read got no reply (silence or a printer busy past the limit):
+  // the entry sends nothing more, each further command fails at once with that reply. Cleared
+  // when an entry begins.
+  bool PrinterSilent = false;
   NetworkValues Net;
 };
 
