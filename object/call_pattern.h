@@ -140,6 +140,13 @@ Outcome RunFramedText(const DataLength& data, Wrapper wrapper, Args... args) {
 // A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
 std::string FixedText(double value, int decimals);
 
+// An amount the printer gives in hundredths, in currency units: the double nearest to its
+// decimal text (30240 gives the double of 302.40), which one correctly rounded division by 100
+// yields for any amount up to 2^53 hundredths; hundredths * 0.01 does not (302.40000000000003).
+inline double CurrencyUnits(std::int64_t hundredths) {
+  return static_cast<double>(hundredths) / 100.0;
+}
+
 // Reply field `number` of LastResult read as a decimal integer: an optional minus sign and
 // digits, nothing else. False when the field is missing or empty, holds anything else, or does
 // not fit 64 bits.
