@@ -132,5 +132,22 @@ TEST(FaultsRaw, GarbageUntilClearedAndNeverAFrame) {
   EXPECT_TRUE(Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 74, "W")).frame);
 }
 
+TEST(FaultsRaw, AFaultForOneCommandWaitsForIt) {
+  molvex::FakeClock clock;
+  molvex::sim::VirtualPrinter printer(clock);
+  EXPECT_EQ(ApplyControl(printer, "on 58"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 58 bad-check 2"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 300 nak"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 58 clear"), "usage: on CODE FAULT [MS]");
+  ASSERT_EQ(ApplyControl(printer, "on 58 bad-check"), "");
+  const RawReply status = Exchange(printer, clock, molvex::sim::BuildRequest(0x21, 74, "W"));
+  EXPECT_TRUE(status.frame && status.check_ok);
+  const RawReply sale = Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 58, "1*1"));
+  EXPECT_TRUE(sale.frame);
+  EXPECT_FALSE(sale.check_ok);
+  const RawReply again = Exchange(printer, clock, molvex::sim::BuildRequest(0x23, 58, "1*1"));
+  EXPECT_TRUE(again.frame && again.check_ok);
+}
+
 }  // namespace
 }  // namespace simtest

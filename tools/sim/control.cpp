@@ -51,6 +51,15 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
   std::vector<std::string> args;
   for (std::string a; in >> a;) args.push_back(a);
 
+  // on CODE FAULT [MS]: the fault for the next request with command CODE.
+  int target = -1;
+  if (word == "on") {
+    if (args.size() < 2 || !SmallNumber(args[0], target, 255)) {
+      return "usage: on CODE FAULT [MS]";
+    }
+    word = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
   for (const FaultWord& f : kFaultWords) {
     if (word != f.word) continue;
     int ms = f.default_ms, count = 1;
@@ -62,9 +71,15 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
       return "bad count: " + line;
     }
     if (next < args.size()) return "too many arguments: " + line;
-    printer.Arm(f.fault, count, ms);
+    if (target >= 0) {
+      if (count != 1) return "usage: on CODE FAULT [MS]";
+      printer.ArmFor(target, f.fault, ms);
+    } else {
+      printer.Arm(f.fault, count, ms);
+    }
     return "";
   }
+  if (target >= 0) return "usage: on CODE FAULT [MS]";
   Device& device = printer.device();
   if (word == "paper-out" || word == "paper-in" || word == "paper-low" || word == "paper-ok") {
     if (!args.empty()) return "too many arguments: " + line;

@@ -50,7 +50,11 @@ void VirtualPrinter::Handle(const Request& request, std::int64_t at) {
   if (hung_) return;
 
   Armed armed{Fault::Noise, -1};  // ms -1: nothing armed
-  if (!faults_.empty()) {
+  auto for_command = faults_for_.find(request.command);
+  if (for_command != faults_for_.end() && !for_command->second.empty()) {
+    armed = for_command->second.front();
+    for_command->second.pop_front();
+  } else if (!faults_.empty()) {
     armed = faults_.front();
     faults_.pop_front();
   }
@@ -186,6 +190,10 @@ void VirtualPrinter::Arm(Fault fault, int count, int ms) {
   for (int i = 0; i < count; ++i) faults_.push_back(Armed{fault, std::max(ms, 0)});
 }
 
+void VirtualPrinter::ArmFor(int command, Fault fault, int ms) {
+  faults_for_[command].push_back(Armed{fault, std::max(ms, 0)});
+}
+
 void VirtualPrinter::ArmReply(int command, const std::string& data,
                               const std::array<std::uint8_t, 6>& status) {
   replies_[command].emplace_back(data, status);
@@ -193,6 +201,7 @@ void VirtualPrinter::ArmReply(int command, const std::string& data,
 
 void VirtualPrinter::ClearFaults() {
   faults_.clear();
+  faults_for_.clear();
   replies_.clear();
   hung_ = false;
 }

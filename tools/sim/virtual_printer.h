@@ -62,6 +62,9 @@ class VirtualPrinter {
   void DiscardArrived(std::int64_t now_ns);
 
   void Arm(Fault fault, int count = 1, int ms = 0);
+  // The fault for the next request with this command code, whatever requests come before it;
+  // it goes before the faults armed for the next requests.
+  void ArmFor(int command, Fault fault, int ms = 0);
   // The next reply to `command` carries exactly this data and these status bytes (sent as given);
   // the command is not executed.
   void ArmReply(int command, const std::string& data, const std::array<std::uint8_t, 6>& status);
@@ -110,6 +113,7 @@ class VirtualPrinter {
   std::int64_t next_hung_syn_ns_ = 0;  // the hung stream's next byte
   bool powered_ = true;
   std::deque<Armed> faults_;
+  std::map<int, std::deque<Armed>> faults_for_;  // by command code
   std::map<int, std::deque<std::pair<std::string, std::array<std::uint8_t, 6>>>> replies_;
   std::vector<LoggedRequest> requests_;
   std::uint64_t bytes_in_ = 0;
