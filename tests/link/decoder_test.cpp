@@ -29,6 +29,7 @@ class DecoderTest : public ::testing::Test {
   }
   std::vector<std::string> Fields() const {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(LinkResult.FieldCount));
     for (int i = 0; i < LinkResult.FieldCount; ++i) out.emplace_back(LinkResult.Fields[i]);
     return out;
   }

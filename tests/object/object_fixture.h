@@ -118,7 +118,7 @@ class ObjectTest : public ::testing::Test {
     for (int i = 0; i < 6; ++i) {
       char c = 0;
       EXPECT_EQ((obj.*readers[i])(&c), S_OK);
-      bytes[static_cast<std::size_t>(i)] = c;
+      bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>(c);
     }
     return bytes;
   }
