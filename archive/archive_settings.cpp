@@ -1,5 +1,6 @@
 #include "archive/archive_settings.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -59,6 +60,23 @@ struct Reader {
   }
 };
 
+// [Link] BusySeconds: digits only (blanks around them allowed), 1..kMaxBusySeconds; anything
+// else takes the default.
+std::int32_t BusySeconds(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  const std::size_t last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) return kDefaultBusySeconds;
+  std::int32_t value = 0;
+  const char* begin = text.data() + first;
+  const char* end = text.data() + last + 1;
+  const auto r = std::from_chars(begin, end, value);
+  if (*begin == '-' || r.ec != std::errc{} || r.ptr != end || value < 1 ||
+      value > kMaxBusySeconds) {
+    return kDefaultBusySeconds;
+  }
+  return value;
+}
+
 }  // namespace
 
 ArchiveSettings& SharedArchiveSettings() {
@@ -108,6 +126,7 @@ std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused) {
   s.OutdatedDays = read.Number("OutdatedDel", "Days", "7");
   s.RetryRepeat = read.Number("RetryFTP", "Repeat", "5");
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
+  s.BusySeconds = BusySeconds(read.Text("Link", "BusySeconds", "", kValueBuffer));
   s.CodePage = read.Number("Printer", "CodePage", "1251");
   if (!IdentifierUsable(s.IdReastaurant)) {
     s.IdReastaurant.clear();

@@ -8,6 +8,9 @@
 
 namespace molvex {
 
+constexpr std::int32_t kDefaultBusySeconds = 120;
+constexpr std::int32_t kMaxBusySeconds = 3600;
+
 struct ArchiveSettings {
   std::string SettingsDir;    // the settings directory, without a final separator
   std::string SettingsFile;   // SettingsDir + separator + "ZRepRec.ini"
@@ -24,6 +27,9 @@ struct ArchiveSettings {
   std::int32_t RetryRepeat = 0;    // [RetryFTP] Repeat
   std::int32_t RetryInterval = 0;  // [RetryFTP] RepeatInterval
   std::int32_t CodePage = 1251;    // [Printer] CodePage: the code page of the printer's text
+  // [Link] BusySeconds: how long a busy printer's SYN may keep one request waiting, 1..3600;
+  // the default 120 without the key, for a value that is no such number, or without the file.
+  std::int32_t BusySeconds = kDefaultBusySeconds;
 };
 
 // A value of the settings file that the reading did not take: its key and why, in plain ASCII

@@ -1,6 +1,7 @@
 // Cost of the link itself, without a line: building and writing a request frame, and a full
 // transaction that receives and decodes a typical 60-byte reply. Each result also shows how the
 // time compares with the wire time of the same bytes at 115200 baud (10 bits a byte).
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -12,22 +13,35 @@
 
 namespace {
 
-// Answers every read from a prepared reply, instantly, then reports silence.
+constexpr std::size_t kSequences = 95;  // sequence bytes 0x20..0x7E
+
+// Answers every read from a prepared reply, instantly, then reports silence. The reply carries
+// the sequence byte of the request it answers: one is prepared for each.
 class ReplayChannel final : public molvex::ByteChannel, public molvex::PortFactory {
  public:
-  explicit ReplayChannel(std::string reply) : reply_(std::move(reply)) {}
+  // The same bytes for every request (NAK).
+  explicit ReplayChannel(const std::string& reply) { replies_.fill(reply); }
+  // A reply frame to `command` with `data`.
+  ReplayChannel(std::uint8_t command, const std::string& data) {
+    for (std::size_t i = 0; i < kSequences; ++i) {
+      replies_[i] = testsupport::ReplyFrame(static_cast<std::uint8_t>(0x20 + i), command, data);
+    }
+  }
   molvex::ByteChannel* Open(std::int32_t, std::int32_t) override { return this; }
   bool Write(const std::uint8_t* data, std::size_t size) override {
     benchmark::DoNotOptimize(data);
     written_ += size;
-    next_ = 0;  // the printer answers every request afresh
+    // The printer answers every request afresh, with the request's sequence byte.
+    const std::size_t sequence = size > 2 && data[2] >= 0x20 ? data[2] - 0x20u : 0;
+    reply_ = &replies_[sequence % kSequences];
+    next_ = 0;
     return true;
   }
   void Flush() override {}
   void Discard() override {}
   molvex::ReadStatus ReadByte(std::uint8_t& byte) override {
-    if (next_ >= reply_.size()) return molvex::ReadStatus::Timeout;
-    byte = static_cast<std::uint8_t>(reply_[next_++]);
+    if (next_ >= reply_->size()) return molvex::ReadStatus::Timeout;
+    byte = static_cast<std::uint8_t>((*reply_)[next_++]);
     return molvex::ReadStatus::Byte;
   }
   void ClearError() override {}
@@ -36,14 +50,11 @@ class ReplayChannel final : public molvex::ByteChannel, public molvex::PortFacto
   std::size_t written() const { return written_; }
 
  private:
-  std::string reply_;
+  std::array<std::string, kSequences> replies_;
+  const std::string* reply_ = &replies_[0];
   std::size_t next_ = 0;
   std::size_t written_ = 0;
 };
-
-std::string ReplyFrame(std::uint8_t command, const std::string& data) {
-  return testsupport::ReplyFrame(0x21, command, data);
-}
 
 std::uint32_t last_error_word = 0;
 int last_field_count = 0;
@@ -91,13 +102,13 @@ BENCHMARK(BM_RequestFrame);
 // A status read answered by a 60-byte reply frame with 43 bytes of data in 9 fields.
 void BM_SixtyByteReply(benchmark::State& state) {
   const std::string data = "0,1234567,12345.67,890.12,3,45,6789,10,1122";
-  const std::string reply = ReplyFrame(74, data);
-  if (reply.size() != 60) {
+  const std::size_t reply_size = testsupport::ReplyFrame(0x21, 74, data).size();
+  if (reply_size != 60) {
     state.SkipWithError("reply frame is not 60 bytes");
     return;
   }
-  ReplayChannel channel(reply);
-  Run(state, channel, 74, "W", reply.size(), 0, 9);
+  ReplayChannel channel(74, data);
+  Run(state, channel, 74, "W", reply_size, 0, 9);
 }
 BENCHMARK(BM_SixtyByteReply);
 

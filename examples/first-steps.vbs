@@ -13,7 +13,7 @@ Sub Explain(what)
   ElseIf ecr.StatusBytes = -1 Then
     WScript.Echo what & ": refused by the object, nothing sent (no port, or a bad argument)"
   ElseIf ecr.TimeOutFP Then
-    WScript.Echo what & ": no answer from the printer, GetError " & ecr.GetError()  ' 17, 18, 19
+    WScript.Echo what & ": no answer from the printer, GetError " & ecr.GetError()  ' 17, 18, 19, 21
   Else
     ' The printer refused: GetError names the reason, the status bytes show all its bits.
     WScript.Echo what & ": refused by the printer, GetError " & ecr.GetError() & _

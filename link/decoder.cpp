@@ -76,7 +76,8 @@ void PrnDecodeReply() {
 
   std::uint32_t word = 0;
   if (LinkReady == 0) {
-    word = kErrNoReply;
+    word = busy_limit_passed ? kErrBusyLimit : kErrNoReply;
+    r.reply_data[0] = '\0';  // what a frame given up left is no reply
   } else if ((LinkFlags & 4) != 0) {
     word = kErrNak;
   } else if ((LinkFlags & 1) != 0) {

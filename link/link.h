@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/byte_channel.h"
+#include "platform/clock.h"
 
 // Results of the transaction operations and the command wrappers.
 constexpr std::int32_t PRN_OK = 0;
@@ -19,6 +20,14 @@ constexpr std::uint32_t kPrnResultMessage = 0x1099;  // message posted when no c
 constexpr std::uint32_t kErrChecksum = 1u << 24;
 constexpr std::uint32_t kErrNak = 1u << 25;
 constexpr std::uint32_t kErrNoReply = 1u << 26;
+// The printer stayed busy (SYN) past the busy limit; no reply was taken.
+constexpr std::uint32_t kErrBusyLimit = 1u << 29;
+
+// How long SYN keeps one transaction waiting, by default (see LinkSetBusyLimit).
+constexpr std::int32_t kPrnBusyLimitDefaultMs = 120'000;
+// A wait ends after this much time without progress in a reply frame (bytes that make no frame
+// do not count as progress).
+constexpr std::int64_t kPrnSilenceMs = 5'000;
 
 constexpr int kRetDataFields = 20;
 constexpr int kRawReplySize = 318;
@@ -83,10 +92,18 @@ void LinkSetMessagePoster(PrnPostMessage poster);
 // transaction: `started` once the request is accepted, before its frame is written; `ended`
 // after the reply is decoded and before the result is delivered, with the number of SYN bytes
 // the printer sent while busy. nullptr (the default) costs one test per transaction.
+// `dropped` is told of every whole reply frame that answered another request (its sequence or
+// command byte is not the request's); the wait goes on after it. `data` is the frame's data text.
 struct PrnWatch {
   void (*started)(std::int32_t command, const char* data);
   void (*ended)(const RetData& result, std::uint32_t syn_bytes);
+  void (*dropped)(std::uint8_t sequence, std::uint8_t command, const char* data);
 };
 void LinkSetWatch(const PrnWatch* watch);
+// The clock the wait measures its limits with; nullptr restores the system clock.
+void LinkSetClock(molvex::Clock* clock);
+// How long SYN from a busy printer may keep one transaction waiting, counted from the request;
+// past it the transaction ends with kErrBusyLimit. Values below 1 ms take the default.
+void LinkSetBusyLimit(std::int32_t ms);
 // Back to the state of a fresh process (port closed, counters and receiver at zero).
 void LinkReset();

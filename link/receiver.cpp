@@ -33,6 +33,7 @@ void RunHandler(std::uint8_t b) {
     case kIdle:
       if (b == kPreamble) r.state = kLength;
       r.running_sum = 0;
+      r.header_received = false;
       break;
     case kLength:
       if (b >= 0x2B) {
@@ -54,6 +55,7 @@ void RunHandler(std::uint8_t b) {
       break;
     case kCommandByte:
       r.reply_command = b;
+      r.header_received = true;
       r.index = 0;
       r.running_sum += b;
       r.reply_data[0] = '\0';
@@ -110,6 +112,25 @@ void RunHandler(std::uint8_t b) {
   }
 }
 
+// A whole frame that answers another request: a late reply to an earlier one, or a device that
+// answers with its own sequence and command.
+bool AnswersAnotherRequest() {
+  return receiver.header_received &&
+         (receiver.reply_sequence != SequenceCounter % 95 ||
+          receiver.reply_command != static_cast<std::uint8_t>(current_command));
+}
+
+void DropFrame() {
+  Receiver& r = receiver;
+  if (watch != nullptr && watch->dropped != nullptr) {
+    watch->dropped(static_cast<std::uint8_t>(r.reply_sequence + 0x20), r.reply_command,
+                   r.reply_data);
+  }
+  r.state = kIdle;
+  r.header_received = false;
+  r.effect = ByteEffect::FrameDropped;
+}
+
 }  // namespace
 
 std::int32_t PrnReceiveByte() {
@@ -119,32 +140,49 @@ std::int32_t PrnReceiveByte() {
     if (got == molvex::ReadStatus::Error) {
       channel->ClearError();
       receiver.state = kIdle;
+      receiver.header_received = false;
     }
     return 0;
   }
-  silent_cycles = 0;
   receiver.current = b;
   if (b != kSyn) {
     AppendRaw(b);
   } else {
     ++receiver.syn_bytes;
   }
+  const bool in_frame = receiver.state != kIdle;
 
   // Preamble, terminator and NAK act in every state; any other byte goes to the state's handler
   // (SYN and the separators included).
   if (b == kPreamble) {
     receiver.state = kIdle;
     RunHandler(b);
+    receiver.effect = ByteEffect::FrameStart;
   } else if (b == kTerminatorByte) {
+    if (AnswersAnotherRequest()) {
+      DropFrame();
+      return 1;
+    }
     if (receiver.state != kTerminator) LinkFlags = 8;
     receiver.state = kTerminator;
     RunHandler(b);
+    receiver.effect = ByteEffect::Ended;
   } else if (b == kNak) {
     receiver.state = kIdle;
     LinkFlags = 4;
     LinkReady = 1;
+    receiver.effect = ByteEffect::Ended;
   } else {
     RunHandler(b);
+    if (ReplyEnded) {
+      receiver.effect = ByteEffect::Ended;
+    } else if (receiver.state != kIdle) {
+      receiver.effect = ByteEffect::FrameByte;
+    } else if (in_frame) {
+      receiver.effect = ByteEffect::FrameDropped;
+    } else {
+      receiver.effect = b == kSyn ? ByteEffect::Syn : ByteEffect::Noise;
+    }
   }
   return 1;
 }

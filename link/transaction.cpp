@@ -14,6 +14,8 @@ namespace link_state {
 
 std::int32_t current_command = 0;
 char request_copy[kRequestCopySize];
+const PrnWatch* watch = nullptr;
+bool busy_limit_passed = false;
 
 }  // namespace link_state
 
@@ -24,7 +26,8 @@ using namespace link_state;
 PrnCallback stored_callback = nullptr;
 PrnWindow stored_window = 0;
 PrnPostMessage message_poster = nullptr;
-const PrnWatch* watch = nullptr;
+molvex::Clock* link_clock = nullptr;
+std::int32_t busy_limit_ms = kPrnBusyLimitDefaultMs;
 // Held from the start of a transaction until its result is ready, so that two threads can
 // never run transactions over each other even while the receiver has already set LinkReady.
 std::atomic_flag transaction_running;
@@ -49,12 +52,64 @@ std::size_t BuildFrame(std::int32_t command, const char* data, std::size_t n,
   return n + 10;
 }
 
+molvex::Clock& LinkClock() {
+  return link_clock != nullptr ? *link_clock : molvex::SystemClock();
+}
+
+// Waits until the reply has ended, NAK came, or a limit passed: 50 empty reads (100 ms each) or
+// kPrnSilenceMs by the clock without progress in a reply frame, or SYN past the busy limit.
+// Bytes that make no frame are not progress, and neither is a frame that is given up: its time
+// counts as silence, so noise, endless broken frames and replies to other requests end the wait
+// like silence. SYN outside a frame is progress until the busy limit.
 void WaitForReply() {
+  molvex::Clock& clock = LinkClock();
+  const std::int64_t started = clock.MonotonicMs();
+  std::int64_t quiet_since = started;        // the last progress
+  std::int64_t frame_quiet_since = started;  // as it was when the open frame began
+  int frame_silent_cycles = 0;
+  bool in_frame = false;
+  busy_limit_passed = false;
   silent_cycles = 0;
+  const auto give_up_frame = [&] {
+    if (!in_frame) return;
+    quiet_since = frame_quiet_since;
+    silent_cycles = frame_silent_cycles;
+    in_frame = false;
+  };
   while (silent_cycles < kSilentCyclesLimit) {
     while (!ReplyEnded && PrnReceiveByte() == 1) {
+      const std::int64_t now = clock.MonotonicMs();
+      switch (receiver.effect) {
+        case ByteEffect::FrameStart:  // not progress itself: only what follows it
+          give_up_frame();
+          frame_quiet_since = quiet_since;
+          frame_silent_cycles = silent_cycles;
+          in_frame = true;
+          break;
+        case ByteEffect::FrameByte:
+          quiet_since = now;
+          silent_cycles = 0;
+          break;
+        case ByteEffect::FrameDropped:
+          give_up_frame();
+          break;
+        case ByteEffect::Syn:
+          if (now - started >= busy_limit_ms) {
+            busy_limit_passed = true;
+            return;
+          }
+          quiet_since = now;
+          silent_cycles = 0;
+          break;
+        case ByteEffect::Noise:
+        case ByteEffect::Ended:
+          break;
+      }
+      if (now - quiet_since >= kPrnSilenceMs) break;
     }
-    if (LinkReady == 1) break;
+    // NAK, a reply that ended (or a wrong byte where its terminator belongs), or the silence.
+    if (LinkReady == 1 || ReplyEnded) break;
+    if (clock.MonotonicMs() - quiet_since >= kPrnSilenceMs) break;
     ++silent_cycles;
   }
 }
@@ -144,6 +199,14 @@ void LinkSetWatch(const PrnWatch* w) {
   watch = w;
 }
 
+void LinkSetClock(molvex::Clock* clock) {
+  link_clock = clock;
+}
+
+void LinkSetBusyLimit(std::int32_t ms) {
+  busy_limit_ms = ms >= 1 ? ms : kPrnBusyLimitDefaultMs;
+}
+
 void link_state::ResetTransactionState() {
   LinkReady = 0;
   SequenceCounter = 0;
@@ -152,6 +215,8 @@ void link_state::ResetTransactionState() {
   LinkResult = RetData{};
   receiver = Receiver{};
   silent_cycles = 0;
+  busy_limit_passed = false;
+  busy_limit_ms = kPrnBusyLimitDefaultMs;
   current_command = 0;
   request_copy[0] = '\0';
   reply_copy[0] = '\0';

@@ -24,8 +24,11 @@ void SaveRefusal() {
 }
 
 void PreRead() {
-  RunCommand(PrnReadStatus, 0);
-  SharedObjectState().FailureFlag = 0;
+  ObjectState& state = SharedObjectState();
+  state.PrinterSilent = false;
+  const bool ran = RunCommand(PrnReadStatus, 0);
+  state.PrinterSilent = ran && (state.LastResult.ErrorWord & (kErrNoReply | kErrBusyLimit)) != 0;
+  state.FailureFlag = 0;
 }
 
 bool SaveOutcome() {

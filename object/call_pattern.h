@@ -18,10 +18,15 @@ namespace molvex {
 // its callback. The link runs the transaction synchronously, so the callback has come when the
 // wrapper returns; a wrapper that refused (busy or never opened link, data too long, argument
 // refused) sends nothing and never calls back, and then there is nothing to wait for.
-// Returns true when the transaction ran: LastResult and FailureFlag describe it.
+// Returns true when the transaction ran: LastResult and FailureFlag describe it. After a status
+// pre-read that got no reply nothing is sent: the command fails at once with that reply.
 template <class Wrapper, class... Args>
 bool RunCommand(Wrapper wrapper, Args... args) {
   ObjectState& state = SharedObjectState();
+  if (state.PrinterSilent) {
+    state.FailureFlag = 1;
+    return true;
+  }
   state.BusyCount = 1;
   state.FailureFlag = 0;
   const std::int32_t rc = wrapper(PrnWindow{0}, &PrinterResults, 0, args...);
@@ -37,6 +42,8 @@ bool PortIsOpen();
 void SaveRefusal();
 
 // The pre-read of the common frame: command 74 with "W", outcome ignored, FailureFlag cleared.
+// When it gets no reply at all (silence, or SYN past the busy limit), PrinterSilent is set: the
+// entry's commands then fail at once as unanswered, and nothing that could print is sent.
 void PreRead();
 
 // Outcome of the deciding reply: its error word and status bytes saved, CallStatus 0 or -2.
@@ -152,6 +159,13 @@ inline constexpr std::string_view kComma = ",";
 
 // A number in the data-text formats "%-#.2lf" / "%-#.3lf": always ".", never the locale's.
 std::string FixedText(double value, int decimals);
+
+// An amount the printer gives in hundredths, in currency units: the double nearest to its
+// decimal text (30240 gives the double of 302.40), which one correctly rounded division by 100
+// yields for any amount up to 2^53 hundredths; hundredths * 0.01 does not (302.40000000000003).
+inline double CurrencyUnits(std::int64_t hundredths) {
+  return static_cast<double>(hundredths) / 100.0;
+}
 
 // Reply field `number` of LastResult read as a decimal integer: an optional minus sign and
 // digits, nothing else. False when the field is missing or empty, holds anything else, or does

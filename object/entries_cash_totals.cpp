@@ -1,5 +1,6 @@
 // Service cash in and out, the cash in the drawer and the day's service sums (command 70), and
 // the day's running totals and the last Z report as raw text (commands 65 and 64).
+#include <cstdint>
 #include <string>
 
 #include "link/commands.h"
@@ -17,24 +18,35 @@ constexpr double kNoAmount = -1.0;
 // HRESULT of CurrentTotals and LastZReport for a failed reply.
 constexpr HRESULT kFailedReply = static_cast<HRESULT>(0xFFFFFFFFu);
 
-// The leading decimal integer of a reply field: an optional minus sign, then digits up to the
-// first character that is not one. "12345" gives 12345, "123.45" gives 123, "" gives 0.
-double LeadingInteger(const char* field) {
+// The leading decimal integer of a reply field, in hundredths: an optional minus sign, then
+// digits up to the first character that is not one. "12345" gives 12345, "123.45" gives 123, ""
+// gives 0. False for more than 15 digits: no amount of a drawer, and not exact in a double.
+bool LeadingHundredths(const char* field, std::int64_t& hundredths) {
+  constexpr int kMostDigits = 15;
   const bool negative = field[0] == '-';
-  double value = 0;
+  std::int64_t value = 0;
+  int digits = 0;
   for (const char* p = negative ? field + 1 : field; *p >= '0' && *p <= '9'; ++p) {
+    if (++digits > kMostDigits) return false;
     value = value * 10 + (*p - '0');
   }
-  return negative ? -value : value;
+  hundredths = negative ? -value : value;
+  return true;
 }
 
 // Reads field `field` of the cash reply (1 cash in the drawer, 2 service in, 3 service out)
-// as an amount in currency units; -1.0 on refusal or failure.
+// as an amount in currency units; -1.0 on refusal or failure, and for a field too long to be an
+// amount (a failed reply: call status -2).
 double ReadCash(int field) {
   if (!PortTestAndPreRead() || StatusCheck() != Outcome::Succeeded) return kNoAmount;
   // Amount 0: the wrapper sends empty data, a query.
   if (RunSaved(PrnCashInOut, 0.0) != Outcome::Succeeded) return kNoAmount;
-  return LeadingInteger(ReplyField(field)) * 0.01;
+  std::int64_t hundredths = 0;
+  if (!LeadingHundredths(ReplyField(field), hundredths)) {
+    SharedObjectState().CallStatus = kCallFailed;
+    return kNoAmount;
+  }
+  return CurrencyUnits(hundredths);
 }
 
 // Puts `amount` into the drawer (service in) or takes it out (`out`: service out). The outcome

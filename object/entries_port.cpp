@@ -71,6 +71,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     // The printer's code page: the settings file's, else the printer's own. An unknown one is
     // kept, so that client texts are refused with its number rather than sent in the wrong one.
     SetPrinterCodePage(static_cast<unsigned>(SharedArchiveSettings().CodePage));
+    LinkSetBusyLimit(SharedArchiveSettings().BusySeconds * 1000);
     TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
     // Z data that the archive could not take, or that a killed process did not keep.
     WritePendingZArchives(SharedArchiveSettings());

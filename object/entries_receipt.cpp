@@ -110,11 +110,6 @@ bool PaymentAccepted(double amount, int type) {
   return std::isfinite(amount) && amount >= 0 && type >= 0 && type <= 3;
 }
 
-// Hundredths as currency units.
-double Units(std::int64_t hundredths) {
-  return static_cast<double>(hundredths) / 100.0;
-}
-
 // The amount of Payment and NewPayment: `summa` as asked, or for 0 the rest the printer reads.
 // False when the call ends here, its outcome saved (a refused amount or type, or see RestDue).
 bool AmountToPay(double summa, int type, double& amount) {
@@ -126,7 +121,7 @@ bool AmountToPay(double summa, int type, double& amount) {
   if (summa != 0) return true;
   std::int64_t rest = 0;
   if (!RestDue(rest)) return false;
-  amount = Units(rest);
+  amount = CurrencyUnits(rest);
   return true;
 }
 
@@ -140,7 +135,7 @@ void ReceiptAmount(std::int32_t flag, int field, double* value) {
     TakeAsFailed();
     return;
   }
-  *value = Units(hundredths);
+  *value = CurrencyUnits(hundredths);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "object/entry_trace.h"
+#include "object/object_state.h"
 #include "platform/automation.h"
 #include "platform/error_info.h"
 
@@ -25,9 +26,11 @@ HRESULT ReportException(const char* message) noexcept;
 void NoteErrorInfo(const char* message) noexcept;
 
 // Runs an entry's body: S_OK when it returns, the ReportException result for anything thrown
-// (the message of a std::exception, empty text for anything else). Nothing escapes.
+// (the message of a std::exception, empty text for anything else). Nothing escapes. Each entry
+// begins with the printer taken as answering (a silent pre-read of an earlier call is forgotten).
 template <class Body>
 HRESULT RunGuarded(Body&& body) noexcept {
+  SharedObjectState().PrinterSilent = false;
   try {
     body();
     return S_OK;

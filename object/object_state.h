@@ -9,9 +9,9 @@
 
 namespace molvex {
 
-// Error-word bits that make a reply a failure: 0..6, 8, 9, 13, 16..19 and 24..28. The others
+// Error-word bits that make a reply a failure: 0..6, 8, 9, 13, 16..19 and 24..29. The others
 // (7, 10..12, 14, 15, 20..23) are reported but do not fail a command.
-constexpr std::uint32_t FailureMask = 0x1F0F237Fu;
+constexpr std::uint32_t FailureMask = 0x3F0F237Fu;
 
 // Call status values (StatusBytes).
 constexpr std::int32_t kCallSucceeded = 0;
@@ -46,6 +46,10 @@ struct ObjectState {
   std::uint8_t SavedStatus[6] = {};
   std::int32_t StatusIndex = 0;  // 0..5, the byte FPStatus reads
   std::int32_t TotalIndex = 0;
+  // The running entry's status pre-read got no reply (silence or a printer busy past the limit):
+  // the entry sends nothing more, each further command fails at once with that reply. Cleared
+  // when an entry begins.
+  bool PrinterSilent = false;
   NetworkValues Net;
 };
 

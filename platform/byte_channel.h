@@ -7,6 +7,9 @@
 
 namespace molvex {
 
+// A write that cannot go out within this fails (a line held up by the device or the driver).
+constexpr int kPortWriteTimeoutMs = 5000;
+
 // Outcome of a one-byte read.
 enum class ReadStatus {
   Byte,     // one byte was delivered

@@ -186,6 +186,7 @@ std::string_view ShownData(std::int32_t command, const char* data,
 // The kind of ending, by the link bits of the error word.
 const char* Ending(std::uint32_t error_word) {
   if ((error_word & kErrNoReply) != 0) return "time-out";
+  if ((error_word & kErrBusyLimit) != 0) return "busy past the limit";
   if ((error_word & kErrNak) != 0) return "NAK";
   if ((error_word & kErrChecksum) != 0) return "check mismatch";
   return "reply";
@@ -283,6 +284,18 @@ void TransactionEnded(const RetData& result, std::uint32_t syn_bytes) {
   }
 }
 
+// "     dropped: answer to another request, sequence 0x22 command 74 "data""
+void FrameDropped(std::uint8_t sequence, std::uint8_t command, const char* data) {
+  std::string& b = State().block;
+  b += "     dropped: answer to another request, sequence 0x";
+  AppendHex8(b, sequence);
+  b += " command ";
+  AppendDecimal(b, command);
+  b += ' ';
+  AppendQuoted8(b, data != nullptr ? data : "");
+  b += '\n';
+}
+
 // The hooks guard the transaction against anything the trace throws.
 void SafeStarted(std::int32_t command, const char* data) {
   try {
@@ -299,7 +312,15 @@ void SafeEnded(const RetData& result, std::uint32_t syn_bytes) {
   }
 }
 
-constexpr PrnWatch kWatch{&SafeStarted, &SafeEnded};
+void SafeDropped(std::uint8_t sequence, std::uint8_t command, const char* data) {
+  try {
+    FrameDropped(sequence, command, data);
+  } catch (...) {
+    State().block.clear();
+  }
+}
+
+constexpr PrnWatch kWatch{&SafeStarted, &SafeEnded, &SafeDropped};
 
 bool StartFromEnvironment() {
   const char* path = std::getenv("MOLVEXECR_TRACE");

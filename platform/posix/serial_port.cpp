@@ -29,7 +29,6 @@ namespace molvex {
 namespace {
 
 constexpr int kReadTimeoutMs = 100;
-constexpr int kWriteTimeoutMs = 5000;  // a write that cannot go out within this fails
 
 std::int64_t NowMs() {
   timespec now{};
@@ -106,7 +105,7 @@ class PosixSerialPort final : public ByteChannel {
 
   bool Write(const std::uint8_t* data, std::size_t size) override {
     if (fd_ < 0) return false;
-    const std::int64_t deadline = NowMs() + kWriteTimeoutMs;
+    const std::int64_t deadline = NowMs() + kPortWriteTimeoutMs;
     std::size_t done = 0;
     while (done < size) {
       const ssize_t written = write(fd_, data + done, size - done);

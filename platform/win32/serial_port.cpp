@@ -1,4 +1,5 @@
-// The Windows serial port: \\.\COM<n>, 8N1 at the caller's baud rate, 100 ms one-byte reads.
+// The Windows serial port: \\.\COM<n>, 8N1 at the caller's baud rate without flow control,
+// 100 ms one-byte reads, writes that fail after kPortWriteTimeoutMs.
 // Also the COM ports the system lists and the reasons of a failed open.
 #include <windows.h>
 
@@ -71,6 +72,32 @@ std::string DeviceName(std::int32_t port) {
   return "\\\\.\\COM" + std::to_string(port);
 }
 
+// Every field of the line the link relies on, whatever the program before left in the port: 8N1
+// at `baud`, binary, no parity check, no flow control of either kind (neither RTS/CTS nor
+// DSR/DTR nor XON/XOFF, so a low CTS or a stray XOFF cannot stop a write), DTR and RTS on, no
+// byte dropped or replaced, and no error that stops the reads until it is cleared.
+void SetLine(DCB& line, std::int32_t baud) {
+  line.BaudRate = static_cast<DWORD>(baud);
+  line.ByteSize = 8;
+  line.Parity = NOPARITY;
+  line.StopBits = ONESTOPBIT;
+  line.fBinary = TRUE;
+  line.fParity = FALSE;
+  line.fOutxCtsFlow = FALSE;
+  line.fOutxDsrFlow = FALSE;
+  line.fDtrControl = DTR_CONTROL_ENABLE;
+  line.fDsrSensitivity = FALSE;
+  line.fTXContinueOnXoff = TRUE;
+  line.fOutX = FALSE;
+  line.fInX = FALSE;
+  line.fErrorChar = FALSE;
+  line.fNull = FALSE;
+  line.fRtsControl = RTS_CONTROL_ENABLE;
+  line.fAbortOnError = FALSE;
+  line.XonChar = 0x11;  // unused, but the driver refuses equal XON and XOFF characters
+  line.XoffChar = 0x13;
+}
+
 class Win32SerialPort final : public ByteChannel {
  public:
   Win32SerialPort() = default;
@@ -90,25 +117,23 @@ class Win32SerialPort final : public ByteChannel {
       return false;
     }
 
-    // A driver that refuses the buffer sizes or the line settings keeps its own; only the
-    // time-outs decide, since every read of the link depends on them.
+    // A driver that refuses the buffer sizes keeps its own. The line settings and the time-outs
+    // decide: a port that does not take them is no port the link can use.
     SetupComm(handle, kDriverBufferSize, kDriverBufferSize);
     DCB line{};
     line.DCBlength = sizeof line;
-    if (GetCommState(handle, &line)) {
-      line.BaudRate = static_cast<DWORD>(baud);
-      line.ByteSize = 8;
-      line.Parity = NOPARITY;
-      line.StopBits = ONESTOPBIT;
-      SetCommState(handle, &line);
-    }
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = 0;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 100;
     timeouts.WriteTotalTimeoutMultiplier = 0;
-    timeouts.WriteTotalTimeoutConstant = 0;
-    if (!SetCommTimeouts(handle, &timeouts)) {
+    timeouts.WriteTotalTimeoutConstant = kPortWriteTimeoutMs;
+    bool ready = GetCommState(handle, &line) != FALSE;
+    if (ready) {
+      SetLine(line, baud);
+      ready = SetCommState(handle, &line) && SetCommTimeouts(handle, &timeouts);
+    }
+    if (!ready) {
       Describe(device, GetLastError(), error);
       CloseHandle(handle);  // not left holding the device when the open fails
       return false;
@@ -119,15 +144,10 @@ class Win32SerialPort final : public ByteChannel {
   }
 
   bool Write(const std::uint8_t* data, std::size_t size) override {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
-    std::size_t done = 0;
-    while (done < size) {
-      DWORD written = 0;
-      const DWORD chunk = static_cast<DWORD>(size - done);
-      if (!WriteFile(handle_, data + done, chunk, &written, nullptr) || written == 0) return false;
-      done += written;
-    }
-    return true;
+    if (handle_ == INVALID_HANDLE_VALUE || size > MAXDWORD) return false;
+    DWORD written = 0;
+    // Fewer bytes than asked: the write time-out passed with the line held up.
+    return WriteFile(handle_, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
   }
 
   void Flush() override {

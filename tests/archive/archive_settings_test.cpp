@@ -180,5 +180,31 @@ TEST_F(SettingsDirTest, TheDirectoryComesFromTheEnvironment) {
   EXPECT_EQ(SharedArchiveSettings().LocalPath, "/var/lib/molvexecr/");
 }
 
+// [Link] BusySeconds: a whole number of seconds 1..3600; anything else is the default 120, and
+// so is a reading without the file.
+TEST_F(SettingsDirTest, BusySecondsTakesWholeSecondsInItsRangeElseTheDefault) {
+  const struct {
+    const char* line;  // nullptr: no [Link] section
+    std::int32_t seconds;
+  } cases[] = {
+      {nullptr, 120},           {"BusySeconds=30", 30},           {"BusySeconds= 3600 ", 3600},
+      {"BusySeconds=1", 1},     {"BusySeconds=0", 120},           {"BusySeconds=3601", 120},
+      {"BusySeconds=-5", 120},  {"BusySeconds=12abc", 120},       {"BusySeconds=", 120},
+      {"BusySeconds=1.5", 120}, {"BusySeconds=99999999999", 120},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line != nullptr ? c.line : "no section");
+    SharedArchiveSettings().BusySeconds = 7;
+    Write(std::string("[Identification]\nIdReastaurant=5\n") +
+          (c.line != nullptr ? std::string("[Link]\n") + c.line + "\n" : ""));
+    EXPECT_EQ(ReadArchiveSettings(), 1);
+    EXPECT_EQ(SharedArchiveSettings().BusySeconds, c.seconds);
+  }
+  std::filesystem::remove(File());
+  SharedArchiveSettings().BusySeconds = 7;
+  EXPECT_EQ(ReadArchiveSettings(), 100);
+  EXPECT_EQ(SharedArchiveSettings().BusySeconds, 120);
+}
+
 }  // namespace
 }  // namespace molvex::testing

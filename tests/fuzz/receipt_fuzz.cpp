@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   channel.Serve(nullptr, 0);
   Require(obj.SetComPort(1, 9600, &opened) == S_OK && opened == 100);
 
-  // The replies: the pre-read's (clean), then one per piece. The link does not match the
-  // sequence byte, so frames are simply served in order.
+  // The replies: the pre-read's (clean), then one per piece, each with the sequence byte of the
+  // request it answers (the link drops a frame that carries another).
   const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
   std::vector<std::string> replies;
   std::vector<bool> failing;
@@ -117,12 +117,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::uint8_t which = data[0] % 6;
   const int command = which <= 2 ? 76 : which == 3 ? 113 : which == 4 ? 74 : 107;
-  stream = testsupport::ReplyFrame(0x21, 74, "");
+  const auto sequence = [](std::size_t k) {
+    return static_cast<std::uint8_t>((SequenceCounter + 1 + k) % 95 + 0x20);
+  };
+  stream = testsupport::ReplyFrame(sequence(0), 74, "");
   for (std::size_t i = 0; i < replies.size(); ++i) {
     // MakeBarcode: the second status read, then the bar code.
     const int code = which == 4 && i > 0 ? 88 : command;
     stream += testsupport::ReplyFrame(
-        0x21, static_cast<std::uint8_t>(code), replies[i],
+        sequence(i + 1), static_cast<std::uint8_t>(code), replies[i],
         failing[i] ? std::string("\xA0\x82\x80\x80\x80\x80", 6) : std::string(6, '\x80'));
   }
   channel.Serve(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());

@@ -32,12 +32,14 @@ void Check(RetData& result) {
   Require(std::memchr(result.RawReply, '\0', kRawReplySize) != nullptr);
   Require(result.CommandName != nullptr && std::strlen(result.CommandName) > 0);
 
-  constexpr std::uint32_t kLinkBits = kErrChecksum | kErrNak | kErrNoReply;
-  constexpr std::uint32_t kNeverSet = (1u << 15) | (1u << 29) | (1u << 30) | (1u << 31);
+  constexpr std::uint32_t kLinkBits = kErrChecksum | kErrNak | kErrNoReply | kErrBusyLimit;
+  constexpr std::uint32_t kNeverSet = (1u << 15) | (1u << 30) | (1u << 31);
   const std::uint32_t word = result.ErrorWord;
   Require((word & kNeverSet) == 0);
-  if ((word & kLinkBits) != 0)
-    Require(word == kErrChecksum || word == kErrNak || word == kErrNoReply);
+  if ((word & kLinkBits) != 0) {
+    Require(word == kErrChecksum || word == kErrNak || word == kErrNoReply ||
+            word == kErrBusyLimit);
+  }
   for (const std::uint8_t status : result.Status) Require(status < 0x80);
 }
 

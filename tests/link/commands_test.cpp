@@ -33,6 +33,7 @@ class CommandsTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
   }
   // The data text of the last frame written.
   std::string SentData() const {

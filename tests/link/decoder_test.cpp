@@ -20,6 +20,7 @@ class DecoderTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
   }
   void Reply(std::int32_t command, const std::string& data,
              const std::string& status = std::string(6, '\x80')) {
@@ -28,6 +29,7 @@ class DecoderTest : public ::testing::Test {
   }
   std::vector<std::string> Fields() const {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(LinkResult.FieldCount));
     for (int i = 0; i < LinkResult.FieldCount; ++i) out.emplace_back(LinkResult.Fields[i]);
     return out;
   }

@@ -25,6 +25,7 @@ class FrameTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
     LinkSetMessagePoster(nullptr);
   }
   ScriptedChannel channel;
@@ -202,6 +203,7 @@ TEST(LinkAfterAThrowingChannel, NextTransactionIsNotRefused) {
   EXPECT_EQ(good.writes.size(), 1u);
   LinkReset();
   LinkSetPortFactory(nullptr);
+  LinkSetClock(nullptr);
 }
 
 }  // namespace

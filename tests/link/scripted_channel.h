@@ -1,5 +1,6 @@
 // A printer stand-in for link tests: answers each read from a script of bytes, silences and
-// read errors, and records every block the link writes.
+// read errors, and records every block the link writes. Its clock is the link's: a silent read
+// takes 100 ms on it, a byte what the script gives.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "platform/clock.h"
 #include "tests/support/reply_frame.h"
 
 namespace linktest {
@@ -17,10 +19,11 @@ class ScriptedChannel final : public molvex::ByteChannel, public molvex::PortFac
   struct Event {
     molvex::ReadStatus status;
     std::uint8_t byte;
+    std::int64_t ms;  // clock time the read takes
   };
 
   // Script.
-  void Bytes(const std::string& bytes);
+  void Bytes(const std::string& bytes, std::int64_t ms_each = 0);
   void Silence(int cycles);
   void ReadError();
 
@@ -35,6 +38,7 @@ class ScriptedChannel final : public molvex::ByteChannel, public molvex::PortFac
   void Close() override { ++closes; }
   std::int32_t Handle() const override { return 7; }
 
+  molvex::FakeClock clock;
   std::deque<Event> script;
   std::vector<std::string> writes;
   int reads = 0;  // every ReadByte call
@@ -53,7 +57,11 @@ using testsupport::ReplyFrame;
 std::string ReplyFrameBadCheck(std::uint8_t sequence, std::uint8_t command,
                                const std::string& data);
 
-// Opens the scripted channel as the link's port and resets the link to a fresh process.
+// The sequence byte of the next request's frame (a reply to it carries the same).
+std::uint8_t NextSequence();
+
+// Opens the scripted channel as the link's port, its clock as the link's, and resets the link to
+// a fresh process.
 void OpenScripted(ScriptedChannel& channel);
 
 std::string Hex(const std::string& bytes);

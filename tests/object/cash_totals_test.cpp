@@ -1,8 +1,13 @@
 // Service cash, the drawer's cash and the day's service sums (command 70), and the totals read
 // as raw text (commands 65 and 64) with the totals index and their HRESULT failure.
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 
+#include "object/call_pattern.h"
 #include "tests/object/object_fixture.h"
 
 namespace molvex::testing {
@@ -47,6 +52,7 @@ TEST_F(CashTest, ReadsTakeTheLeadingIntegerOfTheirFieldInHundredths) {
       {"-250,0,0", -2.5, 0, 0},
       {"", 0, 0, 0},  // no fields at all
       {"9999999999999,1,2", 99999999999.99, 0.01, 0.02},
+      {"30240,30240,30240", 302.40, 302.40, 302.40},
   };
   Open();
   const std::pair<AmountRead, int> reads[] = {
@@ -60,13 +66,84 @@ TEST_F(CashTest, ReadsTakeTheLeadingIntegerOfTheirFieldInHundredths) {
     for (const auto& [read, field] : reads) {
       port.printer().ClearRequests();
       port.printer().ArmReply(70, c.reply, kClean);
-      EXPECT_DOUBLE_EQ(Read(read), expected[field]) << "field " << field + 1;
+      EXPECT_EQ(Read(read), expected[field]) << "field " << field + 1;
       // Pre-read, status check, then the query with empty data.
       EXPECT_EQ(Commands(), (std::vector<int>{74, 74, 70}));
       EXPECT_EQ(LastData(), "");
       EXPECT_EQ(CallStatus(), 0);
     }
   }
+}
+
+// Every amount read from the printer is the double nearest to its decimal text: hundredths
+// divided by 100, never multiplied by 0.01 (30240 * 0.01 is 302.40000000000003).
+TEST_F(CashTest, EveryAmountReadIsTheDoubleNearestItsDecimalText) {
+  const std::pair<const char*, const char*> amounts[] = {
+      {"30240", "302.40"},
+      {"1", "0.01"},
+      {"3", "0.03"},
+      {"7", "0.07"},
+      {"10", "0.10"},
+      {"110", "1.10"},
+      {"12345", "123.45"},
+      {"99999", "999.99"},
+      {"0", "0"},
+      {"-250", "-2.50"},
+      {"-30240", "-302.40"},
+      {"1000000001", "10000000.01"},
+      {"999999999999999", "9999999999999.99"},
+  };
+  const auto decimal = [](const char* text) {
+    double value = 0;
+    std::from_chars(text, text + std::strlen(text), value);
+    return value;
+  };
+  ASSERT_NE(30240 * 0.01, decimal("302.40"));  // the fault this guards against
+  struct Entry {
+    const char* name;
+    AmountRead read;
+    int command;
+    int field;  // of the reply
+  };
+  const Entry entries[] = {
+      {"CashInfo", &TTECRFiscImpl::get_CashInfo, 70, 1},
+      {"ServiceIn", &TTECRFiscImpl::get_ServiceIn, 70, 2},
+      {"ServiceOut", &TTECRFiscImpl::get_ServiceOut, 70, 3},
+      {"GetReceiptSum", &TTECRFiscImpl::GetReceiptSum, 76, 3},
+      {"GetReceiptPay", &TTECRFiscImpl::GetReceiptPay, 76, 4},
+  };
+  Open();
+  for (const auto& [hundredths, text] : amounts) {
+    for (const Entry& e : entries) {
+      SCOPED_TRACE(std::string(e.name) + " " + hundredths);
+      std::string reply;
+      for (int f = 1; f <= 4; ++f)
+        reply += std::string(f > 1 ? "," : "") + (f == e.field ? hundredths : "5");
+      port.printer().ArmReply(e.command, reply, kClean);
+      EXPECT_EQ(Read(e.read), decimal(text));
+      EXPECT_EQ(CallStatus(), 0);
+    }
+  }
+  // The conversion itself, over every amount up to 10,000.00 and a few beyond.
+  char text[32];
+  for (std::int64_t h = 0; h <= 1'000'000; ++h) {
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(h / 100),
+                  static_cast<long long>(h % 100));
+    ASSERT_EQ(CurrencyUnits(h), decimal(text)) << text;
+  }
+  for (const std::int64_t h : {123456789012345LL, 900719925474099LL, 4503599627370497LL}) {
+    std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(h / 100),
+                  static_cast<long long>(h % 100));
+    EXPECT_EQ(CurrencyUnits(h), decimal(text)) << text;
+  }
+}
+
+// A cash field longer than an amount is a failed reply, not a rounded number.
+TEST_F(CashTest, ACashFieldTooLongForAnAmountIsAFailedReply) {
+  Open();
+  port.printer().ArmReply(70, "1234567890123456,0,0", kClean);
+  EXPECT_EQ(Read(&TTECRFiscImpl::get_CashInfo), -1.0);
+  EXPECT_EQ(CallStatus(), -2);
 }
 
 TEST_F(CashTest, ServiceInAndOutMoveTheDrawersCash) {

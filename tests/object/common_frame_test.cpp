@@ -1,5 +1,6 @@
 // The frame every printer entry shares: port test, pre-read, outcome capture, the failure mask,
 // the error codes, the link's own failures, and exceptions turned into error information.
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 
@@ -213,18 +214,20 @@ TEST_F(ObjectTest, LinkFailuresGiveTheirCodes) {
   struct Case {
     const char* what;
     sim::Fault fault;
+    int requests;  // the pre-read and the command; a silent pre-read is the last request
     LONG code;
     bool timed_out;  // no status bytes arrived
   };
-  const Case cases[] = {{"silence", sim::Fault::Silence, 19, true},
-                        {"NAK", sim::Fault::Nak, 18, true},
+  const Case cases[] = {{"silence", sim::Fault::Silence, 1, 19, true},
+                        {"NAK", sim::Fault::Nak, 2, 18, true},
                         // The frame arrived whole but for its check digits: its status bytes
                         // were received, so this is no time-out.
-                        {"check mismatch", sim::Fault::BadCheck, 17, false}};
+                        {"check mismatch", sim::Fault::BadCheck, 2, 17, false}};
   Open();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    port.printer().Arm(c.fault, 2);  // the pre-read and the command
+    port.printer().ClearRequests();
+    port.printer().Arm(c.fault, c.requests);
     VARIANT_BOOL ok = 7;
     ASSERT_EQ(obj.ClearRegDisplay(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
@@ -232,6 +235,8 @@ TEST_F(ObjectTest, LinkFailuresGiveTheirCodes) {
     EXPECT_EQ(Error(), c.code);
     EXPECT_EQ(TimedOut(), c.timed_out);
     EXPECT_EQ(SavedStatus() == (std::array<int, 6>{}), c.timed_out);
+    EXPECT_EQ(port.requests().size(), static_cast<std::size_t>(c.requests));
+    EXPECT_EQ(port.printer().armed(), 0u);
   }
   // A success afterwards clears the time-out.
   VARIANT_BOOL ok = 0;
@@ -242,12 +247,136 @@ TEST_F(ObjectTest, LinkFailuresGiveTheirCodes) {
 
 TEST_F(ObjectTest, AFailedPreReadDoesNotDecideTheOutcome) {
   Open();
-  port.printer().Arm(sim::Fault::Silence, 1);
+  port.printer().Arm(sim::Fault::Nak, 1);
   VARIANT_BOOL ok = 0;
   ASSERT_EQ(obj.ClearRegDisplay(&ok), S_OK);
   EXPECT_EQ(ok, VARIANT_TRUE);
   EXPECT_EQ(CallStatus(), 0);
   EXPECT_EQ(Error(), 0);
+}
+
+// A pre-read without any reply ends the entry at once as unanswered: one wait, and nothing sent
+// that could print. Streams that make no frame end like silence; SYN only up to the busy limit.
+TEST_F(ObjectTest, APreReadWithoutReplyEndsTheCallWithNothingMoreSent) {
+  const struct {
+    const char* what;
+    sim::Fault fault;
+    LONG code;
+    std::int64_t waits_ms;  // on the fake clock, within a second
+  } cases[] = {
+      {"silence", sim::Fault::Silence, 19, 5000},
+      {"a scale's text without end", sim::Fault::Garbage, 19, 5000},
+      {"SYN without end", sim::Fault::SynForever, 21, 120000},
+  };
+  Open();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    port.printer().ClearFaults();
+    port.printer().ClearRequests();
+    port.printer().Arm(c.fault);
+    const std::int64_t before = clock.MonotonicMs();
+    Bstr text("1");
+    VARIANT_BOOL ok = 7;
+    ASSERT_EQ(obj.DisplayUP(text.get(), &ok), S_OK);
+    const std::int64_t waited = clock.MonotonicMs() - before;
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(CallStatus(), -2);
+    EXPECT_EQ(Error(), c.code);
+    EXPECT_TRUE(TimedOut());
+    EXPECT_EQ(Commands(), (std::vector<int>{74}));
+    EXPECT_GE(waited, c.waits_ms);
+    EXPECT_LT(waited, c.waits_ms + 1000);
+  }
+  // A printer that answers again: the next call is whole.
+  port.printer().ClearFaults();
+  port.printer().ClearRequests();
+  VARIANT_BOOL ok = 0;
+  ASSERT_EQ(obj.ClearRegDisplay(&ok), S_OK);
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(Commands(), (std::vector<int>{74, 33}));
+}
+
+// Entries of several commands, and those with values of their own: after a silent pre-read each
+// sends nothing more and gives the value of a call without an answer.
+TEST_F(ObjectTest, EveryKindOfEntryEndsAtASilentPreRead) {
+  Open();
+  const Bstr none("");
+  const Bstr password("0");
+  const struct {
+    const char* what;
+    std::function<void()> call;
+    bool saves_outcome = true;  // CurrentTotals leaves the saved state as it was
+  } entries[] = {
+      {"IsPresent",
+       [&] {
+         VARIANT_BOOL ok = 7;
+         ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+         EXPECT_EQ(ok, VARIANT_FALSE);
+       }},
+      {"OpenFiscReceipt",
+       [&] {
+         VARIANT_BOOL ok = 7;
+         ASSERT_EQ(obj.OpenFiscReceipt(1, 1, none.get(), &ok), S_OK);
+         EXPECT_EQ(ok, VARIANT_FALSE);
+       }},
+      {"SellArtCash",
+       [&] {
+         VARIANT_BOOL ok = 7;
+         ASSERT_EQ(obj.SellArtCash(VARIANT_TRUE, 1, 1.0, 0.0, 0.0, &ok), S_OK);
+         EXPECT_EQ(ok, VARIANT_FALSE);
+       }},
+      {"XReport",
+       [&] {
+         VARIANT_BOOL ok = 7;
+         ASSERT_EQ(obj.XReport(password.get(), &ok), S_OK);
+         EXPECT_EQ(ok, VARIANT_FALSE);
+       }},
+      {"CashInfo",
+       [&] {
+         double value = 7;
+         ASSERT_EQ(obj.get_CashInfo(&value), S_OK);
+         EXPECT_EQ(value, -1.0);
+       }},
+      {"CurrentTotals",
+       [&] {
+         Bstr value;
+         EXPECT_EQ(obj.get_CurrentTotals(value.out()), -1);  // a failed reply's HRESULT
+       },
+       false},
+  };
+  for (const auto& entry : entries) {
+    SCOPED_TRACE(entry.what);
+    port.printer().ClearRequests();
+    port.printer().Arm(sim::Fault::Silence);
+    entry.call();
+    EXPECT_EQ(Commands(), (std::vector<int>{74}));
+    if (!entry.saves_outcome) continue;
+    EXPECT_EQ(Error(), 19);
+    EXPECT_EQ(CallStatus(), -2);
+  }
+  // The next entry begins afresh, one without a pre-read too: CloseComPort sends its status read.
+  port.printer().ClearRequests();
+  int closed = 0;
+  ASSERT_EQ(obj.CloseComPort(1, &closed), S_OK);
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(Commands(), (std::vector<int>{74}));
+}
+
+// [Link] BusySeconds in ZRepRec.ini sets the busy limit when SetComPort reads it.
+TEST_F(ObjectTest, TheBusyLimitComesFromTheSettingsFile) {
+  std::ofstream(dir / "ZRepRec.ini")
+      << "[Identification]\nIdReastaurant=4\n[Link]\nBusySeconds=10\n";
+  int result = 0;
+  ASSERT_EQ(obj.SetComPort(1, 115200, &result), S_OK);
+  ASSERT_EQ(result, 1);
+  port.printer().Arm(sim::Fault::SynForever);
+  const std::int64_t before = clock.MonotonicMs();
+  VARIANT_BOOL ok = 7;
+  ASSERT_EQ(obj.IsPresent(&ok), S_OK);
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(Error(), 21);
+  EXPECT_GE(clock.MonotonicMs() - before, 10000);
+  EXPECT_LT(clock.MonotonicMs() - before, 11000);
 }
 
 TEST_F(ObjectTest, FPIndexStatusKeepsOnlyZeroToFive) {

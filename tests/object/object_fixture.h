@@ -61,6 +61,7 @@ class ObjectTest : public ::testing::Test {
     SetPrinterCodePage(kDefaultPrinterCodePage);
     ClearErrorInfo();
     LinkSetPortFactory(&port);
+    LinkSetClock(&clock);
     dir = std::filesystem::temp_directory_path() /
           ("molvex-object-" + std::to_string(::getpid()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -71,6 +72,7 @@ class ObjectTest : public ::testing::Test {
   void TearDown() override {
     LinkReset();
     LinkSetPortFactory(nullptr);
+    LinkSetClock(nullptr);
     std::filesystem::remove_all(dir);
   }
 

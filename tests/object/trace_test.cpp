@@ -2,6 +2,7 @@
 // roll-over, a trace that cannot be written, and the settings that turn it on.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -72,10 +73,14 @@ TEST_F(TraceTest, TransactionEndingsAreNamed) {
       {sim::Fault::Nak, "     NAK after 100 ms, 0 SYN, error word 0x02000000, "},
       {sim::Fault::Silence, "     time-out after 5000 ms, 0 SYN, error word 0x04000000, "},
       {sim::Fault::BadCheck, "     check mismatch after 0 ms, 0 SYN, error word 0x01000000, "},
+      {sim::Fault::Garbage, "     time-out after 5000 ms, 0 SYN, error word 0x04000000, "},
+      {sim::Fault::SynForever,
+       "     busy past the limit after 120000 ms, 2000 SYN, error word 0x20000000, "},
   };
   for (const auto& [fault, ending] : cases) {
     SCOPED_TRACE(ending);
     std::filesystem::remove(trace);
+    port.printer().ClearFaults();
     port.printer().Arm(fault);
     ASSERT_EQ(PrnExecuteCallback([](RetData&) {}, 0, kCmdReadStatus, "W"), PRN_OK);
     const auto lines = Lines(FileBytes(trace));
@@ -83,6 +88,22 @@ TEST_F(TraceTest, TransactionEndingsAreNamed) {
     EXPECT_EQ(lines[0], "2026-12-10 14:03:07.412 " + Pid() + " (outside any entry)");
     EXPECT_TRUE(lines[2].starts_with(ending)) << lines[2];
   }
+}
+
+TEST_F(TraceTest, AFrameAnsweringAnotherRequestIsShownDropped) {
+  Open();
+  TraceStart(trace.string(), 0, TraceOrigin::Explicit);
+  port.printer().Arm(sim::Fault::Stranger);
+  ASSERT_EQ(PrnExecuteCallback([](RetData&) {}, 0, kCmdReadStatus, "W"), PRN_OK);
+  const auto lines = Lines(FileBytes(trace));
+  ASSERT_EQ(lines.size(), 4u) << FileBytes(trace);
+  const int sequence = SequenceCounter % 95 + 0x20;  // the request's
+  char other[8];
+  std::snprintf(other, sizeof other, "%02X", sequence == 0x7E ? 0x20 : sequence + 1);
+  EXPECT_EQ(lines[2], std::string("     dropped: answer to another request, sequence 0x") + other +
+                          " command 56 \"7,7\"");
+  EXPECT_TRUE(lines[3].starts_with("     reply after 0 ms, 0 SYN, error word 0x00E04000"))
+      << lines[3];
 }
 
 TEST_F(TraceTest, FieldsOutputsAndExceptionsInTheResultLine) {

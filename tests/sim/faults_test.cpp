@@ -117,5 +117,37 @@ TEST(FaultsRaw, SynForeverUntilCleared) {
   EXPECT_TRUE(Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 74, "W")).frame);
 }
 
+TEST(FaultsRaw, GarbageUntilClearedAndNeverAFrame) {
+  molvex::FakeClock clock;
+  molvex::sim::VirtualPrinter printer(clock);
+  ASSERT_EQ(ApplyControl(printer, "garbage"), "");
+  const RawReply stream = Exchange(printer, clock, molvex::sim::BuildRequest(0x21, 74, "W"), 1000);
+  EXPECT_FALSE(stream.frame);
+  EXPECT_EQ(stream.syn, 0);
+  ASSERT_GE(stream.bytes.size(), 900u);  // one byte a millisecond at the least, as the clock goes
+  const std::string text(stream.bytes.begin(), stream.bytes.begin() + 36);
+  EXPECT_EQ(text, "GARBAGE 12.50 kg\r\nGARBAGE 12.50 kg\r\n");
+  EXPECT_TRUE(printer.requests().size() == 1);
+  ASSERT_EQ(ApplyControl(printer, "clear"), "");
+  EXPECT_TRUE(Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 74, "W")).frame);
+}
+
+TEST(FaultsRaw, AFaultForOneCommandWaitsForIt) {
+  molvex::FakeClock clock;
+  molvex::sim::VirtualPrinter printer(clock);
+  EXPECT_EQ(ApplyControl(printer, "on 58"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 58 bad-check 2"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 300 nak"), "usage: on CODE FAULT [MS]");
+  EXPECT_EQ(ApplyControl(printer, "on 58 clear"), "usage: on CODE FAULT [MS]");
+  ASSERT_EQ(ApplyControl(printer, "on 58 bad-check"), "");
+  const RawReply status = Exchange(printer, clock, molvex::sim::BuildRequest(0x21, 74, "W"));
+  EXPECT_TRUE(status.frame && status.check_ok);
+  const RawReply sale = Exchange(printer, clock, molvex::sim::BuildRequest(0x22, 58, "1*1"));
+  EXPECT_TRUE(sale.frame);
+  EXPECT_FALSE(sale.check_ok);
+  const RawReply again = Exchange(printer, clock, molvex::sim::BuildRequest(0x23, 58, "1*1"));
+  EXPECT_TRUE(again.frame && again.check_ok);
+}
+
 }  // namespace
 }  // namespace simtest

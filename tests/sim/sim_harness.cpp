@@ -72,12 +72,14 @@ void Collect(RetData& r) {
 void LinkedPrinter::SetUp() {
   LinkReset();
   LinkSetPortFactory(&port);
+  LinkSetClock(&clock);
   ASSERT_GT(PrnOpenPort(1, 115200), 0);
 }
 
 void LinkedPrinter::TearDown() {
   PrnClosePort();
   LinkSetPortFactory(nullptr);
+  LinkSetClock(nullptr);
   LinkReset();
 }
 

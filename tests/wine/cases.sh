@@ -229,7 +229,7 @@ case_scripts() {
 # Each one runs as a program of its own would: against a server that its own creation starts.
 case_examples() {
   local f rc
-  for f in first-steps articles cash-and-totals network non-fiscal; do
+  for f in first-steps articles cash-and-totals network non-fiscal retry; do
     server_ends_within 10 || bad "server still running before examples/$f.vbs"
     iconv -f UTF-8 -t CP1251 "$root/examples/$f.vbs" >"$c/tests/example-$f.vbs"
     rc=0
@@ -240,6 +240,25 @@ case_examples() {
       script_failed "example-$f" "examples/$f.vbs (exit code $rc)"
     fi
   done
+}
+
+# examples/retry.vbs as it stands, with the reply to its sale garbled (the printer registers the
+# sale, the object gives GetError 17): the example reads the receipt's sum, does not sell again,
+# and its receipt holds the one line (2 x 12.50).
+case_example_retry() {
+  local rc=0 out=$run/example-retry-17.txt
+  iconv -f UTF-8 -t CP1251 "$root/examples/retry.vbs" >"$c/tests/example-retry.vbs"
+  server_ends_within 10 || bad "server still running before examples/retry.vbs with a garbled reply"
+  printf 'on 58 bad-check\n' >>"$run/sim-control"
+  sleep 0.3  # the virtual printer reads its control file every 50 ms
+  loader=wine run_script example-retry-17 example-retry.vbs || rc=$?
+  if [ $rc -eq 0 ] && [ "$(tail -1 "$out")" = "Done." ] &&
+    grep -qx 'SellArticul: the printer registered the line; it is not sold again' "$out" &&
+    grep -qE '^Receipt [0-9]+: 25$' "$out"; then
+    ok "examples/retry.vbs with the sale's reply garbled (GetError 17): $(grep '^Receipt' "$out"), not sold twice"
+  else
+    script_failed example-retry-17 "examples/retry.vbs with a garbled reply to its sale (exit code $rc)"
+  fi
 }
 
 # examples/close-day.vbs as it stands: the day closed on COM1, its archive under the LocalPath of
@@ -896,9 +915,9 @@ case_every_slot() {
   fi
 }
 
-all_cases=(exports registration typelib scripts examples example_close_day early_bound two_clients
-  churn close_warning started_by_hand archive_seams windows_sim reports images_32bit clients_32bit
-  killed_client server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
+all_cases=(exports registration typelib scripts examples example_close_day example_retry early_bound
+  two_clients churn close_warning started_by_hand archive_seams windows_sim reports images_32bit
+  clients_32bit killed_client server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the

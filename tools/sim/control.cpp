@@ -22,12 +22,14 @@ constexpr FaultWord kFaultWords[] = {
     {"silence", Fault::Silence, false, 0},
     {"syn", Fault::Syn, true, 1000},
     {"syn-forever", Fault::SynForever, false, 0},
+    {"garbage", Fault::Garbage, false, 0},
     {"noise", Fault::Noise, false, 0},
     {"cut-frame", Fault::CutFrame, false, 0},
     {"early-terminator", Fault::EarlyTerminator, false, 0},
     {"wrong-terminator", Fault::WrongTerminator, false, 0},
     {"slow", Fault::SlowPieces, true, 80},
     {"printer-error", Fault::PrinterError, false, 0},
+    {"stranger", Fault::Stranger, false, 0},
 };
 
 bool SmallNumber(const std::string& text, int& value, int highest) {
@@ -49,6 +51,15 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
   std::vector<std::string> args;
   for (std::string a; in >> a;) args.push_back(a);
 
+  // on CODE FAULT [MS]: the fault for the next request with command CODE.
+  int target = -1;
+  if (word == "on") {
+    if (args.size() < 2 || !SmallNumber(args[0], target, 255)) {
+      return "usage: on CODE FAULT [MS]";
+    }
+    word = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
   for (const FaultWord& f : kFaultWords) {
     if (word != f.word) continue;
     int ms = f.default_ms, count = 1;
@@ -60,9 +71,15 @@ std::string ApplyControl(VirtualPrinter& printer, const std::string& raw) {
       return "bad count: " + line;
     }
     if (next < args.size()) return "too many arguments: " + line;
-    printer.Arm(f.fault, count, ms);
+    if (target >= 0) {
+      if (count != 1) return "usage: on CODE FAULT [MS]";
+      printer.ArmFor(target, f.fault, ms);
+    } else {
+      printer.Arm(f.fault, count, ms);
+    }
     return "";
   }
+  if (target >= 0) return "usage: on CODE FAULT [MS]";
   Device& device = printer.device();
   if (word == "paper-out" || word == "paper-in" || word == "paper-low" || word == "paper-ok") {
     if (!args.empty()) return "too many arguments: " + line;

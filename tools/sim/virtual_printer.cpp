@@ -7,6 +7,9 @@ namespace molvex::sim {
 namespace {
 constexpr std::ptrdiff_t kRequestLog = 100000;  // the older half is dropped beyond this
 const std::uint8_t kNoise[] = {0x00, 0xFF, 0x7F, 0x55, 0xAA, 0x10, 0x20, 0x99};
+// What a scale on the printer's port sends over and over.
+constexpr char kGarbage[] = "GARBAGE 12.50 kg\r\n";
+constexpr std::int64_t kGarbageMinIntervalNs = 1'000'000;  // at least 1 ms: a fake clock moves
 }  // namespace
 
 VirtualPrinter::VirtualPrinter(Clock& calendar, PrinterOptions options)
@@ -14,6 +17,10 @@ VirtualPrinter::VirtualPrinter(Clock& calendar, PrinterOptions options)
 
 std::int64_t VirtualPrinter::ByteNs() const {
   return options_.baud > 0 ? 10'000'000'000LL / options_.baud : 0;
+}
+
+std::int64_t VirtualPrinter::HungIntervalNs() const {
+  return garbage_ ? std::max(ByteNs(), kGarbageMinIntervalNs) : kSynIntervalNs;
 }
 
 void VirtualPrinter::Receive(const std::uint8_t* data, std::size_t size, std::int64_t now_ns) {
@@ -43,7 +50,11 @@ void VirtualPrinter::Handle(const Request& request, std::int64_t at) {
   if (hung_) return;
 
   Armed armed{Fault::Noise, -1};  // ms -1: nothing armed
-  if (!faults_.empty()) {
+  auto for_command = faults_for_.find(request.command);
+  if (for_command != faults_for_.end() && !for_command->second.empty()) {
+    armed = for_command->second.front();
+    for_command->second.pop_front();
+  } else if (!faults_.empty()) {
     armed = faults_.front();
     faults_.pop_front();
   }
@@ -56,8 +67,10 @@ void VirtualPrinter::Handle(const Request& request, std::int64_t at) {
         Send({kNak}, at);
         return;
       case Fault::SynForever:
+      case Fault::Garbage:
         hung_ = true;
-        next_hung_syn_ns_ = at + kSynIntervalNs;
+        garbage_ = armed.fault == Fault::Garbage;
+        next_hung_syn_ns_ = at + HungIntervalNs();
         return;
       default:
         break;
@@ -117,6 +130,14 @@ void VirtualPrinter::Handle(const Request& request, std::int64_t at) {
         gap = static_cast<std::int64_t>(armed.ms) * 1'000'000;
         piece = 4;
         break;
+      case Fault::Stranger: {
+        // The answer to another request: the next sequence number, command 56, "7,7".
+        const auto other =
+            static_cast<std::uint8_t>(request.sequence == 0x7E ? 0x20 : request.sequence + 1);
+        const std::vector<std::uint8_t> stranger = BuildReply(other, 56, "7,7", status);
+        frame.insert(frame.begin(), stranger.begin(), stranger.end());
+        break;
+      }
       default:
         break;
     }
@@ -147,8 +168,9 @@ std::int64_t VirtualPrinter::NextDueNs() const {
 bool VirtualPrinter::Take(std::int64_t now_ns, std::uint8_t& byte) {
   if (hung_ && next_hung_syn_ns_ <= now_ns &&
       (out_.empty() || next_hung_syn_ns_ <= out_.front().due_ns)) {
-    byte = kSyn;
-    next_hung_syn_ns_ += kSynIntervalNs;
+    byte = garbage_ ? static_cast<std::uint8_t>(kGarbage[garbage_at_++ % (sizeof kGarbage - 1)])
+                    : kSyn;
+    next_hung_syn_ns_ += HungIntervalNs();
     ++bytes_out_;
     return true;
   }
@@ -161,11 +183,15 @@ bool VirtualPrinter::Take(std::int64_t now_ns, std::uint8_t& byte) {
 
 void VirtualPrinter::DiscardArrived(std::int64_t now_ns) {
   while (!out_.empty() && out_.front().due_ns <= now_ns) out_.pop_front();
-  if (hung_ && next_hung_syn_ns_ <= now_ns) next_hung_syn_ns_ = now_ns + kSynIntervalNs;
+  if (hung_ && next_hung_syn_ns_ <= now_ns) next_hung_syn_ns_ = now_ns + HungIntervalNs();
 }
 
 void VirtualPrinter::Arm(Fault fault, int count, int ms) {
   for (int i = 0; i < count; ++i) faults_.push_back(Armed{fault, std::max(ms, 0)});
+}
+
+void VirtualPrinter::ArmFor(int command, Fault fault, int ms) {
+  faults_for_[command].push_back(Armed{fault, std::max(ms, 0)});
 }
 
 void VirtualPrinter::ArmReply(int command, const std::string& data,
@@ -175,6 +201,7 @@ void VirtualPrinter::ArmReply(int command, const std::string& data,
 
 void VirtualPrinter::ClearFaults() {
   faults_.clear();
+  faults_for_.clear();
   replies_.clear();
   hung_ = false;
 }

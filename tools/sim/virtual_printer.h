@@ -27,12 +27,14 @@ enum class Fault {
   Silence,          // no answer at all, do not execute
   Syn,              // execute, SYN for `ms` before the reply
   SynForever,       // do not execute, SYN without end (until cleared or power off)
+  Garbage,          // do not execute, a text that makes no frame without end (a scale's)
   Noise,            // execute, noise bytes before the preamble
   CutFrame,         // execute, half a reply frame, then the whole frame after a new preamble
   EarlyTerminator,  // execute, a terminator in the middle of the status bytes ends the frame
   WrongTerminator,  // execute, a wrong byte where the terminator belongs
   SlowPieces,       // execute, the reply in pieces of 4 bytes, `ms` apart
   PrinterError,     // do not execute, answer with the mechanism-error status
+  Stranger,         // execute, a whole frame of another sequence and command 56 before the reply
 };
 
 struct PrinterOptions {
@@ -60,6 +62,9 @@ class VirtualPrinter {
   void DiscardArrived(std::int64_t now_ns);
 
   void Arm(Fault fault, int count = 1, int ms = 0);
+  // The fault for the next request with this command code, whatever requests come before it;
+  // it goes before the faults armed for the next requests.
+  void ArmFor(int command, Fault fault, int ms = 0);
   // The next reply to `command` carries exactly this data and these status bytes (sent as given);
   // the command is not executed.
   void ArmReply(int command, const std::string& data, const std::array<std::uint8_t, 6>& status);
@@ -94,6 +99,7 @@ class VirtualPrinter {
   void Send(const std::vector<std::uint8_t>& bytes, std::int64_t at_ns, std::int64_t gap_ns = 0,
             std::size_t piece = 0);
   std::int64_t ByteNs() const;
+  std::int64_t HungIntervalNs() const;
 
   Device device_;
   PrinterOptions options_;
@@ -101,10 +107,13 @@ class VirtualPrinter {
   std::int64_t frame_start_ns_ = 0;
   std::deque<Out> out_;
   std::int64_t line_free_ns_ = 0;
-  bool hung_ = false;
-  std::int64_t next_hung_syn_ns_ = 0;
+  bool hung_ = false;  // SynForever or Garbage: requests are ignored, the stream goes on
+  bool garbage_ = false;
+  std::size_t garbage_at_ = 0;
+  std::int64_t next_hung_syn_ns_ = 0;  // the hung stream's next byte
   bool powered_ = true;
   std::deque<Armed> faults_;
+  std::map<int, std::deque<Armed>> faults_for_;  // by command code
   std::map<int, std::deque<std::pair<std::string, std::array<std::uint8_t, 6>>>> replies_;
   std::vector<LoggedRequest> requests_;
   std::uint64_t bytes_in_ = 0;
