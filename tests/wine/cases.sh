@@ -756,9 +756,9 @@ installed_archive_stays() {
 # creator made (0x0b: inherited only). Wine keeps a security descriptor it was given in the
 # extended attribute user.wine.sd of the Unix directory.
 check_settings_acl() {
-  # The package's action ran and said it set them (msiexec's log of the install).
-  if tr -d '\r\0' <"$c/tests/msi-install.log" 2>/dev/null |
-    grep -qE 'Action ended [0-9:]+: SecureSettingsDir\. Return value 1\.'; then
+  # The package's action ran and said it set them: msiexec's log of the install (in the language
+  # of the run's locale) has the line that ends the action with its return value 1, success.
+  if tr -d '\r\0' <"$c/tests/msi-install.log" 2>/dev/null | LC_ALL=C grep -qaE ' [0-9:]+: SecureSettingsDir\. [^0-9]+ 1\.$'; then
     ok "the package set the permissions of C:\\ECR (its action ran and succeeded)"
   else
     bad "the package's action for the permissions of C:\\ECR did not succeed" "$c/tests/msi-install.log"
