@@ -758,7 +758,17 @@ installed_archive_stays() {
 check_settings_acl() {
   # The package's action ran and said it set them: msiexec's log of the install (in the language
   # of the run's locale) has the line that ends the action with its return value 1, success.
-  if tr -d '\r\0' <"$c/tests/msi-install.log" 2>/dev/null | LC_ALL=C grep -qaE ' [0-9:]+: SecureSettingsDir\. [^0-9]+ 1\.$'; then
+  # Wine's installer service may write the log out after msiexec has returned: up to 10 s.
+  local logged=0
+  for _ in $(seq 50); do
+    if tr -d '\r\0' <"$c/tests/msi-install.log" 2>/dev/null |
+      LC_ALL=C grep -qaE ' [0-9:]+: SecureSettingsDir\. [^0-9]+ 1\.$'; then
+      logged=1
+      break
+    fi
+    sleep 0.2
+  done
+  if [ $logged = 1 ]; then
     ok "the package set the permissions of C:\\ECR (its action ran and succeeded)"
   else
     bad "the package's action for the permissions of C:\\ECR did not succeed" "$c/tests/msi-install.log"
