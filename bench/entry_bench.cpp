@@ -12,7 +12,7 @@
 #include "object/TECRFiscImpl.h"
 #include "object/object_state.h"
 #include "platform/clock.h"
-#include "tools/sim/in_process_port.h"
+#include "sim/wire/in_process_port.h"
 #include "trace/protocol_trace.h"
 
 namespace {

@@ -27,7 +27,7 @@ build=${MOLVEX_BUILD_DIR:-$PWD/build}/demo
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_BENCH=OFF >/dev/null
 cmake --build "$build" --target ecr-sim ecrfisc >/dev/null
-sim=$build/tools/sim/ecr-sim
+sim=$build/sim/ecr-sim
 ecrfisc=$build/tools/ecrfisc/ecrfisc
 
 work=$(mktemp -d)

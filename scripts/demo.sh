@@ -37,7 +37,7 @@ install -m 755 examples/archsend-standin.sh "$settings/ArchSend.exe"
 
 sim_args=(--link "$work/ttyECR1" --paper "$work/paper.txt")
 for a in "${articles[@]}"; do sim_args+=(--article "$a"); done
-"$build/tools/sim/ecr-sim" "${sim_args[@]}" >"$work/sim.log" 2>&1 &
+"$build/sim/ecr-sim" "${sim_args[@]}" >"$work/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do
   [ -e "$work/ttyECR1" ] && break

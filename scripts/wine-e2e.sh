@@ -3,7 +3,7 @@
 # Usage: scripts/wine-e2e.sh [MINGW_BUILD_DIR] [NATIVE_BUILD_DIR] [MINGW32_BUILD_DIR]
 #   MINGW_BUILD_DIR   cross-build with server/MolvexECR.exe, installer/MolvexECR.msi and
 #                     tests/wine/*.exe (default build/mingw)
-#   NATIVE_BUILD_DIR  native build with tools/sim/ecr-sim, tests/wine/com_tap,
+#   NATIVE_BUILD_DIR  native build with sim/ecr-sim, tests/wine/com_tap,
 #                     tests/idl/slot_dump and tests/idl/itable_dump (default build/native)
 #   MINGW32_BUILD_DIR 32-bit cross-build with server/MolvexECR.exe and the 32-bit clients
 #                     tests/wine/{early_client,dispatch_client,tlb_dump}.exe (default build/mingw32)
@@ -23,11 +23,11 @@ limit=${MOLVEX_WINE_TIMEOUT:-60}  # seconds for any one Wine client
 
 exe=$mingw/server/MolvexECR.exe
 tools=$mingw/tests/wine
-sim=$native/tools/sim/ecr-sim
+sim=$native/sim/ecr-sim
 tap=$native/tests/wine/com_tap
 slot_dump=$native/tests/idl/slot_dump
 dump_table=$native/tests/idl/itable_dump
-win_sim=$mingw/tools/sim/ecr-sim.exe
+win_sim=$mingw/sim/ecr-sim.exe
 exe32=$mingw32/server/MolvexECR.exe
 tools32=$mingw32/tests/wine
 msi=$mingw/installer/MolvexECR.msi

@@ -1,5 +1,5 @@
 // The parts of ecr-sim's serving loop that every platform shares.
-#include "tools/sim/host.h"
+#include "sim/host/host.h"
 
 #include <chrono>
 #include <cstdio>
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/utf8_names.h"
-#include "tools/sim/control.h"
-#include "tools/sim/device_state.h"
+#include "sim/model/state_file.h"
+#include "sim/wire/control.h"
 
 namespace molvex::sim {
 

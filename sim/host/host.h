@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "tools/sim/virtual_printer.h"
+#include "sim/wire/virtual_printer.h"
 
 namespace molvex::sim {
 

@@ -10,7 +10,7 @@
 #endif
 
 #include "platform/utf8_names.h"
-#include "tools/sim/host.h"
+#include "sim/host/host.h"
 
 namespace {
 int Run(int argc, char** argv) {

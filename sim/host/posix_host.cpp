@@ -1,5 +1,5 @@
 // ecr-sim on POSIX: the virtual printer on a pseudo-terminal or a serial device.
-#include "tools/sim/host.h"
+#include "sim/host/host.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +20,7 @@
 #include <iostream>
 
 #include "platform/posix/serial_device.h"
-#include "tools/sim/virtual_printer.h"
+#include "sim/wire/virtual_printer.h"
 
 namespace molvex::sim {
 

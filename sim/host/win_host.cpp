@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sim/host.h"
-#include "tools/sim/virtual_printer.h"
+#include "sim/host/host.h"
+#include "sim/wire/virtual_printer.h"
 
 namespace molvex::sim {
 namespace {

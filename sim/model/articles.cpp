@@ -1,6 +1,6 @@
 // The article table (command 107) and the operators (commands 101, 102, 119).
-#include "tools/sim/device.h"
-#include "tools/sim/text_util.h"
+#include "sim/model/device.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 
@@ -10,12 +10,6 @@ constexpr std::size_t kNameLine = 24;  // each line of a name printed on two lin
 constexpr std::size_t kOperatorName = 24;
 constexpr std::size_t kPasswordLength = 8;
 
-Reply Syntax() {
-  return Reply{"", Bit(Condition::SyntaxError), 0};
-}
-Reply NotAllowed() {
-  return Reply{"", Bit(Condition::NotAllowed), 0};
-}
 Reply Passed() {
   return Reply{"P", 0, 0};
 }

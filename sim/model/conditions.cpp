@@ -1,4 +1,4 @@
-#include "tools/sim/conditions.h"
+#include "sim/model/conditions.h"
 
 #include <cstring>
 

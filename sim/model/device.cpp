@@ -1,8 +1,8 @@
-#include "tools/sim/device.h"
+#include "sim/model/device.h"
 
 #include <cstdio>
 
-#include "tools/sim/text_util.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "tools/sim/conditions.h"
-#include "tools/sim/device_state.h"
-#include "tools/sim/frame.h"
+#include "sim/model/conditions.h"
+#include "sim/model/request.h"
+#include "sim/model/state_file.h"
 
 namespace molvex::sim {
 
@@ -30,6 +30,15 @@ struct Reply {
   ConditionSet errors = 0;  // error conditions of this reply (GeneralError is added)
   int busy_ms = 0;          // time the printer needs before it answers, unscaled
 };
+
+// The refusals every group of commands gives: the data cannot be parsed, or the command is not
+// allowed in the current state.
+inline Reply Syntax() {
+  return Reply{"", Bit(Condition::SyntaxError), 0};
+}
+inline Reply NotAllowed() {
+  return Reply{"", Bit(Condition::NotAllowed), 0};
+}
 
 enum class ReceiptKind { None, Fiscal, Refund, NonFiscal };
 
@@ -91,7 +100,8 @@ class Device {
   using Handler = Reply (Device::*)(const std::string&);
   static const std::map<int, Handler>& Handlers();
 
-  // Display, clock, status, identity, cash, network (device_misc.cpp).
+  // Display, clock, drawer and cutter (display_clock.cpp); status and identity (status.cpp);
+  // cash in and out (cash_totals.cpp); network settings and modem report (network.cpp).
   Reply ClearDisplay(const std::string& data);
   Reply DisplayLower(const std::string& data);
   Reply DisplayUpper(const std::string& data);
@@ -108,7 +118,7 @@ class Device {
   Reply WriteNet(const std::string& data);
   Reply ReadNet(const std::string& data);
   Reply ModemReport(const std::string& data);
-  // Receipts (device_receipt.cpp).
+  // Receipts and bar codes (receipts.cpp).
   Reply OpenFiscal(const std::string& data);
   Reply OpenRefund(const std::string& data);
   Reply Sale(const std::string& data);
@@ -124,7 +134,7 @@ class Device {
   Reply NonFiscalText(const std::string& data);
   Reply CloseNonFiscal(const std::string& data);
   Reply PrintCopy(const std::string& data);
-  // Reports and the electronic journal (device_reports.cpp).
+  // Reports and the electronic journal (reports.cpp).
   Reply Report(const std::string& data);
   Reply LastZInfo(const std::string& data);
   Reply DayTotalsInfo(const std::string& data);
@@ -137,7 +147,7 @@ class Device {
   Reply JournalCopy(const std::string& data);
   Reply JournalCopies(const std::string& data);
   Reply JournalTaxReports(const std::string& data);
-  // Articles and operators (device_articles.cpp).
+  // Articles and operators (articles.cpp).
   Reply ArticleCommand(const std::string& data);
   Reply SetOperatorPassword(const std::string& data);
   Reply SetOperatorName(const std::string& data);

@@ -1,8 +1,8 @@
 // Fiscal, refund and non-fiscal receipts: open, sell, subtotal, pay, print text, close, cancel.
 #include <algorithm>
 
-#include "tools/sim/device.h"
-#include "tools/sim/text_util.h"
+#include "sim/model/device.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 
@@ -14,12 +14,6 @@ constexpr std::size_t kTextWidth = 32;
 constexpr std::size_t kFiscalTextWidth = 24;
 constexpr std::size_t kNonFiscalTextWidth = 35;
 
-Reply Syntax() {
-  return Reply{"", Bit(Condition::SyntaxError), 0};
-}
-Reply NotAllowed() {
-  return Reply{"", Bit(Condition::NotAllowed), 0};
-}
 Reply Overflow() {
   return Reply{"", Bit(Condition::Overflow), 0};
 }
@@ -347,6 +341,21 @@ Reply Device::TransactionStatus(const std::string& data) {
 
 Reply Device::LastReceiptNumber(const std::string&) {
   return Reply{std::to_string(state_.receipt_number), 0, 0};
+}
+
+Reply Device::Barcode(const std::string& data) {
+  if (data.size() < 2 || data[0] < '1' || data[0] > '4') return Syntax();
+  const std::string code = data.substr(1);
+  for (char c : code) {
+    if (c < 0x20 || c > 0x7E) return Syntax();
+  }
+  const std::string printed = PaperLine("||| " + code + " |||") + "\n";
+  if (receipt_.kind != ReceiptKind::None) {
+    receipt_.paper += printed;
+  } else {
+    PrintDocument(printed);
+  }
+  return Reply{std::to_string(code.size()), 0, 0};
 }
 
 Reply Device::OpenNonFiscal(const std::string&) {

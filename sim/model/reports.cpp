@@ -1,21 +1,14 @@
 // X and Z reports, totals, period and article reports, Z data, electronic-journal copies.
 #include <algorithm>
 
-#include "tools/sim/device.h"
-#include "tools/sim/text_util.h"
+#include "sim/model/device.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 
 namespace {
 constexpr std::size_t kZChunk = 60;
 constexpr std::int64_t kLargestNumber = 99999999;  // document and Z numbers
-
-Reply Syntax() {
-  return Reply{"", Bit(Condition::SyntaxError), 0};
-}
-Reply NotAllowed() {
-  return Reply{"", Bit(Condition::NotAllowed), 0};
-}
 
 std::string TaxName(int t) {
   return std::string("TAX ") + static_cast<char>(0xC0 + t);

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "platform/utf8_names.h"
-#include "tools/sim/device_state.h"
-#include "tools/sim/text_util.h"
+#include "sim/model/state_file.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 

@@ -1,4 +1,4 @@
-#include "tools/sim/text_util.h"
+#include "sim/model/text_util.h"
 
 #include <cstdio>
 

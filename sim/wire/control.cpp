@@ -1,10 +1,10 @@
-#include "tools/sim/control.h"
+#include "sim/wire/control.h"
 
 #include <cstdlib>
 #include <sstream>
 #include <vector>
 
-#include "tools/sim/text_util.h"
+#include "sim/model/text_util.h"
 
 namespace molvex::sim {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/sim/virtual_printer.h"
+#include "sim/wire/virtual_printer.h"
 
 namespace molvex::sim {
 

@@ -1,4 +1,4 @@
-#include "tools/sim/frame.h"
+#include "sim/wire/frame.h"
 
 namespace molvex::sim {
 

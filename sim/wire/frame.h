@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/request.h"
+
 namespace molvex::sim {
 
 constexpr std::uint8_t kPreamble = 0x01;
@@ -26,12 +28,6 @@ constexpr std::size_t kLongestReplyData = 0xFF - 0x2B;
 // A reply frame; the status bytes are sent as given; longer data is cut to kLongestReplyData.
 std::vector<std::uint8_t> BuildReply(std::uint8_t sequence, int command, const std::string& data,
                                      const std::uint8_t status[6]);
-
-struct Request {
-  std::uint8_t sequence = 0;
-  int command = 0;
-  std::string data;
-};
 
 // Collects request frames from a byte stream.
 class RequestParser {

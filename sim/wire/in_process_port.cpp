@@ -1,4 +1,4 @@
-#include "tools/sim/in_process_port.h"
+#include "sim/wire/in_process_port.h"
 
 namespace molvex::sim {
 

@@ -1,4 +1,4 @@
-#include "tools/sim/virtual_printer.h"
+#include "sim/wire/virtual_printer.h"
 
 #include <algorithm>
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "tools/sim/device.h"
-#include "tools/sim/frame.h"
+#include "sim/model/device.h"
+#include "sim/wire/frame.h"
 
 namespace molvex::sim {
 

@@ -20,9 +20,9 @@
 #include "object/object_state.h"
 #include "platform/clock.h"
 #include "platform/error_info.h"
+#include "sim/wire/in_process_port.h"
 #include "tools/ecrfisc/call_parser.h"
 #include "tools/ecrfisc/entry_bindings.h"
-#include "tools/sim/in_process_port.h"
 
 namespace molvex::ecrfisc {
 namespace {

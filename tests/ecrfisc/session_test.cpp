@@ -15,10 +15,10 @@
 #include "link/link.h"
 #include "object/object_state.h"
 #include "platform/clock.h"
+#include "sim/wire/in_process_port.h"
 #include "tools/ecrfisc/entry_bindings.h"
 #include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
-#include "tools/sim/in_process_port.h"
 
 namespace molvex::ecrfisc {
 namespace {

@@ -19,7 +19,7 @@
 #include "platform/clock.h"
 #include "platform/error_info.h"
 #include "platform/text_codec.h"
-#include "tools/sim/in_process_port.h"
+#include "sim/wire/in_process_port.h"
 
 namespace molvex::testing {
 

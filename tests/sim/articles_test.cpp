@@ -1,8 +1,8 @@
 // The article table through command 107 and its effect on sales.
 #include <gtest/gtest.h>
 
+#include "sim/wire/control.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/control.h"
 
 namespace simtest {
 namespace {

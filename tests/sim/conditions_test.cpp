@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "link/status_map.h"
+#include "sim/model/conditions.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/conditions.h"
 
 namespace simtest {
 namespace {

@@ -1,9 +1,9 @@
 // Faults armed through the control words, seen through the real link.
 #include <gtest/gtest.h>
 
+#include "sim/wire/control.h"
+#include "sim/wire/frame.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/control.h"
-#include "tools/sim/frame.h"
 
 namespace simtest {
 namespace {

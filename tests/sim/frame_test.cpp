@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "link/status_map.h"
+#include "sim/wire/frame.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/frame.h"
 
 namespace simtest {
 namespace {

@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "link/link.h"
+#include "sim/model/device.h"
+#include "sim/wire/frame.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/device.h"
-#include "tools/sim/frame.h"
 
 extern char** environ;
 

@@ -1,8 +1,8 @@
 // Reports, Z data read back, clock, identity and settings through the real link.
 #include <gtest/gtest.h>
 
+#include "sim/model/device.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/device.h"
 
 namespace simtest {
 namespace {

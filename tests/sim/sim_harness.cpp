@@ -1,6 +1,6 @@
 #include "tests/sim/sim_harness.h"
 
-#include "tools/sim/frame.h"
+#include "sim/wire/frame.h"
 
 namespace simtest {
 

@@ -11,8 +11,8 @@
 
 #include "link/link.h"
 #include "platform/clock.h"
-#include "tools/sim/in_process_port.h"
-#include "tools/sim/virtual_printer.h"
+#include "sim/wire/in_process_port.h"
+#include "sim/wire/virtual_printer.h"
 
 namespace simtest {
 

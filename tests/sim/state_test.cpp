@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 
+#include "sim/model/state_file.h"
 #include "tests/sim/sim_harness.h"
-#include "tools/sim/device_state.h"
 
 namespace simtest {
 namespace {
