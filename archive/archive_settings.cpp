@@ -58,6 +58,12 @@ struct Reader {
     const std::string text = Text(section, key, fallback, kValueBuffer);
     return static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
   }
+
+  // The same as a 64-bit number.
+  std::int64_t Number64(const char* section, const char* key, const char* fallback) const {
+    const std::string text = Text(section, key, fallback, kValueBuffer);
+    return static_cast<std::int64_t>(std::strtoll(text.c_str(), nullptr, 10));
+  }
 };
 
 // [Link] BusySeconds: digits only (blanks around them allowed), 1..kMaxBusySeconds; anything
@@ -128,6 +134,8 @@ std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused) {
   s.RetryInterval = read.Number("RetryFTP", "RepeatInterval", "5");
   s.BusySeconds = BusySeconds(read.Text("Link", "BusySeconds", "", kValueBuffer));
   s.CodePage = read.Number("Printer", "CodePage", "1251");
+  s.TraceFile = read.Text("Trace", "File", "", kValueBuffer);
+  s.TraceMaxSizeKB = read.Number64("Trace", "MaxSizeKB", "");
   if (!IdentifierUsable(s.IdReastaurant)) {
     s.IdReastaurant.clear();
     Refuse(refused, "IdReastaurant", kUnusableIdentifier);

@@ -30,6 +30,8 @@ struct ArchiveSettings {
   // [Link] BusySeconds: how long a busy printer's SYN may keep one request waiting, 1..3600;
   // the default 120 without the key, for a value that is no such number, or without the file.
   std::int32_t BusySeconds = kDefaultBusySeconds;
+  std::string TraceFile;            // [Trace] File: the protocol trace's file; empty: no trace
+  std::int64_t TraceMaxSizeKB = 0;  // [Trace] MaxSizeKB: its size limit (0 or less: the default)
 };
 
 // A value of the settings file that the reading did not take: its key and why, in plain ASCII

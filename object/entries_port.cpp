@@ -72,7 +72,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
     // kept, so that client texts are refused with its number rather than sent in the wrong one.
     SetPrinterCodePage(static_cast<unsigned>(SharedArchiveSettings().CodePage));
     LinkSetBusyLimit(SharedArchiveSettings().BusySeconds * 1000);
-    TraceFromSettingsFile(SharedArchiveSettings().SettingsFile);
+    TraceFromSettings(SharedArchiveSettings().TraceFile, SharedArchiveSettings().TraceMaxSizeKB);
     // Z data that the archive could not take, or that a killed process did not keep.
     WritePendingZArchives(SharedArchiveSettings());
     RecoverUnkeptZReport(SharedArchiveSettings());

@@ -12,6 +12,7 @@
 #include "server/MolvexECR_ATL.h"
 #include "server/Unit1.h"
 #include "server/call_filter.h"
+#include "trace/protocol_trace.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ void PostResult(PrnWindow window, std::uint32_t message, std::uintptr_t wparam,
 }
 
 int Run(HINSTANCE instance) {
+  // The support trace of every entry served, when MOLVEXECR_TRACE names a file.
+  molvex::TraceStartFromEnvironment();
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   LinkSetMessagePoster(PostResult);
 

@@ -12,7 +12,6 @@
 #include "link/link.h"
 #include "platform/append_file.h"
 #include "platform/diagnostics.h"
-#include "platform/ini_file.h"
 #include "platform/text_codec.h"
 
 namespace molvex {
@@ -322,14 +321,6 @@ void SafeDropped(std::uint8_t sequence, std::uint8_t command, const char* data) 
 
 constexpr PrnWatch kWatch{&SafeStarted, &SafeEnded, &SafeDropped};
 
-bool StartFromEnvironment() {
-  const char* path = std::getenv("MOLVEXECR_TRACE");
-  if (path != nullptr && *path != '\0') TraceStart(path, 0, TraceOrigin::Explicit);
-  return true;
-}
-
-const bool started_from_environment = StartFromEnvironment();
-
 }  // namespace
 
 void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin) {
@@ -358,15 +349,14 @@ void TraceStop() {
   state.origin = TraceOrigin::Settings;
 }
 
-void TraceFromSettingsFile(const std::string& settings_file) {
+void TraceStartFromEnvironment() {
+  const char* path = std::getenv("MOLVEXECR_TRACE");
+  if (path != nullptr && *path != '\0') TraceStart(path, 0, TraceOrigin::Explicit);
+}
+
+void TraceFromSettings(const std::string& file, std::int64_t max_kb) {
   if (TraceOn() && State().origin == TraceOrigin::Explicit) return;
-  constexpr std::uint32_t kBuffer = 500;
-  char file[kBuffer];
-  char size[32];
-  ReadIniString("Trace", "File", "", file, kBuffer, settings_file.c_str());
-  ReadIniString("Trace", "MaxSizeKB", "", size, sizeof size, settings_file.c_str());
-  const long long max_kb = std::strtoll(size, nullptr, 10);
-  if (file[0] == '\0') {
+  if (file.empty()) {
     if (TraceOn()) TraceStop();
     return;
   }

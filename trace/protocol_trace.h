@@ -39,9 +39,14 @@ enum class TraceOrigin { Settings, Explicit };
 void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin);
 void TraceStop();
 
-// The [Trace] section of a settings file (File=, MaxSizeKB=): turns the trace on, or off when the
-// section names no file, unless an explicit trace is running.
-void TraceFromSettingsFile(const std::string& settings_file);
+// The trace asked for by the environment variable MOLVEXECR_TRACE (a file name; unset or empty:
+// nothing), as an explicit trace. Nothing starts a trace by itself: a program that wants this
+// calls it once at its start (the COM server, ecrfisc).
+void TraceStartFromEnvironment();
+
+// The [Trace] section of the settings file as ArchiveSettings read it (TraceFile, TraceMaxSizeKB):
+// turns the trace on, or off when the section names no file, unless an explicit trace is running.
+void TraceFromSettings(const std::string& file, std::int64_t max_kb);
 
 // The clock for the time stamps and durations (tests pass a fake one); nullptr: the system's.
 void TraceSetClock(Clock* clock);

@@ -115,6 +115,8 @@ TEST_F(SettingsDirTest, MissingKeysTakeTheirDefaults) {
   EXPECT_EQ(s.OutdatedDays, 7);
   EXPECT_EQ(s.RetryRepeat, 5);
   EXPECT_EQ(s.RetryInterval, 5);
+  EXPECT_EQ(s.TraceFile, "");
+  EXPECT_EQ(s.TraceMaxSizeKB, 0);
 }
 
 TEST_F(SettingsDirTest, EveryKeyIsReadFromItsSection) {
@@ -125,7 +127,8 @@ TEST_F(SettingsDirTest, EveryKeyIsReadFromItsSection) {
       "[Files]\nPath=/in/\nLocalPath=\n"
       "[Execution]\nMode=Simple\nSave=0\n"
       "[OutdatedDel]\nDays= 30 days\n"
-      "[RetryFTP]\nRepeat=-2\nRepeatInterval=x9\n");
+      "[RetryFTP]\nRepeat=-2\nRepeatInterval=x9\n"
+      "[Trace]\nFile=/var/log/trace.log\nMaxSizeKB=9223372036854775807\n");
   EXPECT_EQ(ReadArchiveSettings(), 1);
   const ArchiveSettings& s = SharedArchiveSettings();
   EXPECT_EQ(s.IdReastaurant, "R17");
@@ -140,6 +143,8 @@ TEST_F(SettingsDirTest, EveryKeyIsReadFromItsSection) {
   EXPECT_EQ(s.OutdatedDays, 30);
   EXPECT_EQ(s.RetryRepeat, -2);
   EXPECT_EQ(s.RetryInterval, 0);
+  EXPECT_EQ(s.TraceFile, "/var/log/trace.log");
+  EXPECT_EQ(s.TraceMaxSizeKB, 9223372036854775807);  // the trace takes it as its largest
 }
 
 TEST_F(SettingsDirTest, ValuesAreCutToTheirFields) {

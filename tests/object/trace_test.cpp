@@ -347,6 +347,33 @@ TEST_F(TraceTest, TheSettingsFileTurnsTheTraceOnOnlyWithItsSection) {
   EXPECT_TRUE(TraceOn());
 }
 
+TEST_F(TraceTest, TheEnvironmentStartsATraceOnlyWhereAProgramAsksAndWinsOverTheSettings) {
+  const auto settings = dir / "ZRepRec.ini";
+  const auto other = dir / "from-settings.log";
+  { std::ofstream(settings) << "[Identification]\nIdReastaurant=12\n"; }
+  ASSERT_EQ(setenv("MOLVEXECR_TRACE", "", 1), 0);
+  TraceStartFromEnvironment();
+  EXPECT_FALSE(TraceOn());  // empty: no trace
+
+  ASSERT_EQ(setenv("MOLVEXECR_TRACE", trace.c_str(), 1), 0);
+  int result = 0;
+  ASSERT_EQ(obj.SetComPort(1, 115200, &result), S_OK);
+  EXPECT_FALSE(TraceOn());  // the object itself never reads the environment
+
+  TraceStartFromEnvironment();
+  ASSERT_TRUE(TraceOn());
+  {
+    std::ofstream(settings) << "[Identification]\nIdReastaurant=12\n[Trace]\nFile="
+                            << other.string() << "\n";
+  }
+  ASSERT_EQ(obj.SetComPort(1, 115200, &result), S_OK);
+  VARIANT_BOOL ok = 0;
+  obj.IsPresent(&ok);
+  unsetenv("MOLVEXECR_TRACE");
+  EXPECT_NE(FileBytes(trace).find(" IsPresent()"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(other));
+}
+
 TEST_F(TraceTest, DataTextsMaskThePasswordsWhereTheCommandCarriesThem) {
   struct Case {
     std::int32_t command;

@@ -95,6 +95,8 @@ int Main(int argc, char** argv) {
   app.add_option("--trace", trace,
                  "append a protocol trace (calls, bytes on the line, replies) to this file");
   CLI11_PARSE(app, argc, argv);
+  // MOLVEXECR_TRACE, then --trace, which wins over it.
+  molvex::TraceStartFromEnvironment();
   if (!trace.empty()) {
 #ifdef _WIN32
     // The trace opens its file by an 8-bit name, as the settings file and the environment give
