@@ -1,3 +1,4 @@
+// Private to link/.
 // State shared by the transaction, the receiver and the decoder (internal to the link).
 #pragma once
 

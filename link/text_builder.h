@@ -1,3 +1,4 @@
+// Private to link/.
 // Builds a data text in a fixed buffer with the printer's number formats, independent of the
 // process locale (the decimal point is always "."). Overflow is remembered, never written.
 #pragma once

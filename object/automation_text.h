@@ -1,3 +1,4 @@
+// Private to object/.
 // Text at the automation boundary: BSTR parameters to the printer's 8-bit text and back, in the
 // printer's code page (Windows-1251 unless the settings name another), whatever the system's.
 // Client texts bound for the printer go through ClientText (call_pattern.h), which refuses what

@@ -1,3 +1,4 @@
+// Private to object/.
 // The call pattern by which an entry runs one printer command, and the steps of the common
 // frame that every printer entry shares.
 #pragma once

@@ -1,3 +1,4 @@
+// Private to object/.
 // The entry side of the protocol trace: each entry of the object names itself and its
 // parameters on its first line,
 //

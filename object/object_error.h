@@ -1,3 +1,4 @@
+// Private to object/.
 // The object's own exceptions and their reporting to the automation client.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Private to object/.
 // Identities of the automation class: the interface and class GUIDs of the type library and the
 // ProgID. On Windows the GUIDs come from the code generated from the interface description.
 #pragma once

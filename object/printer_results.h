@@ -1,3 +1,4 @@
+// Private to object/.
 // The result callback handed to every command wrapper. It runs inside the link's transaction,
 // on the calling thread, before the wrapper returns. On Windows the server exports it by name.
 #pragma once

@@ -1,3 +1,4 @@
+// Private to object/.
 // The pieces of SellArticul that tests reach directly: the printed article name and the 16-bit
 // description value that gives the first article number to look at.
 #pragma once

@@ -1,3 +1,4 @@
+// Private to object/.
 // The Z report's capture seen from the entries: what SetComPort and ZReport do for a Z report
 // that a process sent but could not keep the data of (it was killed in between).
 #pragma once

@@ -1,3 +1,4 @@
+// Private to server/.
 // The main form TForm1: a hidden, minimised window that keeps the message loop alive while
 // clients hold objects. It has no controls.
 #pragma once

@@ -1,3 +1,4 @@
+// Private to server/.
 // The server's command line: which switches it carries and what the process does with them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Private to server/.
 // The registry entries of the server, its class and its type library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Private to server/.
 // The type information of ITECRFisc, loaded once from the type library in the executable.
 #pragma once
 

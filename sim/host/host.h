@@ -1,3 +1,4 @@
+// Private to sim/.
 // ecr-sim's serving loop: the virtual printer on a port (a pseudo-terminal or a serial device on
 // POSIX, a COM port on Windows), and the parts of it that every platform shares.
 #pragma once

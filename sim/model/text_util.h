@@ -1,3 +1,4 @@
+// Private to sim/.
 // Small text helpers of the virtual printer: fields, fixed-point numbers, code page, base64, hex.
 #pragma once
 

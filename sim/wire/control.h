@@ -1,3 +1,4 @@
+// Private to sim/.
 // The control interface of the virtual printer as text commands, one per line (the control file
 // of ecr-sim and tests use the same words).
 #pragma once

@@ -1,3 +1,4 @@
+// Private to tools/ecrfisc/.
 // The ecrfisc session: call lines in, one result line per call out (text or JSON), against one
 // TTECRFiscImpl. main() only parses options; everything else is here, testable in-process.
 #pragma once

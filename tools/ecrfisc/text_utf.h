@@ -1,3 +1,4 @@
+// Private to tools/ecrfisc/.
 // UTF-8 <-> UTF-16 for the client's texts. Input from the user is checked strictly; output from
 // the object never fails (an unpaired surrogate becomes U+FFFD).
 #pragma once

@@ -1,3 +1,4 @@
+// Private to tools/ecrfisc/.
 // ecrfisc's look at the Z data that is not archived yet (the spool beside the settings file):
 // list it, or write its archives now.
 #pragma once
