@@ -107,8 +107,18 @@ void FuzzWriteNetParams(molvex::TTECRFiscImpl& obj, const std::string& data) {
       &molvex::TTECRFiscImpl::put_BridgeAddrPr, &molvex::TTECRFiscImpl::put_TargetAddrPr};
   for (int i = 0; i < 4; ++i) {
     BSTR text = Widen(pieces[static_cast<std::size_t>(i)]);
-    Require((obj.*puts[i])(text) == S_OK);
+    molvex::ClearErrorInfo();
+    const HRESULT put = (obj.*puts[i])(text);
     SysFreeString(text);
+    if (put == DISP_E_EXCEPTION) {
+      // A text the printer's code page cannot hold (or with a control byte) is refused as it is
+      // stored, with its reason; nothing goes to the printer.
+      molvex::ErrorInfoRecord info;
+      Require(channel.writes == 0 && molvex::TakeErrorInfo(info) &&
+              info.source == "MolvexECR.TECRFisc");
+      return;
+    }
+    Require(put == S_OK);
   }
   using NumberPut = HRESULT (molvex::TTECRFiscImpl::*)(LONG);
   const NumberPut numbers[] = {&molvex::TTECRFiscImpl::put_TargetPortPr,
