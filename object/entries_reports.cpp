@@ -85,10 +85,10 @@ ZDataReply ReadZDataChunk(std::int32_t chunk) {
 
 // How a Z report ended, for the description of an HRESULT of its own.
 struct ZReportEnd {
-  bool closed = false;  // the printer accepted the report: the day is closed
+  bool closed = false;   // the printer accepted the report: the day is closed
   bool spooled = false;  // the archive could not take the data, the spool did
-  std::string lost;     // the data is kept in this process only: the files that failed
-  std::string folder;   // the archive folder that could take no file (nothing was sent)
+  std::string lost;      // the data is kept in this process only: the files that failed
+  std::string folder;    // the archive folder that could take no file (nothing was sent)
 };
 
 // After the printer accepted the Z report: read its data back and keep it (StoreZData: spool,
