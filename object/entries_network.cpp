@@ -165,8 +165,7 @@ HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     if (RefuseWithoutPort()) {
@@ -212,8 +211,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const NetworkValues& net = Net();
@@ -257,8 +255,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     NetworkValues& net = Net();
@@ -288,133 +285,103 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_PrintReportModem(VARIANT_BOOL Value) {
   Net().PrintReportModem = Value != 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_DataDocPr(BSTR* Value) {
   return ReadText(Value, Net().DataDocPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TimeDocPr(BSTR* Value) {
   return ReadText(Value, Net().TimeDocPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TimePersPr(BSTR* Value) {
   return ReadText(Value, Net().TimePersPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_DatePersPr(BSTR* Value) {
   return ReadText(Value, Net().DatePersPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_PersReportPr(LONG* Value) {
   return Read<LONG>(Value, Net().PersReportPr);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_MBSAM_ErrPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 0);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_MemCrd_ErrPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 1);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_KSEF_ErrPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 2);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_IDDEF_SetPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 3);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TechReg_PrfPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 4);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Person_PrfPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 5);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NetCbl_ConPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 6);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Ready_SndPr(VARIANT_BOOL* Value) {
   return ReadFlag(Value, 7);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_DHCPworkPr(VARIANT_BOOL* Value) {
   return Read<VARIANT_BOOL>(Value, AsBool(Net().DHCPworkPr));
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_DHCPworkPr(VARIANT_BOOL Value) {
   Net().DHCPworkPr = Value != 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_StatIPPr(BSTR* Value) {
   return ReadText(Value, Net().StatIPPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_StatIPPr(BSTR Value) {
   return WriteText(Net().StatIPPr, Value, "StatIPPr");
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_SubnetMaskPr(BSTR* Value) {
   return ReadText(Value, Net().SubnetMaskPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_SubnetMaskPr(BSTR Value) {
   return WriteText(Net().SubnetMaskPr, Value, "SubnetMaskPr");
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_BridgeAddrPr(BSTR* Value) {
   return ReadText(Value, Net().BridgeAddrPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_BridgeAddrPr(BSTR Value) {
   return WriteText(Net().BridgeAddrPr, Value, "BridgeAddrPr");
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TargetAddrPr(BSTR* Value) {
   return ReadText(Value, Net().TargetAddrPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_TargetAddrPr(BSTR Value) {
   return WriteText(Net().TargetAddrPr, Value, "TargetAddrPr");
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TargetPortPr(LONG* Value) {
   return Read<LONG>(Value, Net().TargetPortPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_TargetPortPr(LONG Value) {
   Net().TargetPortPr = Value;
   return S_OK;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_RepeatPeriodPr(LONG* Value) {
   return Read<LONG>(Value, Net().RepeatPeriodPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_RepeatPeriodPr(LONG Value) {
   Net().RepeatPeriodPr = Value;
   return S_OK;
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_RepeatByErrorPr(LONG* Value) {
   return Read<LONG>(Value, Net().RepeatByErrorPr);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_RepeatByErrorPr(LONG Value) {
   Net().RepeatByErrorPr = Value;
   return S_OK;
 }

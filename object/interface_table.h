@@ -1,6 +1,8 @@
 // The slots of ITECRFisc in vtable order: entry name, kind, dispatch identifier and parameters
-// with their automation types. The one description of the interface that code can read; the
-// command-line client calls entries through it and a test checks the IDL against it.
+// with their automation types, as object/entries.def writes them. The description of the
+// interface that code can read at run time: the protocol trace names entries and masks their
+// secrets through it, the command-line client calls entries through it, and tests check the IDL
+// and the frozen dispatch identifiers against it.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +24,7 @@ struct ParamInfo {
   std::string_view name;
   AutoType type;
   ParamDir dir;
+  bool secret = false;  // a password: the protocol trace shows *** in its place
 };
 
 struct SlotInfo {
