@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
@@ -300,9 +301,9 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
 // The properties that only read or write a stored value, one line each: NET_GET and NET_PUT
 // read and write the network value of the same name, NET_FLAG reads a bit of the modem's
 // condition byte.
-#define MOLVEX_NET_GET(name, type)                                     \
-  HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(type* Value) { \
-    return ReadStored(Value, Net().name);                              \
+#define MOLVEX_NET_GET(name, type)                                                        \
+  HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(std::add_pointer_t<type> Value) { \
+    return ReadStored(Value, Net().name);                                                 \
   }
 #define MOLVEX_NET_PUT(name, type)                                    \
   HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_##name(type Value) { \

@@ -2,6 +2,8 @@
 // member, and a walk over its parameter tuples (direction, automation type, name).
 #pragma once
 
+#include <type_traits>
+
 #define MOLVEX_CAT(a, b) MOLVEX_CAT_(a, b)
 #define MOLVEX_CAT_(a, b) a##b
 #define MOLVEX_UNPAREN(...) __VA_ARGS__
@@ -25,9 +27,9 @@
 #define MOLVEX_PARAM_DECL(dir, type, name) MOLVEX_PARAM_DECL_##dir(type, name)
 #define MOLVEX_PARAM_DECL_In(type, name) MOLVEX_CPP_##type name
 #define MOLVEX_PARAM_DECL_Secret(type, name) MOLVEX_CPP_##type name
-#define MOLVEX_PARAM_DECL_Out(type, name) MOLVEX_CPP_##type* name
-#define MOLVEX_PARAM_DECL_Ret(type, name) MOLVEX_CPP_##type* name
-#define MOLVEX_PARAM_DECL_InRef(type, name) MOLVEX_CPP_##type* name
+#define MOLVEX_PARAM_DECL_Out(type, name) std::add_pointer_t<MOLVEX_CPP_##type> name
+#define MOLVEX_PARAM_DECL_Ret(type, name) std::add_pointer_t<MOLVEX_CPP_##type> name
+#define MOLVEX_PARAM_DECL_InRef(type, name) std::add_pointer_t<MOLVEX_CPP_##type> name
 
 // One parameter as it is passed on: its name.
 #define MOLVEX_PARAM_NAME(dir, type, name) name

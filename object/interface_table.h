@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,13 +36,12 @@ struct SlotInfo {
   std::span<const ParamInfo> params;
 };
 
-// One slot per row of object/entries.def (110; tests/idl/dispids.txt freezes them).
-// clang-format off
-inline constexpr std::size_t kInterfaceSlotCount = 0
-#define MOLVEX_ENTRY(slot, dispid, kind, name, params) + 1
+// The slot numbers, one per row of object/entries.def (110; tests/idl/dispids.txt freezes them).
+inline constexpr int kInterfaceSlotNumbers[] = {
+#define MOLVEX_ENTRY(slot, dispid, kind, name, params) slot,
 #include "object/entries.def"
-    ;
-// clang-format on
+};
+inline constexpr std::size_t kInterfaceSlotCount = std::size(kInterfaceSlotNumbers);
 
 // All slots, slot 1 first.
 std::span<const SlotInfo> InterfaceSlots();
