@@ -65,12 +65,15 @@ BSTR TraceArg::text() const {
 void EntryTrace::Begin(int slot_number, std::initializer_list<TraceArg> args) {
   noted_result = S_OK;
   noted_message.clear();
-  const SlotInfo& slot = InterfaceSlots()[static_cast<std::size_t>(slot_number - 1)];
+  const auto slots = InterfaceSlots();
+  if (slot_number < 1 || static_cast<std::size_t>(slot_number) > slots.size()) return;
+  const SlotInfo& slot = slots[static_cast<std::size_t>(slot_number - 1)];
   const EntryKind kind = slot.kind;
   std::vector<std::string> passwords;
   std::string inputs;
   std::size_t index = 0;
   for (const TraceArg& arg : args) {
+    if (index == slot.params.size()) break;  // the traced entries pass their parameters only
     const ParamInfo& param = slot.params[index++];
     const std::string param_name(param.name);
     const bool boolean = param.type == AutoType::Bool;
