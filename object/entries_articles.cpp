@@ -51,10 +51,9 @@ DataLength OperatorText(LONG number, const std::string& a, const std::string& b)
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumArt, int Group,
-                                                    double Price, BSTR Password, BSTR Name,
-                                                    VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Tax, NumArt, Group, Price, Password, Name, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ProgramArt(unsigned char Tax, int NumArt, int Group,
+                                                      double Price, BSTR Password, BSTR Name,
+                                                      VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -85,9 +84,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ProgramArt(unsigned char Tax, int NumAr
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
-                                                   VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(NumArt, Password, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::DeleteArt(int NumArt, BSTR Password,
+                                                     VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -107,9 +105,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DeleteArt(int NumArt, BSTR Password,
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice, BSTR Password,
-                                                     VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(NumArt, NewPrice, Password, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ChangePrice(int NumArt, double NewPrice, BSTR Password,
+                                                       VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -128,8 +125,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ChangePrice(int NumArt, double NewPrice
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int NumArt, BSTR* InfoArt) {
-  MOLVEX_TRACE_ENTRY(NumArt, InfoArt);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetArtInfo(int NumArt, BSTR* InfoArt) {
   if (InfoArt == nullptr) return E_POINTER;
   *InfoArt = nullptr;
   return RunGuarded([&] {
@@ -137,23 +133,21 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetArtInfo(int NumArt, BSTR* InfoArt) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FirstArt(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FirstArt(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleFirst)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NextArt(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NextArt(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ArticleRecord(RunFramed(PrnArticleNext)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR Password,
-                                                         BSTR OperatorName, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, Password, OperatorName, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SetOperatorName(LONG OperatorNum, BSTR Password,
+                                                           BSTR OperatorName,
+                                                           VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -166,10 +160,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorName(LONG OperatorNum, BSTR 
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, BSTR OldPassword,
-                                                             BSTR NewPassword,
-                                                             VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, OldPassword, NewPassword, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SetOperatorPassword(LONG OperatorNum, BSTR OldPassword,
+                                                               BSTR NewPassword,
+                                                               VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -185,10 +178,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetOperatorPassword(LONG OperatorNum, B
 
 // Result is declared an [in] pointer in the type library (callers and the library rely on the
 // declaration); the entry writes it all the same.
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearOperatorPassword(BSTR AdministatorPassword,
-                                                               LONG OperatorNum,
-                                                               VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(AdministatorPassword, OperatorNum, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ClearOperatorPassword(BSTR AdministatorPassword,
+                                                                 LONG OperatorNum,
+                                                                 VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;

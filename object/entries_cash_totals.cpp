@@ -103,46 +103,38 @@ HRESULT ReadTotals(std::int32_t command, const char* entry, BSTR* Value) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CashInfo(double* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_CashInfo(double* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(1); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceIn(double* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ServiceIn(double* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(2); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ServiceOut(double* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ServiceOut(double* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] { *Value = ReadCash(3); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceIn(double Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_ServiceIn(double Value) {
   return RunGuarded([&] { MoveCash(Value, false); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_ServiceOut(double Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_ServiceOut(double Value) {
   return RunGuarded([&] { MoveCash(Value, true); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_CurrentTotals(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_CurrentTotals(BSTR* Value) {
   return ReadTotals(kCmdDayTotals, "CurrentTotals", Value);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_LastZReport(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_LastZReport(BSTR* Value) {
   return ReadTotals(kCmdLastZReport, "LastZReport", Value);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TotalIdx(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_TotalIdx(LONG Value) {
   SharedObjectState().TotalIndex = Value;
   return S_OK;
 }

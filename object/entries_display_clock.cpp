@@ -16,14 +16,12 @@ LONG AsOneOrZero(Outcome outcome) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ClearRegDisplay(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ClearRegDisplay(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnClearDisplay)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(TextDisp, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::DisplayUP(BSTR TextDisp, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -32,8 +30,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayUP(BSTR TextDisp, VARIANT_BOOL* 
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(TextDisp, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::DisplayDown(BSTR TextDisp, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -42,8 +39,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DisplayDown(BSTR TextDisp, VARIANT_BOOL
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Num, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenDrawer(LONG Num, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -57,20 +53,17 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenDrawer(LONG Num, VARIANT_BOOL* Resu
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCut(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReceiptCut(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnCutReceipt)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DispDayTime(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::DispDayTime(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnShowDateTime)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DateTime(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_DateTime(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] {
@@ -86,8 +79,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DateTime(BSTR* Value) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteDateTime(BSTR Date, BSTR Time, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Date, Time, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteDateTime(BSTR Date, BSTR Time, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = -1;

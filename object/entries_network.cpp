@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "link/commands.h"
 #include "object/TECRFiscImpl.h"
@@ -133,28 +134,40 @@ bool NoReply() {
   return (SharedObjectState().LastResult.ErrorWord & kErrNoReply) != 0;
 }
 
-template <class T>
-HRESULT Read(T* out, const T& value) {
-  if (out == nullptr) return E_POINTER;
-  *out = value;
-  return S_OK;
-}
-
-HRESULT ReadText(BSTR* out, const std::string& value) {
+// A stored value to the caller: a text as BSTR, a number, a flag as an automation boolean.
+HRESULT ReadStored(BSTR* out, const std::string& value) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   return RunGuarded([&] { *out = ToBstr(value); });
 }
+HRESULT ReadStored(LONG* out, std::int32_t value) {
+  if (out == nullptr) return E_POINTER;
+  *out = value;
+  return S_OK;
+}
+HRESULT ReadStored(VARIANT_BOOL* out, bool value) {
+  if (out == nullptr) return E_POINTER;
+  *out = AsBool(value);
+  return S_OK;
+}
 
 // A property write keeps the text as the printer's bytes; a text the printer could not take is
 // refused with an exception, the stored value and the outcome of the last call as they were.
-HRESULT WriteText(std::string& stored, BSTR value, std::string_view property) {
+HRESULT WriteStored(std::string& stored, BSTR value, std::string_view property) {
   return RunGuarded([&] {
     std::string bytes;
     const std::string fault = ClientTextFault(value, property, {}, bytes);
     if (!fault.empty()) throw ObjectError(fault);
     stored = std::move(bytes);
   });
+}
+HRESULT WriteStored(std::int32_t& stored, LONG value, std::string_view) {
+  stored = value;
+  return S_OK;
+}
+HRESULT WriteStored(bool& stored, VARIANT_BOOL value, std::string_view) {
+  stored = value != 0;
+  return S_OK;
 }
 
 HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
@@ -165,8 +178,7 @@ HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     if (RefuseWithoutPort()) {
@@ -212,8 +224,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetNetParams(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     const NetworkValues& net = Net();
@@ -257,8 +268,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::WriteNetParams(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     NetworkValues& net = Net();
@@ -288,135 +298,54 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReportModem(LONG* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_PrintReportModem(VARIANT_BOOL Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  Net().PrintReportModem = Value != 0;
-  return S_OK;
-}
+// The properties that only read or write a stored value, one line each: NET_GET and NET_PUT
+// read and write the network value of the same name, NET_FLAG reads a bit of the modem's
+// condition byte.
+#define MOLVEX_NET_GET(name, type)                                                        \
+  HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(std::add_pointer_t<type> Value) { \
+    return ReadStored(Value, Net().name);                                                 \
+  }
+#define MOLVEX_NET_PUT(name, type)                                    \
+  HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_##name(type Value) { \
+    return WriteStored(Net().name, Value, #name);                     \
+  }
+#define MOLVEX_NET_FLAG(name, bit)                                             \
+  HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(VARIANT_BOOL* Value) { \
+    return ReadFlag(Value, bit);                                               \
+  }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DataDocPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().DataDocPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeDocPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().TimeDocPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimePersPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().TimePersPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DatePersPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().DatePersPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_PersReportPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return Read<LONG>(Value, Net().PersReportPr);
-}
+MOLVEX_NET_PUT(PrintReportModem, VARIANT_BOOL)
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MBSAM_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 0);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_MemCrd_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 1);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_KSEF_ErrPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 2);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_IDDEF_SetPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 3);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TechReg_PrfPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 4);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Person_PrfPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 5);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NetCbl_ConPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 6);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Ready_SndPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadFlag(Value, 7);
-}
+MOLVEX_NET_GET(DataDocPr, BSTR)
+MOLVEX_NET_GET(TimeDocPr, BSTR)
+MOLVEX_NET_GET(TimePersPr, BSTR)
+MOLVEX_NET_GET(DatePersPr, BSTR)
+MOLVEX_NET_GET(PersReportPr, LONG)
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_DHCPworkPr(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return Read<VARIANT_BOOL>(Value, AsBool(Net().DHCPworkPr));
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_DHCPworkPr(VARIANT_BOOL Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  Net().DHCPworkPr = Value != 0;
-  return S_OK;
-}
+MOLVEX_NET_FLAG(MBSAM_ErrPr, 0)
+MOLVEX_NET_FLAG(MemCrd_ErrPr, 1)
+MOLVEX_NET_FLAG(KSEF_ErrPr, 2)
+MOLVEX_NET_FLAG(IDDEF_SetPr, 3)
+MOLVEX_NET_FLAG(TechReg_PrfPr, 4)
+MOLVEX_NET_FLAG(Person_PrfPr, 5)
+MOLVEX_NET_FLAG(NetCbl_ConPr, 6)
+MOLVEX_NET_FLAG(Ready_SndPr, 7)
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatIPPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().StatIPPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_StatIPPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().StatIPPr, Value, "StatIPPr");
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_SubnetMaskPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().SubnetMaskPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_SubnetMaskPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().SubnetMaskPr, Value, "SubnetMaskPr");
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_BridgeAddrPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().BridgeAddrPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_BridgeAddrPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().BridgeAddrPr, Value, "BridgeAddrPr");
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetAddrPr(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return ReadText(Value, Net().TargetAddrPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetAddrPr(BSTR Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return WriteText(Net().TargetAddrPr, Value, "TargetAddrPr");
-}
-
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TargetPortPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return Read<LONG>(Value, Net().TargetPortPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_TargetPortPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  Net().TargetPortPr = Value;
-  return S_OK;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatPeriodPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return Read<LONG>(Value, Net().RepeatPeriodPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatPeriodPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  Net().RepeatPeriodPr = Value;
-  return S_OK;
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_RepeatByErrorPr(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  return Read<LONG>(Value, Net().RepeatByErrorPr);
-}
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_RepeatByErrorPr(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
-  Net().RepeatByErrorPr = Value;
-  return S_OK;
-}
+MOLVEX_NET_GET(DHCPworkPr, VARIANT_BOOL)
+MOLVEX_NET_PUT(DHCPworkPr, VARIANT_BOOL)
+MOLVEX_NET_GET(StatIPPr, BSTR)
+MOLVEX_NET_PUT(StatIPPr, BSTR)
+MOLVEX_NET_GET(SubnetMaskPr, BSTR)
+MOLVEX_NET_PUT(SubnetMaskPr, BSTR)
+MOLVEX_NET_GET(BridgeAddrPr, BSTR)
+MOLVEX_NET_PUT(BridgeAddrPr, BSTR)
+MOLVEX_NET_GET(TargetAddrPr, BSTR)
+MOLVEX_NET_PUT(TargetAddrPr, BSTR)
+MOLVEX_NET_GET(TargetPortPr, LONG)
+MOLVEX_NET_PUT(TargetPortPr, LONG)
+MOLVEX_NET_GET(RepeatPeriodPr, LONG)
+MOLVEX_NET_PUT(RepeatPeriodPr, LONG)
+MOLVEX_NET_GET(RepeatByErrorPr, LONG)
+MOLVEX_NET_PUT(RepeatByErrorPr, LONG)
 
 }  // namespace molvex

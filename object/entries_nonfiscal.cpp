@@ -16,20 +16,17 @@ constexpr int kNonFiscalOpenBit = 11;             // error-word bit: a non-fisca
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenNonFiscReceipt(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenNonFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnOpenNonFiscal)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseNonFiscReceipt(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseNonFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseNonFiscal)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Str1, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -49,8 +46,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* 
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NonFiscal(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NonFiscal(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     // Reads only: no pre-read, and the saved outcome stays as it was.

@@ -38,8 +38,7 @@ void ReportRefusedSettings(const std::vector<RefusedSetting>& refused) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int* Result) {
-  MOLVEX_TRACE_ENTRY(NumPort, Speed, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SetComPort(int NumPort, int Speed, int* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     ObjectState& state = SharedObjectState();
@@ -79,8 +78,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SetComPort(int NumPort, int Speed, int*
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseComPort(int NumPort, int* Result) {
-  MOLVEX_TRACE_ENTRY(NumPort, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseComPort(int NumPort, int* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     ObjectState& state = SharedObjectState();
@@ -99,22 +97,19 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseComPort(int NumPort, int* Result) 
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetVerDLL(BSTR* Version) {
-  MOLVEX_TRACE_ENTRY(Version);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetVerDLL(BSTR* Version) {
   if (Version == nullptr) return E_POINTER;
   *Version = nullptr;
   return RunGuarded([&] { *Version = ToBstr(kVerDll); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_VersionDLL(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_VersionDLL(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] { *Value = ToBstr(kVersionDll); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ID_DEV(BSTR* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ID_DEV(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuarded([&] {
@@ -128,8 +123,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_ID_DEV(BSTR* Value) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetSerNumber(BSTR* Number, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Number, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetSerNumber(BSTR* Number, LONG* Result) {
   if (Number == nullptr || Result == nullptr) return E_POINTER;
   *Number = nullptr;
   return RunGuarded([&] {

@@ -140,25 +140,24 @@ void ReceiptAmount(std::int32_t flag, int field, double* value) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenFiscReceipt(int OperatorNum, int POSNum,
-                                                         BSTR OperatorPSW, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenFiscReceipt(int OperatorNum, int POSNum,
+                                                           BSTR OperatorPSW, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { OpenReceipt(PrnOpenFiscal, true, OperatorNum, POSNum, OperatorPSW, Result); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::OpenRefundReceipt(int OperatorNum, int POSNum,
-                                                           BSTR OperatorPSW, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenRefundReceipt(int OperatorNum, int POSNum,
+                                                             BSTR OperatorPSW,
+                                                             VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { OpenReceipt(PrnOpenRefund, false, OperatorNum, POSNum, OperatorPSW, Result); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG NumArt, double Quant,
-                                                     double Perc, double dc, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArtCash(VARIANT_BOOL Sign, LONG NumArt, double Quant,
+                                                       double Perc, double dc,
+                                                       VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -168,10 +167,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCash(VARIANT_BOOL Sign, LONG Num
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG NumArt, double Quant,
-                                                       double Perc, double dc,
-                                                       VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArtCashDS(VARIANT_BOOL Sign, LONG NumArt,
+                                                         double Quant, double Perc, double dc,
+                                                         VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -181,9 +179,9 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArtCashDS(VARIANT_BOOL Sign, LONG N
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL Print, VARIANT_BOOL Display,
-                                                    double Perc, double DS, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Print, Display, Perc, DS, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SubTotalDS(VARIANT_BOOL Print, VARIANT_BOOL Display,
+                                                      double Perc, double DS,
+                                                      VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = AsBool(RunFramed(PrnSubtotal, Print != VARIANT_FALSE ? 1 : 0,
@@ -191,8 +189,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SubTotalDS(VARIANT_BOOL Print, VARIANT_
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Summa, type, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::Payment(double Summa, int type, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -203,9 +200,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::Payment(double Summa, int type, VARIANT
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Summa, int TypePmt,
-                                                    BSTR CodeTrasaction, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(KSEF, Summa, TypePmt, CodeTrasaction, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::NewPayment(VARIANT_BOOL KSEF, double Summa, int TypePmt,
+                                                      BSTR CodeTrasaction, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   if (KSEF == VARIANT_FALSE || TypePmt == 0) return Payment(Summa, TypePmt, Result);
   return RunGuarded([&] {
@@ -223,8 +219,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NewPayment(VARIANT_BOOL KSEF, double Su
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Str1, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::StrPrntCash(BSTR Str1, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -244,14 +239,12 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::StrPrntCash(BSTR Str1, VARIANT_BOOL* Re
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::CloseFiscReceipt(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseFiscal)); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReceiptCancel(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -261,9 +254,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ReceiptCancel(VARIANT_BOOL* Result) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum, BSTR OperatorPSW,
-                                                     VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(OperatorNum, POSNum, OperatorPSW, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::NullReceipt(int OperatorNum, int POSNum,
+                                                       BSTR OperatorPSW, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -281,8 +273,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::NullReceipt(int OperatorNum, int POSNum
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Num, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::DoCopy(LONG Num, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -295,8 +286,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::DoCopy(LONG Num, VARIANT_BOOL* Result) 
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(type, Data, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::MakeBarcode(LONG type, BSTR Data, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = 0;
@@ -328,20 +318,17 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MakeBarcode(LONG type, BSTR Data, LONG*
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptSum(double* Sum) {
-  MOLVEX_TRACE_ENTRY(Sum);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetReceiptSum(double* Sum) {
   if (Sum == nullptr) return E_POINTER;
   return RunGuarded([&] { ReceiptAmount(0, 3, Sum); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetReceiptPay(double* Pay) {
-  MOLVEX_TRACE_ENTRY(Pay);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetReceiptPay(double* Pay) {
   if (Pay == nullptr) return E_POINTER;
   return RunGuarded([&] { ReceiptAmount(1, 4, Pay); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NumbRec(int* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;
@@ -367,8 +354,7 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_NumbRec(int* Value) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Receipt(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Receipt(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Value = -1;

@@ -196,8 +196,7 @@ void RecoverUnkeptZReport(const ArchiveSettings& settings) {
   DropZReportMark();
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::XReport(BSTR Password, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -206,17 +205,15 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::XReport(BSTR Password, VARIANT_BOOL* Re
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ZReport(BSTR Password, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ZReport(BSTR Password, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   ZReportEnd end;
   return RunGuardedHresult([&] { return ZReportBody(Password, *Result, end); },
                            [&](HRESULT hr) { return ZReportFailure(hr, end); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG NumStart, LONG NumEnd,
-                                                         VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByNumb(BSTR Password, LONG NumStart,
+                                                           LONG NumEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -227,9 +224,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumb(BSTR Password, LONG Num
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG NumStart,
-                                                             LONG NumEnd, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, NumStart, NumEnd, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByNumbFull(BSTR Password, LONG NumStart,
+                                                               LONG NumEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -240,9 +236,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByNumbFull(BSTR Password, LONG
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR DateStart,
-                                                         BSTR DateEnd, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByDate(BSTR Password, BSTR DateStart,
+                                                           BSTR DateEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -254,9 +249,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDate(BSTR Password, BSTR Dat
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR DateStart,
-                                                             BSTR DateEnd, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Password, DateStart, DateEnd, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByDateFull(BSTR Password, BSTR DateStart,
+                                                               BSTR DateEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -268,9 +262,8 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PeriodRepByDateFull(BSTR Password, BSTR
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR Password,
-                                                         VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(TypeReport, Password, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::ArticulsReports(LONG TypeReport, BSTR Password,
+                                                           VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     *Result = VARIANT_FALSE;
@@ -285,21 +278,19 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::ArticulsReports(LONG TypeReport, BSTR P
   });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopyKSEF(LONG NumFis, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(NumFis, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintFiscalCopyKSEF(LONG NumFis, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = RunKsef(PrnEjCopy, std::int32_t{NumFis}); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintFiscalCopiesKSEF(LONG Num1, LONG Num2, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(Num1, Num2, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintFiscalCopiesKSEF(LONG Num1, LONG Num2,
+                                                                 LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded(
       [&] { *Result = RunKsef(PrnEjCopies, std::int32_t{Num1}, std::int32_t{Num2}); });
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::PrintReportsTaxKSEF(LONG NumFis, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(NumFis, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintReportsTaxKSEF(LONG NumFis, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] { *Result = RunKsef(PrnEjTaxReports, std::int32_t{NumFis}); });
 }

@@ -151,10 +151,9 @@ std::uint16_t DescriptionValue(std::string_view text) {
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::SellArticul(BSTR NameArt, double Price, double Quantity,
-                                                     unsigned char Tax, int Group, BSTR Password,
-                                                     double Perc, double dc, LONG* Result) {
-  MOLVEX_TRACE_ENTRY(NameArt, Price, Quantity, Tax, Group, Password, Perc, dc, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArticul(BSTR NameArt, double Price, double Quantity,
+                                                       unsigned char Tax, int Group, BSTR Password,
+                                                       double Perc, double dc, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuardedHresult(
       [&] {

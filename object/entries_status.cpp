@@ -50,60 +50,49 @@ HRESULT PresenceCheck(VARIANT_BOOL* Result) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_StatusBytes(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_StatusBytes(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = SharedObjectState().CallStatus;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetError(LONG* Error) {
-  MOLVEX_TRACE_ENTRY(Error);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetError(LONG* Error) {
   if (Error == nullptr) return E_POINTER;
   *Error = ErrorCode(SharedObjectState().SavedErrorWord);
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status0(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status0(char* Value) {
   return SavedStatusByte(0, Value);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status1(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status1(char* Value) {
   return SavedStatusByte(1, Value);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status2(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status2(char* Value) {
   return SavedStatusByte(2, Value);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status3(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status3(char* Value) {
   return SavedStatusByte(3, Value);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status4(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status4(char* Value) {
   return SavedStatusByte(4, Value);
 }
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_Status5(char* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status5(char* Value) {
   return SavedStatusByte(5, Value);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPIndexStatus(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FPIndexStatus(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = SharedObjectState().StatusIndex;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::put_FPIndexStatus(LONG Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_FPIndexStatus(LONG Value) {
   SharedObjectState().StatusIndex = Value >= 0 && Value <= 5 ? Value : 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPStatus(LONG* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FPStatus(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
   const ObjectState& state = SharedObjectState();
   const std::int32_t index =
@@ -112,14 +101,14 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_FPStatus(LONG* Value) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
-  MOLVEX_TRACE_ENTRY(Value);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TimeOutFP(VARIANT_BOOL* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = VARIANT_FALSE;
   if (SharedObjectState().CallStatus != kCallFailed) return S_OK;
-  HRESULT(STDMETHODCALLTYPE TTECRFiscImpl::*const readers[])
-  (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
-             &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
+  HRESULT(STDMETHODCALLTYPE TECRFiscEntries::*const readers[])
+  (char*) = {&TECRFiscEntries::get_Status0, &TECRFiscEntries::get_Status1,
+             &TECRFiscEntries::get_Status2, &TECRFiscEntries::get_Status3,
+             &TECRFiscEntries::get_Status4, &TECRFiscEntries::get_Status5};
   for (auto reader : readers) {
     char status = 0;
     (this->*reader)(&status);
@@ -129,14 +118,13 @@ HRESULT STDMETHODCALLTYPE TTECRFiscImpl::get_TimeOutFP(VARIANT_BOOL* Value) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::GetStatusFP(VARIANT_BOOL NoWait, VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(NoWait, Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetStatusFP([[maybe_unused]] VARIANT_BOOL NoWait,
+                                                       VARIANT_BOOL* Result) {
   // NoWait is accepted and has no effect: both reads wait.
   return PresenceCheck(Result);
 }
 
-HRESULT STDMETHODCALLTYPE TTECRFiscImpl::IsPresent(VARIANT_BOOL* Result) {
-  MOLVEX_TRACE_ENTRY(Result);
+HRESULT STDMETHODCALLTYPE TECRFiscEntries::IsPresent(VARIANT_BOOL* Result) {
   return PresenceCheck(Result);
 }
 

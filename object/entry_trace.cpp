@@ -14,17 +14,6 @@ namespace {
 HRESULT noted_result = S_OK;
 std::string noted_message;
 
-// The slot an implementation function stands for: get_X reads X, put_X writes it.
-const SlotInfo* SlotOf(std::string_view function) {
-  if (function.starts_with("get_")) return FindSlot(function.substr(4), EntryKind::PropGet);
-  if (function.starts_with("put_")) return FindSlot(function.substr(4), EntryKind::PropPut);
-  return FindSlot(function, EntryKind::Method);
-}
-
-bool IsPassword(std::string_view name) {
-  return name.find("Password") != std::string_view::npos || name.ends_with("PSW");
-}
-
 std::string Real(double value) {
   char text[64];
   const auto r = std::to_chars(text, text + sizeof text, value);
@@ -73,29 +62,28 @@ BSTR TraceArg::text() const {
   return text_;
 }
 
-void EntryTrace::Begin(const char* function, std::initializer_list<TraceArg> args) {
+void EntryTrace::Begin(int slot_number, std::initializer_list<TraceArg> args) {
   noted_result = S_OK;
   noted_message.clear();
-  const SlotInfo* slot = SlotOf(function);
-  const EntryKind kind = slot != nullptr ? slot->kind : EntryKind::Method;
-  const std::string name = slot != nullptr ? std::string(slot->name) : std::string(function);
+  const auto slots = InterfaceSlots();
+  if (slot_number < 1 || static_cast<std::size_t>(slot_number) > slots.size()) return;
+  const SlotInfo& slot = slots[static_cast<std::size_t>(slot_number - 1)];
+  const EntryKind kind = slot.kind;
   std::vector<std::string> passwords;
   std::string inputs;
   std::size_t index = 0;
   for (const TraceArg& arg : args) {
-    const ParamInfo* param =
-        slot != nullptr && index < slot->params.size() ? &slot->params[index] : nullptr;
-    const std::string param_name =
-        param != nullptr ? std::string(param->name) : "arg" + std::to_string(index + 1);
-    const bool boolean = param != nullptr && param->type == AutoType::Bool;
-    ++index;
+    if (index == slot.params.size()) break;  // the traced entries pass their parameters only
+    const ParamInfo& param = slot.params[index++];
+    const std::string param_name(param.name);
+    const bool boolean = param.type == AutoType::Bool;
     if (arg.is_output()) {
       outputs_.push_back({param_name, boolean, arg});
       continue;
     }
     if (!inputs.empty()) inputs += ", ";
     if (kind == EntryKind::Method) inputs += param_name + "=";
-    if (arg.kind() == TraceArg::Kind::Text && IsPassword(param_name)) {
+    if (param.secret) {
       inputs += "***";
       passwords.push_back(ToAnsi(arg.text()));
     } else {
@@ -104,7 +92,7 @@ void EntryTrace::Begin(const char* function, std::initializer_list<TraceArg> arg
   }
   // As the command-line client writes calls: a method with its arguments, a property read by
   // its name alone, a property write as an assignment.
-  std::string call = name;
+  std::string call(slot.name);
   if (kind == EntryKind::Method) call += "(" + inputs + ")";
   if (kind == EntryKind::PropPut) call += " = " + inputs;
   TraceEntryBegin(call, std::move(passwords));

@@ -1,12 +1,9 @@
 // Private to object/.
-// The entry side of the protocol trace: each entry of the object names itself and its
-// parameters on its first line,
-//
-//   MOLVEX_TRACE_ENTRY(Sign, NumArt, Quant, Perc, dc, Result);
-//
-// in the order of its declaration. With the trace off that costs one test; with it on, the
-// entry's block begins with its name and input arguments (password parameters as ***) and ends
-// with its output values, HRESULT when it is not S_OK, StatusBytes and GetError.
+// The entry side of the protocol trace. Each traced entry of the object (object/entry_slots.cpp,
+// produced from object/entries.def) opens an EntryTrace with its slot and its parameters in the
+// order of its declaration. With the trace off that costs one test; with it on, the entry's
+// block begins with its name and input arguments (Secret parameters as ***) and ends with its
+// output values, HRESULT when it is not S_OK, StatusBytes and GetError.
 #pragma once
 
 #include <initializer_list>
@@ -58,9 +55,10 @@ class TraceArg {
 
 class EntryTrace {
  public:
+  // `slot` is 1-based, as in the interface table.
   template <class... A>
-  explicit EntryTrace(const char* function, const A&... args) {
-    if (TraceOn() && !TraceInEntry()) Begin(function, {TraceArg(args)...});
+  explicit EntryTrace(int slot, const A&... args) {
+    if (TraceOn() && !TraceInEntry()) Begin(slot, {TraceArg(args)...});
   }
   ~EntryTrace() {
     if (active_) End();
@@ -69,7 +67,7 @@ class EntryTrace {
   EntryTrace& operator=(const EntryTrace&) = delete;
 
  private:
-  void Begin(const char* function, std::initializer_list<TraceArg> args);
+  void Begin(int slot, std::initializer_list<TraceArg> args);
   void End() noexcept;
 
   struct Output {
@@ -86,6 +84,3 @@ class EntryTrace {
 void EntryTraceNote(HRESULT result, const char* message = nullptr) noexcept;
 
 }  // namespace molvex
-
-#define MOLVEX_TRACE_ENTRY(...) \
-  const ::molvex::EntryTrace molvex_entry_trace_(__func__ __VA_OPT__(, ) __VA_ARGS__)

@@ -1,9 +1,12 @@
 // The slots of ITECRFisc in vtable order: entry name, kind, dispatch identifier and parameters
-// with their automation types. The one description of the interface that code can read; the
-// command-line client calls entries through it and a test checks the IDL against it.
+// with their automation types, as object/entries.def writes them. The description of the
+// interface that code can read at run time: the protocol trace names entries and masks their
+// secrets through it, the command-line client calls entries through it, and tests check the IDL
+// and the frozen dispatch identifiers against it.
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +25,7 @@ struct ParamInfo {
   std::string_view name;
   AutoType type;
   ParamDir dir;
+  bool secret = false;  // a password: the protocol trace shows *** in its place
 };
 
 struct SlotInfo {
@@ -32,7 +36,12 @@ struct SlotInfo {
   std::span<const ParamInfo> params;
 };
 
-inline constexpr std::size_t kInterfaceSlotCount = 110;
+// The slot numbers, one per row of object/entries.def (110; tests/idl/dispids.txt freezes them).
+inline constexpr int kInterfaceSlotNumbers[] = {
+#define MOLVEX_ENTRY(slot, dispid, kind, name, params) slot,
+#include "object/entries.def"
+};
+inline constexpr std::size_t kInterfaceSlotCount = std::size(kInterfaceSlotNumbers);
 
 // All slots, slot 1 first.
 std::span<const SlotInfo> InterfaceSlots();
