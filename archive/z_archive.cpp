@@ -95,7 +95,7 @@ namespace {
 
 // The log line of a written archive: an empty one has a line of its own.
 void LogArchived(const ArchiveSettings& settings, const std::string& path, bool empty) {
-  AppendZLog(settings, (empty ? kZLogArchivedEmpty : kZLogArchived) + path);
+  AppendZLog(settings, empty ? kZLogArchivedEmpty + path : kZLogArchived + path);
 }
 
 }  // namespace

@@ -320,30 +320,3 @@ std::int32_t PrnEjTaxReports(PRN_LEAD, std::int32_t number) {
 std::int32_t PrnDeviceIdentity(PRN_LEAD) {
   return Send(PRN_PASS, kCmdDeviceIdentity);
 }
-
-PrnPasswordPlace PrnPasswordField(std::int32_t command, const char* data) {
-  switch (command) {
-    case kCmdReport:               // "%s,%c"
-    case kCmdArticleReport:        // "%s,%c"
-    case kCmdPeriodFullByNumber:   // "%s,%04d,%04d"
-    case kCmdPeriodShortByNumber:  // "%s,%04d,%04d"
-    case kCmdPeriodShortByDate:    // "%s,%s,%s"
-    case kCmdPeriodFullByDate:     // "%s,%6s,%6s"
-      return {0, 1};
-    case kCmdOpenFiscal:             // "%05lu,%s,%05lu,I"
-    case kCmdOpenRefund:             // "%05lu,%s,%05lu,I"
-    case kCmdSetOperatorName:        // "%d,%s,%s": password, name
-    case kCmdClearOperatorPassword:  // "%d,%s"
-      return {1, 1};
-    case kCmdSetOperatorPassword:  // "%d,%s,%s": old and new password
-      return {1, 2};
-    case kCmdArticle:
-      if (data == nullptr) return {0, 0};
-      if (data[0] == 'P') return {3, 1};  // "P%c%d,%d,%-#.2lf,%s,%s"
-      if (data[0] == 'C') return {2, 1};  // "C%d,%-#.2lf,%s"
-      if (data[0] == 'D') return {1, 1};  // "DA,%s" or "D%d,%s"
-      return {0, 0};
-    default:
-      return {0, 0};
-  }
-}

@@ -7,56 +7,10 @@
 
 #include "link/link.h"
 
-// Command codes, decimal as the printer documents them.
+// Command codes, decimal as the printer documents them: one row each in link/commands.def.
 enum PrnCode : std::int32_t {
-  kCmdClearDisplay = 33,
-  kCmdDisplayLower = 35,
-  kCmdWriteNetParams = 36,
-  kCmdReadNetParams = 37,
-  kCmdOpenNonFiscal = 38,
-  kCmdCloseNonFiscal = 39,
-  kCmdPrintNonFiscal = 42,
-  kCmdCutReceipt = 45,
-  kCmdDisplayUpper = 47,
-  kCmdOpenFiscal = 48,
-  kCmdSubtotal = 51,
-  kCmdSaleDisplay = 52,
-  kCmdTotal = 53,
-  kCmdPrintFiscalText = 54,
-  kCmdCloseFiscal = 56,
-  kCmdCancelReceipt = 57,
-  kCmdSale = 58,
-  kCmdSetDateTime = 61,
-  kCmdGetDateTime = 62,
-  kCmdShowDateTime = 63,
-  kCmdLastZReport = 64,
-  kCmdDayTotals = 65,
-  kCmdReport = 69,
-  kCmdCashInOut = 70,
-  kCmdPeriodFullByNumber = 73,
-  kCmdReadStatus = 74,
-  kCmdTransactionStatus = 76,
-  kCmdPeriodShortByDate = 79,
-  kCmdOpenRefund = 85,
-  kCmdBarcode = 88,
-  kCmdDiagnostic = 90,
-  kCmdPeriodFullByDate = 94,
-  kCmdPeriodShortByNumber = 95,
-  kCmdSetOperatorPassword = 101,
-  kCmdSetOperatorName = 102,
-  kCmdOpenDrawer = 106,
-  kCmdArticle = 107,
-  kCmdModemReport = 108,
-  kCmdPrintCopy = 109,
-  kCmdArticleReport = 111,
-  kCmdLastReceiptNumber = 113,
-  kCmdEjCopy = 116,
-  kCmdClearOperatorPassword = 119,
-  kCmdPaymentWithCode = 120,
-  kCmdReadZData = 167,
-  kCmdEjCopies = 235,
-  kCmdEjTaxReports = 236,
-  kCmdDeviceIdentity = 255,
+#define PRN_COMMAND(name, code, listed, passwords, fix_up, utf8) name = (code),
+#include "link/commands.def"
 };
 
 #define PRN_LEAD PrnWindow window, PrnCallback callback, std::int32_t tag
@@ -128,8 +82,8 @@ std::int32_t PrnDeviceIdentity(PRN_LEAD);                                     //
 #undef PRN_LEAD
 
 // Where passwords stand in a data text of `command` (the article command 107 by its operation
-// letter): `count` passwords, one after the other, the first after `commas` commas. For the
-// protocol trace, which masks them. {0, 0} when the text carries none.
+// letter), from the command's row: `count` passwords, one after the other, the first after
+// `commas` commas. For the protocol trace, which masks them. {0, 0} when the text carries none.
 struct PrnPasswordPlace {
   int commas;
   int count;

@@ -2,6 +2,7 @@
 // the reply data into fields.
 #include <cstring>
 
+#include "link/command_table.h"
 #include "link/link_state.h"
 #include "link/status_map.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 using namespace link_state;
 
-// Commands 50 and 53 answer with a one-character code glued to the amount: make it a field.
+// A one-character code glued to the amount (commands 50 and 53): make it a field.
 void InsertCommaAfterFirst(char* text) {
   const std::size_t length = std::strlen(text);
   if (length + 2 > kReplyBufferSize) return;  // cannot happen: replies hold at most 212 bytes
@@ -26,20 +27,21 @@ void InsertCommaAfterFirst(char* text) {
 void FixUp(std::int32_t command, char* text) {
   const std::size_t length = std::strlen(text);
   if (length <= 1) return;
-  switch (command) {
-    case 50:
-    case 53:
+  const PrnCommandRow* row = PrnCommandRowOf(command);
+  if (row == nullptr) return;
+  switch (row->fix_up) {
+    case PrnFixUp::FirstCharField:
       InsertCommaAfterFirst(text);
       break;
-    case 62:
-      if (length > 8) text[8] = ',';  // date and time become two fields
+    case PrnFixUp::DateTimeFields:
+      if (length > 8) text[8] = ',';
       break;
-    case 90:
+    case PrnFixUp::SpacesToCommas:
       for (std::size_t i = 0; i < length && i < 20; ++i) {
         if (text[i] == ' ') text[i] = ',';
       }
       break;
-    default:
+    case PrnFixUp::None:
       break;
   }
 }

@@ -150,6 +150,22 @@ TEST(CommandNames, CodesWithoutANameAreInvalidCommands) {
   }
 }
 
+TEST(CommandNames, TheTraceNamesCommandsTheCatalogueLeavesUnnamed) {
+  const struct {
+    std::int32_t code;
+    const char* utf8;
+  } cases[] = {
+      {36, "Записать сетевые настройки"}, {37, "Прочитать сетевые настройки"},
+      {88, "Печать штрих-кода"},          {108, "Отчет модема"},
+      {120, "Оплата с кодом транзакции"}, {167, "Прочитать данные Z-отчета"},
+      {255, "Идентификация устройства"},  {74, "Получить состояние регистратора"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(PrnCommandNameUtf8(c.code), c.utf8) << c.code;
+  for (std::int32_t code : {-1, 0, 32, 68, 256, 1000}) {
+    EXPECT_STREQ(PrnCommandNameUtf8(code), "Неверная команда") << code;
+  }
+}
+
 TEST_F(DecoderTest, ResultCarriesTheCommandName) {
   Reply(62, "01-02-15 10:20:30");
   EXPECT_EQ(std::string(LinkResult.CommandName), Utf8To1251("Получить дату и время"));

@@ -118,7 +118,7 @@ TEST_F(TraceTest, FieldsOutputsAndExceptionsInTheResultLine) {
   const auto lines = Lines(FileBytes(trace));
   ASSERT_EQ(lines.size(), 8u) << FileBytes(trace);
   EXPECT_TRUE(lines[0].ends_with(" ID_DEV")) << lines[0];
-  EXPECT_EQ(lines[1], "  255 Неверная команда \"\"");
+  EXPECT_EQ(lines[1], "  255 Идентификация устройства \"\"");
   EXPECT_TRUE(lines[2].ends_with("1 field: \"" + id.utf8() + "\"")) << lines[2];
   EXPECT_EQ(lines[3], "  = Value=\"" + id.utf8() + "\", StatusBytes=0, GetError=0");
   EXPECT_TRUE(lines[4].ends_with(" StatIPPr = \"x.1.2.3\"")) << lines[4];
