@@ -225,7 +225,7 @@ std::int32_t PrnArticleProgram(PRN_LEAD, char tax, std::int32_t article, std::in
                                double price, const char* a, const char* b) {
   const auto letter = static_cast<std::uint8_t>(tax);
   if (article <= 0) return kRefused1;
-  if (letter < 0xC0 || letter > 0xC4) return kRefused2;  // А, Б, В, Г, Д in Windows-1251
+  if (!PrnIsTaxLetter(letter)) return kRefused2;
   if (group < 0 || group > 99) return kRefused3;
   if (!AllFinite(price) || price <= 0) return kRefused4;
   TextBuilder t;

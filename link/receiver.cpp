@@ -1,4 +1,5 @@
 // The reply receiver: one byte per call, a ten-state machine over the reply frame.
+#include "link/frame_bytes.h"
 #include "link/link_state.h"
 
 namespace link_state {
@@ -12,13 +13,6 @@ namespace {
 
 using namespace link_state;
 
-constexpr std::uint8_t kPreamble = 0x01;
-constexpr std::uint8_t kTerminatorByte = 0x03;
-constexpr std::uint8_t kSeparatorByte = 0x04;
-constexpr std::uint8_t kPostambleByte = 0x05;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::uint8_t kSyn = 0x16;
-
 void AppendRaw(std::uint8_t b) {
   // The raw text keeps its first bytes; what does not fit is dropped.
   if (receiver.raw_length + 1 < sizeof LinkResult.RawReply) {
@@ -31,7 +25,7 @@ void RunHandler(std::uint8_t b) {
   Receiver& r = receiver;
   switch (r.state) {
     case kIdle:
-      if (b == kPreamble) r.state = kLength;
+      if (b == kFramePreamble) r.state = kLength;
       r.running_sum = 0;
       r.header_received = false;
       break;
@@ -70,9 +64,9 @@ void RunHandler(std::uint8_t b) {
       if (r.index == r.data_length) r.state = kSeparator;
       break;
     case kSeparator:
-      if (b == kSeparatorByte) {
+      if (b == kFrameSeparator) {
         r.index = 0;
-        r.running_sum += kSeparatorByte;
+        r.running_sum += kFrameSeparator;
         r.state = kStatusBytes;
       } else {
         r.state = kIdle;
@@ -86,10 +80,10 @@ void RunHandler(std::uint8_t b) {
       if (r.index == 6) r.state = kPostamble;
       break;
     case kPostamble:
-      if (b == kPostambleByte) {
+      if (b == kFramePostamble) {
         r.index = 0;
         r.received_check = 0;
-        r.running_sum += kPostambleByte;
+        r.running_sum += kFramePostamble;
         r.state = kCheckDigits;
       } else {
         r.state = kIdle;
@@ -107,7 +101,7 @@ void RunHandler(std::uint8_t b) {
     default:
       r.state = kIdle;
       ReplyEnded = true;
-      if (b == kTerminatorByte) LinkReady = 1;
+      if (b == kFrameTerminator) LinkReady = 1;
       break;
   }
 }
@@ -145,7 +139,7 @@ std::int32_t PrnReceiveByte() {
     return 0;
   }
   receiver.current = b;
-  if (b != kSyn) {
+  if (b != kFrameSyn) {
     AppendRaw(b);
   } else {
     ++receiver.syn_bytes;
@@ -154,11 +148,11 @@ std::int32_t PrnReceiveByte() {
 
   // Preamble, terminator and NAK act in every state; any other byte goes to the state's handler
   // (SYN and the separators included).
-  if (b == kPreamble) {
+  if (b == kFramePreamble) {
     receiver.state = kIdle;
     RunHandler(b);
     receiver.effect = ByteEffect::FrameStart;
-  } else if (b == kTerminatorByte) {
+  } else if (b == kFrameTerminator) {
     if (AnswersAnotherRequest()) {
       DropFrame();
       return 1;
@@ -167,7 +161,7 @@ std::int32_t PrnReceiveByte() {
     receiver.state = kTerminator;
     RunHandler(b);
     receiver.effect = ByteEffect::Ended;
-  } else if (b == kNak) {
+  } else if (b == kFrameNak) {
     receiver.state = kIdle;
     LinkFlags = 4;
     LinkReady = 1;
@@ -181,7 +175,7 @@ std::int32_t PrnReceiveByte() {
     } else if (in_frame) {
       receiver.effect = ByteEffect::FrameDropped;
     } else {
-      receiver.effect = b == kSyn ? ByteEffect::Syn : ByteEffect::Noise;
+      receiver.effect = b == kFrameSyn ? ByteEffect::Syn : ByteEffect::Noise;
     }
   }
   return 1;

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Error-word bits that make a reply a failure: 0..6, 8, 9, 13, 16..19 and 24..29. The others
+// (7, 10..12, 14, 15, 20..23) are reported but do not fail a command.
+constexpr std::uint32_t FailureMask = 0x3F0F237Fu;
+
 struct StatusBit {
   std::uint8_t byte;       // status byte 0..5
   std::uint8_t mask;       // bit value within the byte

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "link/frame_bytes.h"
 #include "link/link_state.h"
 
 std::atomic<std::uint8_t> LinkReady{0};
@@ -36,13 +37,13 @@ constexpr std::uintptr_t kLowestCallbackAddress = 0xFFFF;
 
 std::size_t BuildFrame(std::int32_t command, const char* data, std::size_t n,
                        std::uint8_t (&frame)[kFrameBufferSize]) {
-  frame[0] = 0x01;
+  frame[0] = kFramePreamble;
   frame[1] = static_cast<std::uint8_t>(0x20 + n + 4);
   frame[2] = static_cast<std::uint8_t>(SequenceCounter % 95 + 0x20);
   frame[3] = static_cast<std::uint8_t>(command);
   std::memcpy(frame + 4, data, n);
-  frame[4 + n] = 0x05;
-  frame[9 + n] = 0x03;
+  frame[4 + n] = kFramePostamble;
+  frame[9 + n] = kFrameTerminator;
   unsigned sum = 0;
   for (std::size_t i = 1; i <= 4 + n; ++i) sum += frame[i];
   for (std::size_t i = 0; i < 4; ++i) {  // last digit first

@@ -20,7 +20,8 @@ constexpr std::size_t kFiscalTextLength = 24;  // longest text line inside a fis
 constexpr LONG kBarcodeFailed = -3;
 
 // Payment letters of command 53, by payment type 0..3.
-constexpr char kPaymentLetters[] = {'P', 'N', 'D', 'C'};
+constexpr char kPaymentLetters[] = {kPrnPaymentLetters[0], kPrnPaymentLetters[1],
+                                    kPrnPaymentLetters[3], kPrnPaymentLetters[2]};
 
 // The sign part of a sale: "-" for false.
 char SaleSign(VARIANT_BOOL sign) {

@@ -25,8 +25,8 @@ constexpr HRESULT kNegativePrice = -4;    // 0xFFFFFFFC
 // Tax group letters А..Д (Windows-1251 0xC0..0xC4), given as 0..4 or as the letter itself; 0
 // for any other value, which is refused (sold under А it would be taxed as another group).
 char TaxLetter(unsigned char tax) {
-  if (tax <= 4) return static_cast<char>(0xC0 + tax);
-  if (tax >= 0xC0 && tax <= 0xC4) return static_cast<char>(tax);
+  if (tax < kPrnTaxGroups) return static_cast<char>(kPrnTaxLetterFirst + tax);
+  if (PrnIsTaxLetter(tax)) return static_cast<char>(tax);
   return 0;
 }
 

@@ -6,12 +6,9 @@
 #include <string>
 
 #include "link/link.h"
+#include "link/status_map.h"
 
 namespace molvex {
-
-// Error-word bits that make a reply a failure: 0..6, 8, 9, 13, 16..19 and 24..29. The others
-// (7, 10..12, 14, 15, 20..23) are reported but do not fail a command.
-constexpr std::uint32_t FailureMask = 0x3F0F237Fu;
 
 // Call status values (StatusBytes).
 constexpr std::int32_t kCallSucceeded = 0;

@@ -6,5 +6,5 @@ void PrinterResults(RetData& result) {
   molvex::ObjectState& state = molvex::SharedObjectState();
   state.LastResult = result;
   --state.BusyCount;
-  state.FailureFlag = (result.ErrorWord & molvex::FailureMask) != 0 ? 1 : 0;
+  state.FailureFlag = (result.ErrorWord & FailureMask) != 0 ? 1 : 0;
 }

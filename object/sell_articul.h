@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "link/commands.h"
+
 namespace molvex {
 
-// Article numbers SellArticul may use: 1..kArticleTableSize.
-constexpr std::int32_t kArticleTableSize = 14800;
+// Article numbers SellArticul may use: 1..kArticleTableSize, all the printer has.
+constexpr std::int32_t kArticleTableSize = kPrnArticleCount;
 
 // The client's name as the printer gets it: at most 48 characters, and a TAB after the 24th
 // when longer, so that it prints on two lines of at most 24.

@@ -59,7 +59,7 @@ Reply Device::ArticleCommand(const std::string& data) {
     case 'P': {
       if (data.size() < 3) return Syntax();
       const auto tax = static_cast<std::uint8_t>(data[1]);
-      if (tax < 0xC0 || tax > 0xC4) return Syntax();
+      if (!PrnIsTaxLetter(tax)) return Syntax();
       const std::string rest = data.substr(2);
       const auto f = SplitFields(rest);
       int number = 0;

@@ -52,9 +52,6 @@ struct ConditionInfo {
 constexpr int kConditionCount = static_cast<int>(Condition::Count);
 extern const ConditionInfo kConditions[kConditionCount];
 
-// Error-word bits that make a command fail on the host side.
-constexpr std::uint32_t kFailureMask = 0x1F0F237F;
-
 // The six status bytes for a set of conditions, each with its top bit 0x80 set.
 void PlaceConditions(ConditionSet set, std::uint8_t status[6]);
 

@@ -119,7 +119,7 @@ bool ParseLine(DeviceState& s, const std::string& key, const std::string& value)
                  n, 7)) {
       return false;
     }
-    if (n[0] < 1 || n[0] > kArticleCount || n[1] < 0xC0 || n[1] > 0xC4 || n[2] < 0 || n[2] > 99) {
+    if (n[0] < 1 || n[0] > kArticleCount || !PrnIsTaxLetter(n[1]) || n[2] < 0 || n[2] > 99) {
       return false;
     }
     Article a{true, static_cast<std::uint8_t>(n[1]), static_cast<int>(n[2]), n[3], "", n[4],

@@ -6,17 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "link/commands.h"
 #include "platform/clock.h"
 
 namespace molvex::sim {
 
-constexpr int kArticleCount = 14800;  // article numbers 1..14800
-constexpr int kOperatorCount = 15;    // operators 1..15
-constexpr int kTaxGroups = 5;         // А..Д, bytes 0xC0..0xC4
-constexpr int kPaymentTypes = 6;      // P N C D I J
+constexpr int kArticleCount = kPrnArticleCount;
+constexpr int kOperatorCount = 15;  // operators 1..15
+constexpr int kTaxGroups = kPrnTaxGroups;
+constexpr int kPaymentTypes = kPrnPaymentTypes;
 constexpr int kFiscalMemorySlots = 2000;
 constexpr int kFiscalMemoryNearlyFull = 1950;
-constexpr char kPaymentLetters[kPaymentTypes + 1] = "PNCDIJ";
+constexpr const char* kPaymentLetters = kPrnPaymentLetters;
 
 struct Article {
   bool used = false;

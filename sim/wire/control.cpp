@@ -148,8 +148,8 @@ std::string KeyInArticle(Device& device, const std::string& text) {
   if (f.size() != 5) return "give NUMBER,TAX,GROUP,PRICE,NAME";
   std::string tax;
   std::string name;
-  if (!Utf8ToCp1251(f[1], tax) || tax.size() != 1 || static_cast<std::uint8_t>(tax[0]) < 0xC0 ||
-      static_cast<std::uint8_t>(tax[0]) > 0xC4) {
+  if (!Utf8ToCp1251(f[1], tax) || tax.size() != 1 ||
+      !PrnIsTaxLetter(static_cast<std::uint8_t>(tax[0]))) {
     return "the tax group is one of the letters А, Б, В, Г, Д";
   }
   if (!Utf8ToCp1251(f[4], name)) return "the name holds characters outside Windows-1251";

@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "link/frame_bytes.h"
 #include "sim/model/request.h"
 
 namespace molvex::sim {
 
-constexpr std::uint8_t kPreamble = 0x01;
-constexpr std::uint8_t kSeparator = 0x04;
-constexpr std::uint8_t kPostamble = 0x05;
-constexpr std::uint8_t kTerminator = 0x03;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::uint8_t kSyn = 0x16;
+constexpr std::uint8_t kPreamble = kFramePreamble;
+constexpr std::uint8_t kSeparator = kFrameSeparator;
+constexpr std::uint8_t kPostamble = kFramePostamble;
+constexpr std::uint8_t kTerminator = kFrameTerminator;
+constexpr std::uint8_t kNak = kFrameNak;
+constexpr std::uint8_t kSyn = kFrameSyn;
 
 // Low 16 bits of a sum as four digits 0x30..0x3F, most significant nibble first.
 void PutCheckDigits(std::uint32_t sum, std::uint8_t out[4]);

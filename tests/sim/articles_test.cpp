@@ -80,7 +80,7 @@ TEST_F(Articles, MalformedProgrammingIsASyntaxError) {
       "",
   };
   for (const char* data : cases) {
-    EXPECT_EQ(Run(107, data).error & kFailureMask & ~(1u << 27), kSyntax) << data;
+    EXPECT_EQ(Run(107, data).error & FailureMask & ~(1u << 27), kSyntax) << data;
   }
   EXPECT_EQ(Ok(107, "F").Field(1), "F") << "nothing was programmed";
 }

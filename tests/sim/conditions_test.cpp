@@ -21,7 +21,7 @@ TEST(Conditions, EachConditionMapsBackToItsOwnErrorBitOnItsSideOfTheFailureMask)
       plain[i] = status[i] & 0x7F;
     }
     EXPECT_EQ(MapStatusBytes(plain), 1u << info.error_bit) << info.name;
-    EXPECT_EQ((kFailureMask >> info.error_bit) & 1u, info.error ? 1u : 0u) << info.name;
+    EXPECT_EQ((FailureMask >> info.error_bit) & 1u, info.error ? 1u : 0u) << info.name;
     EXPECT_EQ(ConditionByName(info.name), info.condition);
   }
 }

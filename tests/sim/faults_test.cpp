@@ -45,10 +45,10 @@ TEST_F(Faults, EachFaultShowsAsTheHostSeesIt) {
     const std::string text = "LINE" + std::to_string(++n);
     const std::int64_t start = clock.MonotonicMs();
     const LinkReply r = Run(47, text);
-    EXPECT_EQ(r.error & kFailureMask, c.error);
+    EXPECT_EQ(r.error & FailureMask, c.error);
     EXPECT_EQ(device.display_upper() == text, c.executed);
     EXPECT_GE(clock.MonotonicMs() - start, c.at_least_ms);
-    EXPECT_EQ(Run(47, "AFTER").error & kFailureMask, 0u) << "the fault lasts one request";
+    EXPECT_EQ(Run(47, "AFTER").error & FailureMask, 0u) << "the fault lasts one request";
   }
 }
 
@@ -58,7 +58,7 @@ TEST_F(Faults, CountsArmSeveralRequestsInOrder) {
   EXPECT_EQ(Run(33).error, kNak);
   EXPECT_EQ(Run(33).error, kNak);
   EXPECT_EQ(Run(33).error, kNoReply);
-  EXPECT_EQ(Run(33).error & kFailureMask, 0u);
+  EXPECT_EQ(Run(33).error & FailureMask, 0u);
   EXPECT_NE(ApplyControl(printer, "nak x"), "");
   EXPECT_NE(ApplyControl(printer, "explode"), "");
   EXPECT_EQ(printer.armed(), 0u);

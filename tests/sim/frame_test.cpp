@@ -35,7 +35,7 @@ TEST_F(RawPrinter, AnswersAStatusReadWithItsSequenceAndTopBitsSet) {
     EXPECT_EQ(r.status[i] & 0x80, 0x80) << "status byte " << i;
     plain[i] = r.status[i] & 0x7F;
   }
-  EXPECT_EQ(MapStatusBytes(plain) & kFailureMask, 0u);
+  EXPECT_EQ(MapStatusBytes(plain) & FailureMask, 0u);
   ASSERT_EQ(printer.requests().size(), 1u);
   EXPECT_EQ(printer.requests()[0].command, 74);
   EXPECT_EQ(printer.requests()[0].data, "W");
@@ -104,7 +104,7 @@ TEST_F(RawPrinter, UnknownCodesAndBadDataSetTheirErrorBits) {
     std::uint8_t plain[6];
     for (std::size_t i = 0; i < 6; ++i) plain[i] = r.status[i] & 0x7F;
     const std::uint32_t word = MapStatusBytes(plain);
-    EXPECT_EQ(word & kFailureMask & ~(1u << 27), c.bit) << c.command << " " << c.data;
+    EXPECT_EQ(word & FailureMask & ~(1u << 27), c.bit) << c.command << " " << c.data;
     EXPECT_NE(word & (1u << 27), 0u) << "general error bit with every error";
   }
 }

@@ -114,20 +114,20 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
     ASSERT_TRUE(sim.running());
     Wire wire(link);
     ASSERT_TRUE(wire.is_open());
-    EXPECT_EQ(wire.Ask(74, "W") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(74, "W") & FailureMask, 0u);
     EXPECT_EQ(wire.Ask(107,
                        "P\xC0"
                        "1,1,2.00,0,TEA") &
-                  kFailureMask,
+                  FailureMask,
               0u);
-    EXPECT_EQ(wire.Ask(48, "00001,,00001,I") & kFailureMask, 0u);
-    EXPECT_EQ(wire.Ask(58, "1*3.000") & kFailureMask, 0u);
-    EXPECT_EQ(wire.Ask(53, "\tP") & kFailureMask, 0u);
-    EXPECT_EQ(wire.Ask(56, "") & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(48, "00001,,00001,I") & FailureMask, 0u);
+    EXPECT_EQ(wire.Ask(58, "1*3.000") & FailureMask, 0u);
+    EXPECT_EQ(wire.Ask(53, "\tP") & FailureMask, 0u);
+    EXPECT_EQ(wire.Ask(56, "") & FailureMask, 0u);
     std::ofstream(control, std::ios::app) << "nak\n";
     EXPECT_EQ(wire.Ask(33, ""), Wire::kNak);
     std::string reply;
-    EXPECT_EQ(wire.Ask(113, "", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(113, "", &reply) & FailureMask, 0u);
     EXPECT_EQ(reply, "1");
     EXPECT_EQ(sim.Stop(), 0);
     struct stat st {};
@@ -139,9 +139,9 @@ TEST(EcrSimProgram, ServesThePseudoTerminalTakesControlLinesAndKeepsItsState) {
     Wire wire(link);
     ASSERT_TRUE(wire.is_open());
     std::string reply;
-    EXPECT_EQ(wire.Ask(113, "", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(113, "", &reply) & FailureMask, 0u);
     EXPECT_EQ(reply, "1") << "the receipt counter survived the restart";
-    EXPECT_EQ(wire.Ask(65, "0", &reply) & kFailureMask, 0u);
+    EXPECT_EQ(wire.Ask(65, "0", &reply) & FailureMask, 0u);
     EXPECT_EQ(reply, "1,600,0,0,0,0");
   }
   std::remove(state.c_str());

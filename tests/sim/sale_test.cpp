@@ -150,7 +150,7 @@ TEST_F(Receipts, CommandsInTheWrongStateAreRefused) {
     if (std::string(c.state) == "F") Ok(48, "00001,,00001,I");
     if (std::string(c.state) == "N") Ok(38);
     const LinkReply r = Run(c.command, c.data);
-    EXPECT_EQ(r.error & kFailureMask & ~(1u << 27), c.bit);
+    EXPECT_EQ(r.error & FailureMask & ~(1u << 27), c.bit);
     if (std::string(c.state) == "F") Ok(57);
     if (std::string(c.state) == "N") Ok(39);
     EXPECT_EQ(ReceiptBits(), 0u);

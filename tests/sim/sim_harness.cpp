@@ -94,7 +94,7 @@ LinkReply LinkedPrinter::Run(int command, const std::string& data) {
 LinkReply LinkedPrinter::Ok(int command, const std::string& data) {
   LinkReply reply = Run(command, data);
   EXPECT_EQ(reply.result, 0) << "command " << command << " " << data;
-  EXPECT_EQ(reply.error & kFailureMask, 0u)
+  EXPECT_EQ(reply.error & FailureMask, 0u)
       << "command " << command << " \"" << data << "\" error word 0x" << std::hex << reply.error;
   return reply;
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "link/link.h"
+#include "link/status_map.h"
 #include "platform/clock.h"
 #include "sim/wire/in_process_port.h"
 #include "sim/wire/virtual_printer.h"
@@ -64,7 +65,5 @@ class LinkedPrinter : public ::testing::Test {
   molvex::sim::VirtualPrinter& printer = port.printer();
   molvex::sim::Device& device = port.device();
 };
-
-constexpr std::uint32_t kFailureMask = 0x1F0F237F;
 
 }  // namespace simtest
