@@ -68,6 +68,9 @@ std::int32_t PrnClearDisplay(PRN_LEAD) {
 std::int32_t PrnDisplayLower(PRN_LEAD, const char* text) {
   return Send(PRN_PASS, kCmdDisplayLower, text);
 }
+std::int32_t PrnWriteNetParams(PRN_LEAD, const char* text) {
+  return Send(PRN_PASS, kCmdWriteNetParams, text);
+}
 std::int32_t PrnReadNetParams(PRN_LEAD) {
   return Send(PRN_PASS, kCmdReadNetParams);
 }
@@ -267,6 +270,10 @@ std::int32_t PrnArticleNext(PRN_LEAD) {
   return Send(PRN_PASS, kCmdArticle, "N");
 }
 
+std::int32_t PrnModemReport(PRN_LEAD, std::int32_t print) {
+  return Send(PRN_PASS, kCmdModemReport, print != 0 ? "1" : "0");
+}
+
 std::int32_t PrnPrintCopy(PRN_LEAD, signed char count) {
   TextBuilder t;
   t.Int(count);
@@ -303,6 +310,12 @@ std::int32_t PrnPaymentWithCode(PRN_LEAD, std::int32_t number, double amount, co
   TextBuilder t;
   t.Int(number).Char(',').Fixed(amount, 2).Char(',').Text(text);
   return Send(PRN_PASS, kCmdPaymentWithCode, t);
+}
+
+std::int32_t PrnReadZData(PRN_LEAD, std::int32_t chunk) {
+  TextBuilder t;
+  t.Text("0,0,").Int(chunk);
+  return Send(PRN_PASS, kCmdReadZData, t);
 }
 
 std::int32_t PrnEjCopies(PRN_LEAD, std::int32_t first, std::int32_t second) {

@@ -27,11 +27,13 @@ constexpr bool PrnIsTaxLetter(std::int64_t byte) {
 
 #define PRN_LEAD PrnWindow window, PrnCallback callback, std::int32_t tag
 
-std::int32_t PrnClearDisplay(PRN_LEAD);                      // 33
-std::int32_t PrnDisplayLower(PRN_LEAD, const char* text);    // 35
-std::int32_t PrnReadNetParams(PRN_LEAD);                     // 37
-std::int32_t PrnOpenNonFiscal(PRN_LEAD);                     // 38
-std::int32_t PrnCloseNonFiscal(PRN_LEAD);                    // 39
+std::int32_t PrnClearDisplay(PRN_LEAD);                    // 33
+std::int32_t PrnDisplayLower(PRN_LEAD, const char* text);  // 35
+std::int32_t PrnWriteNetParams(PRN_LEAD,
+                               const char* text);  // 36: the settings as the entry encodes them
+std::int32_t PrnReadNetParams(PRN_LEAD);           // 37
+std::int32_t PrnOpenNonFiscal(PRN_LEAD);           // 38
+std::int32_t PrnCloseNonFiscal(PRN_LEAD);          // 39
 std::int32_t PrnPrintNonFiscal(PRN_LEAD, const char* text);  // 42
 std::int32_t PrnCutReceipt(PRN_LEAD);                        // 45
 std::int32_t PrnDisplayUpper(PRN_LEAD, const char* text);    // 47
@@ -75,11 +77,12 @@ std::int32_t PrnArticleProgram(PRN_LEAD, char tax, std::int32_t article, std::in
                                double price, const char* a, const char* b);       // 107 P
 std::int32_t PrnArticleDelete(PRN_LEAD, std::int32_t article, const char* text);  // 107 D
 std::int32_t PrnArticleChangePrice(PRN_LEAD, std::int32_t article, double price,
-                                   const char* text);                      // 107 C
-std::int32_t PrnArticleRead(PRN_LEAD, std::int32_t article);               // 107 R
-std::int32_t PrnArticleFirst(PRN_LEAD);                                    // 107 F
-std::int32_t PrnArticleNext(PRN_LEAD);                                     // 107 N
-std::int32_t PrnPrintCopy(PRN_LEAD, signed char count);                    // 109
+                                   const char* text);         // 107 C
+std::int32_t PrnArticleRead(PRN_LEAD, std::int32_t article);  // 107 R
+std::int32_t PrnArticleFirst(PRN_LEAD);                       // 107 F
+std::int32_t PrnArticleNext(PRN_LEAD);                        // 107 N
+std::int32_t PrnModemReport(PRN_LEAD, std::int32_t print);    // 108: "1" prints it, "0" does not
+std::int32_t PrnPrintCopy(PRN_LEAD, signed char count);       // 109
 std::int32_t PrnArticleReport(PRN_LEAD, const char* password, char kind);  // 111
 std::int32_t PrnLastReceiptNumber(PRN_LEAD);                               // 113
 std::int32_t PrnEjCopy(PRN_LEAD, std::int32_t number);                     // 116
@@ -87,6 +90,7 @@ std::int32_t PrnClearOperatorPassword(PRN_LEAD, std::int32_t operator_num,
                                       const char* text);  // 119
 std::int32_t PrnPaymentWithCode(PRN_LEAD, std::int32_t number, double amount, const char* text,
                                 std::int32_t ignored);                        // 120
+std::int32_t PrnReadZData(PRN_LEAD, std::int32_t chunk);                      // 167: "0,0,%d"
 std::int32_t PrnEjCopies(PRN_LEAD, std::int32_t first, std::int32_t second);  // 235
 std::int32_t PrnEjTaxReports(PRN_LEAD, std::int32_t number);                  // 236
 std::int32_t PrnDeviceIdentity(PRN_LEAD);                                     // 255

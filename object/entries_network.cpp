@@ -259,7 +259,7 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteNetParams(LONG* Result) {
       *Result = -4;
       return;
     }
-    if (!RunCommand(PrnExecute, static_cast<std::int32_t>(kCmdWriteNetParams), data.c_str())) {
+    if (!RunCommand(PrnWriteNetParams, data.c_str())) {
       SaveRefusal();
       *Result = -4;
       return;
@@ -272,9 +272,8 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuarded([&] {
     NetworkValues& net = Net();
-    const char* data = net.PrintReportModem ? "1" : "0";
     if (RefuseWithoutPort() ||
-        !RunCommand(PrnExecute, static_cast<std::int32_t>(kCmdModemReport), data)) {
+        !RunCommand(PrnModemReport, static_cast<std::int32_t>(net.PrintReportModem ? 1 : 0))) {
       SaveRefusal();
       *Result = -1;
       return;

@@ -66,13 +66,6 @@ LONG RunKsef(Wrapper wrapper, Args... args) {
   return value;
 }
 
-// Command 167 has no formatter of its own: "0,0," and the chunk number, sent as it stands.
-std::int32_t PrnReadZData(PrnWindow /*window*/, PrnCallback callback, std::int32_t tag,
-                          std::int32_t chunk) {
-  const std::string data = "0,0," + std::to_string(chunk);
-  return PrnExecuteCallback(callback, tag, kCmdReadZData, data.c_str());
-}
-
 ZDataReply ReadZDataChunk(std::int32_t chunk) {
   ZDataReply reply;
   reply.ok = RunCommand(PrnReadZData, chunk) && SharedObjectState().FailureFlag == 0;
