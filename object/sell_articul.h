@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/commands.h"
+#include "link/command_codes.h"
 
 namespace molvex {
 

@@ -8,187 +8,94 @@ namespace molvex::sim {
 
 namespace {
 constexpr std::size_t kJournalInMemory = 1000;
-
-bool Prints(int command) {
-  switch (command) {
-    case 38:
-    case 39:
-    case 42:
-    case 45:
-    case 48:
-    case 51:
-    case 52:
-    case 53:
-    case 54:
-    case 56:
-    case 57:
-    case 58:
-    case 69:
-    case 73:
-    case 79:
-    case 85:
-    case 88:
-    case 94:
-    case 95:
-    case 109:
-    case 111:
-    case 116:
-    case 120:
-    case 235:
-    case 236:
-      return true;
-    default:
-      return false;
-  }
-}
-// Commands that only read or touch the display: no reason to write the state file.
-bool ChangesState(int command) {
-  switch (command) {
-    case 33:
-    case 35:
-    case 37:
-    case 47:
-    case 62:
-    case 63:
-    case 64:
-    case 65:
-    case 74:
-    case 76:
-    case 113:
-    case 167:
-    case 255:
-      return false;
-    default:
-      return true;
-  }
-}
 }  // namespace
 
 int BusyMs(int command) {
-  switch (command) {
-    case 69:
-      return 2500;  // X or Z report
-    case 73:
-    case 79:
-    case 94:
-    case 95:
-      return 3000;  // period reports
-    case 111:
-    case 235:
-    case 236:
-      return 2000;  // article report, journal copies
-    case 116:
-    case 109:
-      return 1200;  // one document copy
-    case 56:
-      return 700;  // totals, footer, cut
-    case 48:
-    case 85:
-    case 38:
-      return 400;  // header
-    case 39:
-    case 45:
-    case 57:
-      return 300;
-    case 52:
-    case 58:
-    case 53:
-    case 120:
-    case 51:
-      return 150;  // one or two lines
-    case 42:
-    case 54:
-    case 88:
-      return 120;
-    case 70:
-    case 108:
-      return 400;  // a slip
-    case 61:
-    case 107:
-    case 101:
-    case 102:
-    case 119:
-    case 36:
-      return 60;
-    default:
-      return 10;  // reads and the display
-  }
+  const Device::CommandRow* row = Device::Find(command);
+  return row != nullptr ? row->busy_ms : 10;  // 10: what the printer takes to refuse a code
 }
 
 Device::Device(Clock& calendar) : calendar_(calendar) {
   state_.last_sent = LocalDateTime{2026, 1, 15, 9, 45, 0};
 }
 
-const std::map<int, Device::Handler>& Device::Handlers() {
-  static const std::map<int, Handler> kHandlers = {
-      {33, &Device::ClearDisplay},
-      {35, &Device::DisplayLower},
-      {36, &Device::WriteNet},
-      {37, &Device::ReadNet},
-      {38, &Device::OpenNonFiscal},
-      {39, &Device::CloseNonFiscal},
-      {42, &Device::NonFiscalText},
-      {45, &Device::CutReceipt},
-      {47, &Device::DisplayUpper},
-      {48, &Device::OpenFiscal},
-      {51, &Device::Subtotal},
-      {52, &Device::Sale},
-      {53, &Device::Total},
-      {54, &Device::FiscalText},
-      {56, &Device::CloseFiscal},
-      {57, &Device::Cancel},
-      {58, &Device::Sale},
-      {61, &Device::SetDateTime},
-      {62, &Device::GetDateTime},
-      {63, &Device::ShowDateTime},
-      {64, &Device::LastZInfo},
-      {65, &Device::DayTotalsInfo},
-      {69, &Device::Report},
-      {70, &Device::CashInOut},
-      {73, &Device::PeriodByNumberFull},
-      {74, &Device::ReadStatus},
-      {76, &Device::TransactionStatus},
-      {79, &Device::PeriodByDateShort},
-      {85, &Device::OpenRefund},
-      {88, &Device::Barcode},
-      {90, &Device::Diagnostic},
-      {94, &Device::PeriodByDateFull},
-      {95, &Device::PeriodByNumberShort},
-      {101, &Device::SetOperatorPassword},
-      {102, &Device::SetOperatorName},
-      {106, &Device::OpenDrawer},
-      {107, &Device::ArticleCommand},
-      {108, &Device::ModemReport},
-      {109, &Device::PrintCopy},
-      {111, &Device::ArticleReport},
-      {113, &Device::LastReceiptNumber},
-      {116, &Device::JournalCopy},
-      {119, &Device::ClearOperatorPassword},
-      {120, &Device::PaymentWithCode},
-      {167, &Device::ZData},
-      {235, &Device::JournalCopies},
-      {236, &Device::JournalTaxReports},
-      {255, &Device::Identity},
+// The commands the virtual printer knows, by the link's command codes: handler, busy time in
+// milliseconds before scaling (reads and the display 10; a line 120..150; a header 400; a
+// receipt's end 700; a document copy 1200; journal copies and the article report 2000; an X or
+// Z report 2500; period reports 3000), whether it prints (paper out refuses it) and whether it
+// changes what the state file keeps.
+const Device::CommandRow* Device::Find(int command) {
+  static constexpr CommandRow kCommands[] = {
+      {kCmdClearDisplay, &Device::ClearDisplay, 10, false, false},
+      {kCmdDisplayLower, &Device::DisplayLower, 10, false, false},
+      {kCmdWriteNetParams, &Device::WriteNet, 60, false, true},
+      {kCmdReadNetParams, &Device::ReadNet, 10, false, false},
+      {kCmdOpenNonFiscal, &Device::OpenNonFiscal, 400, true, true},
+      {kCmdCloseNonFiscal, &Device::CloseNonFiscal, 300, true, true},
+      {kCmdPrintNonFiscal, &Device::NonFiscalText, 120, true, true},
+      {kCmdCutReceipt, &Device::CutReceipt, 300, true, true},
+      {kCmdDisplayUpper, &Device::DisplayUpper, 10, false, false},
+      {kCmdOpenFiscal, &Device::OpenFiscal, 400, true, true},
+      {kCmdSubtotal, &Device::Subtotal, 150, true, true},
+      {kCmdSaleDisplay, &Device::Sale, 150, true, true},
+      {kCmdTotal, &Device::Total, 150, true, true},
+      {kCmdPrintFiscalText, &Device::FiscalText, 120, true, true},
+      {kCmdCloseFiscal, &Device::CloseFiscal, 700, true, true},
+      {kCmdCancelReceipt, &Device::Cancel, 300, true, true},
+      {kCmdSale, &Device::Sale, 150, true, true},
+      {kCmdSetDateTime, &Device::SetDateTime, 60, false, true},
+      {kCmdGetDateTime, &Device::GetDateTime, 10, false, false},
+      {kCmdShowDateTime, &Device::ShowDateTime, 10, false, false},
+      {kCmdLastZReport, &Device::LastZInfo, 10, false, false},
+      {kCmdDayTotals, &Device::DayTotalsInfo, 10, false, false},
+      {kCmdReport, &Device::Report, 2500, true, true},
+      {kCmdCashInOut, &Device::CashInOut, 400, false, true},
+      {kCmdPeriodFullByNumber, &Device::PeriodByNumberFull, 3000, true, true},
+      {kCmdReadStatus, &Device::ReadStatus, 10, false, false},
+      {kCmdTransactionStatus, &Device::TransactionStatus, 10, false, false},
+      {kCmdPeriodShortByDate, &Device::PeriodByDateShort, 3000, true, true},
+      {kCmdOpenRefund, &Device::OpenRefund, 400, true, true},
+      {kCmdBarcode, &Device::Barcode, 120, true, true},
+      {kCmdDiagnostic, &Device::Diagnostic, 10, false, true},
+      {kCmdPeriodFullByDate, &Device::PeriodByDateFull, 3000, true, true},
+      {kCmdPeriodShortByNumber, &Device::PeriodByNumberShort, 3000, true, true},
+      {kCmdSetOperatorPassword, &Device::SetOperatorPassword, 60, false, true},
+      {kCmdSetOperatorName, &Device::SetOperatorName, 60, false, true},
+      {kCmdOpenDrawer, &Device::OpenDrawer, 10, false, true},
+      {kCmdArticle, &Device::ArticleCommand, 60, false, true},
+      {kCmdModemReport, &Device::ModemReport, 400, false, true},
+      {kCmdPrintCopy, &Device::PrintCopy, 1200, true, true},
+      {kCmdArticleReport, &Device::ArticleReport, 2000, true, true},
+      {kCmdLastReceiptNumber, &Device::LastReceiptNumber, 10, false, false},
+      {kCmdEjCopy, &Device::JournalCopy, 1200, true, true},
+      {kCmdClearOperatorPassword, &Device::ClearOperatorPassword, 60, false, true},
+      {kCmdPaymentWithCode, &Device::PaymentWithCode, 150, true, true},
+      {kCmdReadZData, &Device::ZData, 10, false, false},
+      {kCmdEjCopies, &Device::JournalCopies, 2000, true, true},
+      {kCmdEjTaxReports, &Device::JournalTaxReports, 2000, true, true},
+      {kCmdDeviceIdentity, &Device::Identity, 10, false, false},
   };
-  return kHandlers;
+  for (const CommandRow& row : kCommands) {
+    if (row.code == command) return &row;
+  }
+  return nullptr;
 }
 
 Reply Device::Execute(const Request& request) {
   Reply reply;
-  const auto& handlers = Handlers();
-  const auto it = handlers.find(request.command);
-  if (it == handlers.end()) {
+  const CommandRow* row = Find(request.command);
+  if (row == nullptr) {
     reply.errors = Bit(Condition::InvalidCommand);
     reply.busy_ms = BusyMs(request.command);
     return reply;
   }
-  if (paper_out_ && Prints(request.command)) {
+  if (paper_out_ && row->prints) {
     reply.errors = Bit(Condition::PaperOut);
     return reply;
   }
-  reply = (this->*(it->second))(request.data);
-  if (reply.busy_ms == 0) reply.busy_ms = reply.errors != 0 ? 10 : BusyMs(request.command);
-  if (state_changed_ && ChangesState(request.command)) state_changed_();
+  reply = (this->*(row->handler))(request.data);
+  if (reply.busy_ms == 0) reply.busy_ms = reply.errors != 0 ? 10 : row->busy_ms;
+  if (state_changed_ && row->changes_state) state_changed_();
   return reply;
 }
 

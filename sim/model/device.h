@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/command_codes.h"
 #include "platform/clock.h"
 #include "sim/model/conditions.h"
 #include "sim/model/request.h"
@@ -98,7 +99,16 @@ class Device {
 
  private:
   using Handler = Reply (Device::*)(const std::string&);
-  static const std::map<int, Handler>& Handlers();
+  // One row a command the virtual printer knows.
+  struct CommandRow {
+    PrnCode code;
+    Handler handler;
+    int busy_ms;         // before it answers, unscaled
+    bool prints;         // paper out refuses it
+    bool changes_state;  // the state file is written after it
+  };
+  static const CommandRow* Find(int command);
+  friend int BusyMs(int command);
 
   // Display, clock, drawer and cutter (display_clock.cpp); status and identity (status.cpp);
   // cash in and out (cash_totals.cpp); network settings and modem report (network.cpp).

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/commands.h"
+#include "link/command_codes.h"
 #include "platform/clock.h"
 
 namespace molvex::sim {
