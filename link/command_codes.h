@@ -18,6 +18,6 @@ constexpr int kPrnPaymentTypes = sizeof kPrnPaymentLetters - 1;
 // Tax groups А..Д: the letters' Windows-1251 bytes 0xC0..0xC4.
 constexpr std::uint8_t kPrnTaxLetterFirst = 0xC0;
 constexpr int kPrnTaxGroups = 5;
-constexpr bool PrnIsTaxLetter(std::int64_t byte) {
-  return byte >= kPrnTaxLetterFirst && byte < kPrnTaxLetterFirst + kPrnTaxGroups;
+constexpr bool PrnIsTaxLetter(std::int64_t value) {
+  return value >= kPrnTaxLetterFirst && value < kPrnTaxLetterFirst + kPrnTaxGroups;
 }

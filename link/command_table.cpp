@@ -32,13 +32,14 @@ constexpr PrnFixUp SpacesToCommas = PrnFixUp::SpacesToCommas;
 
 // The Windows-1251 names, each a constant of its own converted at compile time.
 namespace cp1251 {
+// NOLINTNEXTLINE(bugprone-macro-parentheses): `name` is the name being declared
 #define PRN_COMMAND(name, code, listed, passwords, fix_up, utf8) constexpr auto name = Cp1251(utf8);
 #include "link/commands.def"
 }  // namespace cp1251
 
 constexpr PrnCommandRow Row(std::int32_t code, bool listed, Passwords passwords, PrnFixUp fix_up,
                             const char* utf8, const char* cp1251) {
-  return {code, listed, passwords.by_article_operation, passwords.place, fix_up, utf8, cp1251};
+  return {utf8, cp1251, code, passwords.place, listed, passwords.by_article_operation, fix_up};
 }
 
 constexpr PrnCommandRow kRows[] = {

@@ -15,13 +15,13 @@ enum class PrnFixUp : std::uint8_t {
 };
 
 struct PrnCommandRow {
-  std::int32_t code;
-  bool listed;                 // PrnCommandName names it (else "Неверная команда")
-  bool by_article_operation;   // passwords found by the operation letter of command 107
-  PrnPasswordPlace passwords;  // else: where its passwords stand
-  PrnFixUp fix_up;
   const char* utf8;    // the Russian name
   const char* cp1251;  // the same, Windows-1251
+  std::int32_t code;
+  PrnPasswordPlace passwords;  // where its passwords stand, unless by_article_operation
+  bool listed;                 // PrnCommandName names it (else "Неверная команда")
+  bool by_article_operation;   // passwords found by the operation letter of command 107
+  PrnFixUp fix_up;
 };
 
 // The row of `command`, or nullptr for a code without one.
