@@ -133,26 +133,25 @@ Reply Device::ArticleCommand(const std::string& data) {
 }
 
 Reply Device::SetOperatorPassword(const std::string& data) {
-  const auto f = SplitFields(data);
-  std::int64_t n = 0;
-  if (f.size() != 3 || !ParseInt(f[0], n) || n < 1 || n > kOperatorCount ||
-      !PrintableText(f[2], kPasswordLength)) {
-    return Syntax();
-  }
-  if (!OperatorPasswordOk(static_cast<int>(n), f[1])) return NotAllowed();
-  state_.operators[static_cast<std::size_t>(n)].password = f[2];
-  return {};
+  return SetOperatorField(data, kPasswordLength, &Operator::password);
 }
 
 Reply Device::SetOperatorName(const std::string& data) {
+  return SetOperatorField(data, kOperatorName, &Operator::name);
+}
+
+// "operator,its password,value": the value (at most `length` printable characters) becomes
+// the operator's `field`.
+Reply Device::SetOperatorField(const std::string& data, std::size_t length,
+                               std::string Operator::*field) {
   const auto f = SplitFields(data);
   std::int64_t n = 0;
   if (f.size() != 3 || !ParseInt(f[0], n) || n < 1 || n > kOperatorCount ||
-      !PrintableText(f[2], kOperatorName)) {
+      !PrintableText(f[2], length)) {
     return Syntax();
   }
   if (!OperatorPasswordOk(static_cast<int>(n), f[1])) return NotAllowed();
-  state_.operators[static_cast<std::size_t>(n)].name = f[2];
+  state_.operators[static_cast<std::size_t>(n)].*field = f[2];
   return {};
 }
 

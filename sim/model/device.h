@@ -161,6 +161,7 @@ class Device {
   Reply ArticleCommand(const std::string& data);
   Reply SetOperatorPassword(const std::string& data);
   Reply SetOperatorName(const std::string& data);
+  Reply SetOperatorField(const std::string& data, std::size_t length, std::string Operator::*field);
   Reply ClearOperatorPassword(const std::string& data);
 
   // Helpers shared by the command files.
