@@ -13,6 +13,7 @@
 #include "platform/byte_channel.h"
 #include "platform/serial_ports.h"
 #include "platform/text_codec.h"
+#include "platform/win32/serial_line.h"
 
 namespace molvex {
 
@@ -72,32 +73,6 @@ std::string DeviceName(std::int32_t port) {
   return "\\\\.\\COM" + std::to_string(port);
 }
 
-// Every field of the line the link relies on, whatever the program before left in the port: 8N1
-// at `baud`, binary, no parity check, no flow control of either kind (neither RTS/CTS nor
-// DSR/DTR nor XON/XOFF, so a low CTS or a stray XOFF cannot stop a write), DTR and RTS on, no
-// byte dropped or replaced, and no error that stops the reads until it is cleared.
-void SetLine(DCB& line, std::int32_t baud) {
-  line.BaudRate = static_cast<DWORD>(baud);
-  line.ByteSize = 8;
-  line.Parity = NOPARITY;
-  line.StopBits = ONESTOPBIT;
-  line.fBinary = TRUE;
-  line.fParity = FALSE;
-  line.fOutxCtsFlow = FALSE;
-  line.fOutxDsrFlow = FALSE;
-  line.fDtrControl = DTR_CONTROL_ENABLE;
-  line.fDsrSensitivity = FALSE;
-  line.fTXContinueOnXoff = TRUE;
-  line.fOutX = FALSE;
-  line.fInX = FALSE;
-  line.fErrorChar = FALSE;
-  line.fNull = FALSE;
-  line.fRtsControl = RTS_CONTROL_ENABLE;
-  line.fAbortOnError = FALSE;
-  line.XonChar = 0x11;  // unused, but the driver refuses equal XON and XOFF characters
-  line.XoffChar = 0x13;
-}
-
 class Win32SerialPort final : public ByteChannel {
  public:
   Win32SerialPort() = default;
@@ -130,7 +105,7 @@ class Win32SerialPort final : public ByteChannel {
     timeouts.WriteTotalTimeoutConstant = kPortWriteTimeoutMs;
     bool ready = GetCommState(handle, &line) != FALSE;
     if (ready) {
-      SetLine(line, baud);
+      SetRawSerialLine(line, baud);
       ready = SetCommState(handle, &line) && SetCommTimeouts(handle, &timeouts);
     }
     if (!ready) {

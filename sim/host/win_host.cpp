@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/serial_line.h"
 #include "sim/host/host.h"
 #include "sim/wire/virtual_printer.h"
 
@@ -42,20 +43,7 @@ HANDLE OpenComPort(const std::string& name, int baud) {
     CloseHandle(port);
     return INVALID_HANDLE_VALUE;
   }
-  dcb.BaudRate = baud > 0 ? static_cast<DWORD>(baud) : CBR_115200;
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fBinary = TRUE;
-  dcb.fParity = FALSE;
-  dcb.fOutxCtsFlow = FALSE;
-  dcb.fOutxDsrFlow = FALSE;
-  dcb.fDtrControl = DTR_CONTROL_ENABLE;
-  dcb.fRtsControl = RTS_CONTROL_ENABLE;
-  dcb.fOutX = FALSE;
-  dcb.fInX = FALSE;
-  dcb.fNull = FALSE;
-  dcb.fAbortOnError = FALSE;
+  SetRawSerialLine(dcb, baud > 0 ? baud : CBR_115200);
   if (!SetCommState(port, &dcb) || !SetReadWait(port, 50)) {
     CloseHandle(port);
     return INVALID_HANDLE_VALUE;
