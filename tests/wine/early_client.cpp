@@ -7,6 +7,8 @@
 //          opens the port, prints "holding", keeps the object until the flag file exists, then
 //          calls it again: it must answer, or with "gone" (the server was closed meanwhile)
 //          the call must fail
+//        early_client sell <com port number> <price> <flag file>
+//          a receipt that spans other clients' work (see SellAcross)
 #include <windows.h>
 
 #include <oleauto.h>
@@ -211,6 +213,38 @@ void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, bool gone, CheckCount&
   }
 }
 
+// Opens the port and a fiscal receipt with one line at the price, prints "holding", waits until
+// the flag file exists, then checks that its port is still open, pays, closes the receipt and
+// the port. Every step must succeed: another client that closed this port meanwhile, or began a
+// receipt of its own on it, makes a step fail.
+void SellAcross(ITECRFisc* fisc, int port, double price, const wchar_t* flag, CheckCount& c) {
+  int result = 0;
+  c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
+           "SetComPort opens the port");
+  BSTR empty = SysAllocString(L"");
+  BSTR name = SysAllocString(L"Held line");
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  c.Expect(fisc->OpenFiscReceipt(1, 1, empty, &ok) == S_OK && ok == VARIANT_TRUE,
+           "OpenFiscReceipt");
+  LONG sold = 0;
+  c.Expect(fisc->SellArticul(name, price, 1, 1, 1, empty, 0, 0, &sold) == S_OK && sold == 1,
+           "SellArticul");
+  std::printf("holding\n");
+  std::fflush(stdout);
+  for (int i = 0; i < 600 && GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  VARIANT_BOOL present = VARIANT_FALSE;
+  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_TRUE,
+           "IsPresent: the port is still open after the other client");
+  double sum = 0;
+  c.Expect(fisc->GetReceiptSum(&sum) == S_OK && sum > price - 0.005 && sum < price + 0.005,
+           "GetReceiptSum: the receipt holds its one line");
+  c.Expect(fisc->Payment(0, 0, &ok) == S_OK && ok == VARIANT_TRUE, "Payment of the rest");
+  c.Expect(fisc->CloseFiscReceipt(&ok) == S_OK && ok == VARIANT_TRUE, "CloseFiscReceipt");
+  c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
+  SysFreeString(name);
+  SysFreeString(empty);
+}
+
 }  // namespace
 
 // Creates and releases an object again and again; every release starts the end of an
@@ -241,6 +275,21 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
     Churn(static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
           static_cast<int>(std::wcstol(argv[3], nullptr, 10)), c);
+    CoUninitialize();
+    return c.Finish();
+  }
+  if (argc >= 5 && std::wcscmp(argv[1], L"sell") == 0) {
+    CheckCount c;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
+    ITECRFisc* fisc = nullptr;
+    const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                        reinterpret_cast<void**>(&fisc));
+    c.Expect(SUCCEEDED(hr) && fisc != nullptr, "CoCreateInstance through the vtable interface");
+    if (fisc != nullptr) {
+      SellAcross(fisc, static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
+                 std::wcstod(argv[3], nullptr), argv[4], c);
+      fisc->Release();
+    }
     CoUninitialize();
     return c.Finish();
   }
