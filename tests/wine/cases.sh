@@ -736,6 +736,10 @@ case_per_client() {
   else
     bad "per client: two objects of one program not served by two processes (pids '${a}' and '${b}')"
   fi
+  # Objects made and released in a row, each creation a little later after the release before,
+  # so that they meet the servers before at every moment of their end: each in a server of its
+  # own all the same.
+  native_client per-client-churn 'C:\tests\early_client.exe' fresh 12 133
   if server_ends_within 10; then ok "per client: every server ends after its object"; else bad "per client: a server still running after its object"; fi
   stop_com2
   if paper_total "$run/paper.txt" 41.10 && paper_total "$run/paper.txt" 51.10 &&

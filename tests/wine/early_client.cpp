@@ -7,6 +7,9 @@
 //          opens the port, prints "holding", keeps the object until the flag file exists, then
 //          calls it again: it must answer, or with "gone" (the server was closed meanwhile)
 //          the call must fail
+//        early_client fresh <rounds> <step in ms>
+//          against a server registered per object: like churn, each object must be alone in
+//          its server (see FreshServers)
 //        early_client sell <com port number> <price> <flag file>
 //          a receipt that spans other clients' work (see SellAcross)
 #include <windows.h>
@@ -269,12 +272,43 @@ void Churn(int rounds, int step_ms, CheckCount& c) {
   }
 }
 
+// Against a server registered per object: creates and releases objects in a row as Churn does,
+// each leaving a mark in the state of its server (TargetPortPr, a value the object only holds).
+// Every new object must find no mark, that is a server of its own, also when its creation meets
+// the end of the server before.
+void FreshServers(int rounds, int step_ms, CheckCount& c) {
+  for (int i = 0; i < rounds; ++i) {
+    Sleep(static_cast<DWORD>((i * step_ms) % 1600));
+    ITECRFisc* fisc = nullptr;
+    const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                        reinterpret_cast<void**>(&fisc));
+    LONG mark = -1;
+    const HRESULT read = fisc != nullptr ? fisc->get_TargetPortPr(&mark) : E_POINTER;
+    if (FAILED(hr) || read != S_OK || mark != 0) {
+      std::printf("round %d: CoCreateInstance 0x%08lX, TargetPortPr 0x%08lX, mark %ld\n", i + 1,
+                  static_cast<unsigned long>(hr), static_cast<unsigned long>(read),
+                  static_cast<long>(mark));
+    }
+    c.Expect(SUCCEEDED(hr) && read == S_OK && mark == 0, "every object in a server of its own");
+    if (fisc != nullptr) {
+      c.Expect(fisc->put_TargetPortPr(1000 + i) == S_OK, "the mark is left");
+      fisc->Release();
+    }
+  }
+}
+
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 4 && std::wcscmp(argv[1], L"churn") == 0) {
+  const bool fresh = argc >= 4 && std::wcscmp(argv[1], L"fresh") == 0;
+  if (argc >= 4 && (fresh || std::wcscmp(argv[1], L"churn") == 0)) {
     CheckCount c;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
-    Churn(static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
-          static_cast<int>(std::wcstol(argv[3], nullptr, 10)), c);
+    const int rounds = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+    const int step_ms = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
+    if (fresh) {
+      FreshServers(rounds, step_ms, c);
+    } else {
+      Churn(rounds, step_ms, c);
+    }
     CoUninitialize();
     return c.Finish();
   }
