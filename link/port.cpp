@@ -1,9 +1,14 @@
 // A link's port: opened through a factory (the platform serial ports by default).
+#include <cstdint>
+
 #include "link/link_state.h"
+#include "platform/memory_lock.h"
 
 namespace link_state {
 
 namespace {
+
+constexpr std::size_t kReceiverLockSize = 8192;
 
 // Stands in for a port that is closed or failed to open: writes are lost, reads fail at once,
 // so a transaction over it ends quickly as unanswered.
@@ -44,6 +49,10 @@ Link& Link::Process() {
 std::int32_t Link::Open(std::int32_t port, std::int32_t baud) {
   // A port still open is closed first, so that it does not keep the device to itself.
   Close();
+  // The reply receiver's code stays resident, so that reading a byte never waits for paging.
+  molvex::KeepResident(
+      reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(&link_state::ReceiveByte)),
+      link_state::kReceiverLockSize);
   core_->ready = 1;
   molvex::ByteChannel* opened = PortFactory().Open(port, baud);
   if (opened == nullptr) return -1;
