@@ -12,14 +12,15 @@ constexpr std::int32_t kRefused2 = -2;
 constexpr std::int32_t kRefused3 = -3;
 constexpr std::int32_t kRefused4 = -4;
 
-// The request of `command` with `text` as its data text; too long for a frame, it carries
-// PRN_DATA_TOO_LONG instead. The text ends at its first zero byte, as a data text does.
-PrnRequest Make(std::int32_t command, const char* text) {
+// The request of `command` with `text` as its data text (up to its first zero byte); `built` is
+// the length of the text as built, which decides whether it fits a request frame.
+PrnRequest Make(std::int32_t command, const char* text, std::size_t built) {
   PrnRequest r;
   r.command = command;
+  r.built = built;
   const std::size_t n = strnlen(text, PrnRequest::kCapacity);
-  if (n >= PrnRequest::kCapacity) {
-    r.refusal = PRN_DATA_TOO_LONG;
+  if (n > static_cast<std::size_t>(kPrnMaxData)) {
+    r.too_long = true;
     return r;
   }
   std::memcpy(r.data, text, n);
@@ -29,21 +30,43 @@ PrnRequest Make(std::int32_t command, const char* text) {
 }
 
 PrnRequest Make(std::int32_t command, const TextBuilder& text) {
-  if (text.overflow()) return PrnRequest::Refused(command, PRN_DATA_TOO_LONG);
-  return Make(command, text.c_str());
+  if (text.overflow()) {
+    PrnRequest r;
+    r.command = command;
+    r.too_long = true;
+    r.built = TextBuilder::kCapacity;
+    return r;
+  }
+  return Make(command, text.c_str(), text.size());
 }
 
 PrnRequest Make(std::int32_t command) {
-  return Make(command, "");
+  return Make(command, "", 0);
 }
 
 PrnRequest MakeText(std::int32_t command, const char* text) {
-  return Make(command, text == nullptr ? "" : text);
+  if (text == nullptr) text = "";
+  return Make(command, text, strnlen(text, PrnRequest::kCapacity));
+}
+
+PrnRequest Refuse(std::int32_t command, std::int32_t code) {
+  PrnRequest r;
+  r.command = command;
+  r.refusal = code;
+  return r;
+}
+
+// A built request refused for an argument: the text stays, so that an entry still learns
+// whether it would have fitted.
+PrnRequest Refuse(PrnRequest request, std::int32_t code) {
+  request.refusal = code;
+  return request;
 }
 
 std::int32_t Send(PrnWindow window, PrnCallback callback, std::int32_t tag,
                   const PrnRequest& request) {
-  if (!request.sendable()) return request.refusal;
+  const std::int32_t refused = request.Refusal();
+  if (refused != PRN_OK) return refused;
   return PrnExecute(window, callback, tag, request.command, request.data);
 }
 
@@ -56,7 +79,7 @@ TextBuilder OpenReceiptText(std::uint32_t operator_num, const char* password, st
 
 PrnRequest SaleRequest(std::int32_t command, char sign, std::int32_t article, double quantity,
                        double percent, double discount) {
-  const PrnRequest refused = PrnRequest::Refused(command, kRefused1);
+  const PrnRequest refused = Refuse(command, kRefused1);
   if (!AllFinite(quantity, percent, discount)) return refused;
   if (percent != 0 && discount != 0) return refused;
   if (quantity < 0) return refused;
@@ -131,8 +154,8 @@ PrnRequest PrnBuildOpenFiscal(std::uint32_t operator_num, const char* password,
 PrnRequest PrnBuildSubtotal(std::int32_t print, std::int32_t display, double percent,
                             double amount) {
   char flags[3] = {print != 0 ? '1' : '0', display != 0 ? '1' : '0', '\0'};
-  if (!AllFinite(percent, amount)) return PrnRequest::Refused(kCmdSubtotal, kRefused1);
-  if (percent != 0 && amount != 0) return PrnRequest::Refused(kCmdSubtotal, kRefused1);
+  if (!AllFinite(percent, amount)) return Refuse(kCmdSubtotal, kRefused1);
+  if (percent != 0 && amount != 0) return Refuse(kCmdSubtotal, kRefused1);
   TextBuilder t;
   t.Text(flags);
   if (percent != 0) t.Char(',').Fixed(percent, 2);
@@ -146,7 +169,7 @@ PrnRequest PrnBuildSaleDisplay(char sign, std::int32_t article, double quantity,
 }
 
 PrnRequest PrnBuildTotal(const char* text, char payment, double amount) {
-  if (!AllFinite(amount)) return PrnRequest::Refused(kCmdTotal, kRefused1);
+  if (!AllFinite(amount)) return Refuse(kCmdTotal, kRefused1);
   TextBuilder t;
   t.Text(text).Char('\t').Char(payment).Fixed(amount, 2);
   return Make(kCmdTotal, t);
@@ -190,7 +213,7 @@ PrnRequest PrnBuildReport(const char* password, char kind) {
 }
 
 PrnRequest PrnBuildCashInOut(double amount) {
-  if (!AllFinite(amount)) return PrnRequest::Refused(kCmdCashInOut, kRefused1);
+  if (!AllFinite(amount)) return Refuse(kCmdCashInOut, kRefused1);
   TextBuilder t;
   if (amount != 0) t.Fixed(amount, 2);
   return Make(kCmdCashInOut, t);
@@ -201,11 +224,11 @@ PrnRequest PrnBuildPeriodFullByNumber(const char* password, std::int32_t first, 
 }
 
 PrnRequest PrnBuildReadStatus(std::int32_t flag) {
-  return Make(kCmdReadStatus, flag != 0 ? "X" : "W");
+  return MakeText(kCmdReadStatus, flag != 0 ? "X" : "W");
 }
 
 PrnRequest PrnBuildTransactionStatus(std::int32_t flag) {
-  return Make(kCmdTransactionStatus, flag != 0 ? "T" : "");
+  return MakeText(kCmdTransactionStatus, flag != 0 ? "T" : "");
 }
 
 PrnRequest PrnBuildPeriodShortByDate(const char* password, const char* first, const char* last) {
@@ -222,14 +245,14 @@ PrnRequest PrnBuildOpenRefund(std::uint32_t operator_num, const char* password,
 PrnRequest PrnBuildBarcode(std::int32_t digit, const char* text) {
   // Only the low eight bits of the kind count; a zero byte cannot travel in a data text.
   const char kind = static_cast<char>(static_cast<std::uint8_t>(0x30 + digit));
-  if (kind == '\0') return PrnRequest::Refused(kCmdBarcode, kRefused1);
+  if (kind == '\0') return Refuse(kCmdBarcode, kRefused1);
   TextBuilder t;
   t.Char(kind).Text(text);
   return Make(kCmdBarcode, t);
 }
 
 PrnRequest PrnBuildDiagnostic(std::int32_t flag) {
-  return Make(kCmdDiagnostic, flag != 0 ? "1" : "0");
+  return MakeText(kCmdDiagnostic, flag != 0 ? "1" : "0");
 }
 
 PrnRequest PrnBuildPeriodFullByDate(const char* password, const char* first, const char* last) {
@@ -259,53 +282,55 @@ PrnRequest PrnBuildOpenDrawer(std::int32_t number) {
 
 PrnRequest PrnBuildArticleProgram(char tax, std::int32_t article, std::int32_t group, double price,
                                   const char* a, const char* b) {
-  const auto letter = static_cast<std::uint8_t>(tax);
-  if (article <= 0) return PrnRequest::Refused(kCmdArticle, kRefused1);
-  if (!PrnIsTaxLetter(letter)) return PrnRequest::Refused(kCmdArticle, kRefused2);
-  if (group < 0 || group > 99) return PrnRequest::Refused(kCmdArticle, kRefused3);
-  if (!AllFinite(price) || price <= 0) return PrnRequest::Refused(kCmdArticle, kRefused4);
   TextBuilder t;
   t.Char('P').Char(tax).Int(article).Char(',').Int(group).Char(',').Fixed(price, 2);
   t.Char(',').Text(a).Char(',').Text(b);
-  return Make(kCmdArticle, t);
+  const PrnRequest built = Make(kCmdArticle, t);
+  const auto letter = static_cast<std::uint8_t>(tax);
+  if (article <= 0) return Refuse(built, kRefused1);
+  if (!PrnIsTaxLetter(letter)) return Refuse(built, kRefused2);
+  if (group < 0 || group > 99) return Refuse(built, kRefused3);
+  if (!AllFinite(price) || price <= 0) return Refuse(built, kRefused4);
+  return built;
 }
 
 PrnRequest PrnBuildArticleDelete(std::int32_t article, const char* text) {
-  if (article < 0) return PrnRequest::Refused(kCmdArticle, kRefused1);
   TextBuilder t;
   if (article == 0) {
     t.Text("DA,").Text(text);
   } else {
     t.Char('D').Int(article).Char(',').Text(text);
   }
-  return Make(kCmdArticle, t);
+  const PrnRequest built = Make(kCmdArticle, t);
+  if (article < 0) return Refuse(built, kRefused1);
+  return built;
 }
 
 PrnRequest PrnBuildArticleChangePrice(std::int32_t article, double price, const char* text) {
-  if (article <= 0) return PrnRequest::Refused(kCmdArticle, kRefused1);
-  if (!AllFinite(price)) return PrnRequest::Refused(kCmdArticle, kRefused1);
   TextBuilder t;
   t.Char('C').Int(article).Char(',').Fixed(price, 2).Char(',').Text(text);
-  return Make(kCmdArticle, t);
+  const PrnRequest built = Make(kCmdArticle, t);
+  if (article <= 0 || !AllFinite(price)) return Refuse(built, kRefused1);
+  return built;
 }
 
 PrnRequest PrnBuildArticleRead(std::int32_t article) {
-  if (article < 0) return PrnRequest::Refused(kCmdArticle, kRefused1);
+  if (article < 0) return Refuse(kCmdArticle, kRefused1);
   TextBuilder t;
   t.Char('R').Int(article);
   return Make(kCmdArticle, t);
 }
 
 PrnRequest PrnBuildArticleFirst() {
-  return Make(kCmdArticle, "F");
+  return MakeText(kCmdArticle, "F");
 }
 
 PrnRequest PrnBuildArticleNext() {
-  return Make(kCmdArticle, "N");
+  return MakeText(kCmdArticle, "N");
 }
 
 PrnRequest PrnBuildModemReport(std::int32_t print) {
-  return Make(kCmdModemReport, print != 0 ? "1" : "0");
+  return MakeText(kCmdModemReport, print != 0 ? "1" : "0");
 }
 
 PrnRequest PrnBuildPrintCopy(signed char count) {
@@ -315,8 +340,7 @@ PrnRequest PrnBuildPrintCopy(signed char count) {
 }
 
 PrnRequest PrnBuildArticleReport(const char* password, char kind) {
-  if (kind != 'S' && kind != 'P' && kind != 'G')
-    return PrnRequest::Refused(kCmdArticleReport, kRefused1);
+  if (kind != 'S' && kind != 'P' && kind != 'G') return Refuse(kCmdArticleReport, kRefused1);
   TextBuilder t;
   t.Text(password).Char(',').Char(kind);
   return Make(kCmdArticleReport, t);
@@ -333,19 +357,20 @@ PrnRequest PrnBuildEjCopy(std::int32_t number) {
 }
 
 PrnRequest PrnBuildClearOperatorPassword(std::int32_t operator_num, const char* text) {
-  if (operator_num < 1 || operator_num > 15)
-    return PrnRequest::Refused(kCmdClearOperatorPassword, kRefused1);
   TextBuilder t;
   t.Int(operator_num).Char(',').Text(text);
-  return Make(kCmdClearOperatorPassword, t);
+  const PrnRequest built = Make(kCmdClearOperatorPassword, t);
+  if (operator_num < 1 || operator_num > 15) return Refuse(built, kRefused1);
+  return built;
 }
 
 PrnRequest PrnBuildPaymentWithCode(std::int32_t number, double amount, const char* text,
                                    std::int32_t /*ignored*/) {
-  if (!AllFinite(amount)) return PrnRequest::Refused(kCmdPaymentWithCode, kRefused1);
   TextBuilder t;
   t.Int(number).Char(',').Fixed(amount, 2).Char(',').Text(text);
-  return Make(kCmdPaymentWithCode, t);
+  const PrnRequest built = Make(kCmdPaymentWithCode, t);
+  if (!AllFinite(amount)) return Refuse(built, kRefused1);
+  return built;
 }
 
 PrnRequest PrnBuildReadZData(std::int32_t chunk) {

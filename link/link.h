@@ -61,25 +61,28 @@ extern std::uint8_t& LinkFlags;               // 4 NAK, 8 terminator out of plac
 extern bool& ReplyEnded;                      // the receiver passed the terminator state
 extern RetData& LinkResult;                   // the process link's result record
 
-// One request as a value, built before anything is sent: the command and its data text, or the
-// refusal of an argument (-1..-4, nothing to send), or PRN_DATA_TOO_LONG when the text would not
-// fit a request frame.
+// One request as a value, built before anything is sent: the command and its data text (at most
+// kPrnMaxData bytes, ending at its first zero byte as a data text does), whether the text as
+// built was too long for a request frame, and the refusal of an argument (-1..-4).
 struct PrnRequest {
   static constexpr std::size_t kCapacity = kPrnMaxData + 1;
 
   std::int32_t command = 0;
-  std::int32_t refusal = 0;  // 0: the text is whole and may be sent
-  std::size_t length = 0;
+  std::int32_t refusal = 0;  // an argument refused: nothing may be sent
+  bool too_long = false;     // the text does not fit a request frame: nothing may be sent
+  std::size_t length = 0;    // bytes of `data`, without its terminating zero
+  // The text's length as built, a zero byte inside counted (the entries refuse a text that does
+  // not fit a frame whole); larger than any frame when the builder ran out of room.
+  std::size_t built = 0;
+
+  // True when the text as built fits one request frame whole.
+  bool FitsWhole() const { return !too_long && built <= static_cast<std::size_t>(kPrnMaxData); }
   char data[kCapacity] = {};
 
-  bool sendable() const { return refusal == 0; }
-  const char* text() const { return data; }
-
-  static PrnRequest Refused(std::int32_t command, std::int32_t code) {
-    PrnRequest r;
-    r.command = command;
-    r.refusal = code;
-    return r;
+  // What Link::Transact and the wrappers give for it when it cannot be sent, else PRN_OK.
+  std::int32_t Refusal() const {
+    if (refusal != 0) return refusal;
+    return too_long ? PRN_DATA_TOO_LONG : PRN_OK;
   }
 };
 

@@ -190,7 +190,8 @@ std::int32_t Link::Execute(PrnWindow window, PrnCallback callback, std::int32_t 
 }
 
 std::int32_t Link::Transact(const PrnRequest& request) {
-  if (!request.sendable()) return request.refusal;
+  const std::int32_t refused = request.Refusal();
+  if (refused != PRN_OK) return refused;
   if (request.length > static_cast<std::size_t>(kPrnMaxData)) return PRN_DATA_TOO_LONG;
   return Run(0, 0, request.command, request.data, request.length, false);
 }

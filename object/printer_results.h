@@ -4,7 +4,15 @@
 #pragma once
 
 #include "link/link.h"
+#include "object/object_state.h"
 
-// Copies the record into ObjectState::LastResult, counts the callback off BusyCount and sets
+namespace molvex {
+
+// Takes one transaction's result into `state`: LastResult, the callback counted off BusyCount,
 // FailureFlag from the error word.
+void TakeResult(ObjectState& state, const RetData& result);
+
+}  // namespace molvex
+
+// TakeResult into the process context's state (SharedObjectState()).
 void PrinterResults(RetData& result);
