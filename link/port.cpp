@@ -50,9 +50,8 @@ std::int32_t Link::Open(std::int32_t port, std::int32_t baud) {
   // A port still open is closed first, so that it does not keep the device to itself.
   Close();
   // The reply receiver's code stays resident, so that reading a byte never waits for paging.
-  molvex::KeepResident(
-      reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(&link_state::ReceiveByte)),
-      link_state::kReceiverLockSize);
+  molvex::KeepResident(reinterpret_cast<const void*>(&link_state::ReceiveByte),
+                       link_state::kReceiverLockSize);
   core_->ready = 1;
   molvex::ByteChannel* opened = PortFactory().Open(port, baud);
   if (opened == nullptr) return -1;
