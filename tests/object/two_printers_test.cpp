@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "object/printer_context.h"
 #include "platform/clock.h"
 #include "sim/wire/in_process_port.h"
+#include "trace/protocol_trace.h"
 
 namespace molvex::testing {
 namespace {
@@ -83,22 +86,27 @@ class TwoPrintersTest : public ::testing::Test {
   std::filesystem::path dir;
 };
 
+// Runs both printers' sales at the same time, one thread each.
+void SellAtTheSameTime(Printer& a, Printer& b, int sales) {
+  std::atomic<bool> go{false};
+  const auto run = [&go, sales](Printer& p) {
+    while (!go) std::this_thread::yield();
+    Sell(p, sales);
+  };
+  std::thread first(run, std::ref(a));
+  std::thread second(run, std::ref(b));
+  go = true;
+  first.join();
+  second.join();
+}
+
 TEST_F(TwoPrintersTest, TwoSalesAtTheSameTimeEachOnItsOwnPrinter) {
   constexpr int kSales = 40;
   Printer bread(1, "12.50", "BREAD");
   Printer milk(2, "30.00", "MILK");
   const int process_port = PrinterContext::Process().state.PortNumber;
 
-  std::atomic<bool> go{false};
-  const auto run = [&go](Printer& p) {
-    while (!go) std::this_thread::yield();
-    Sell(p, kSales);
-  };
-  std::thread first(run, std::ref(bread));
-  std::thread second(run, std::ref(milk));
-  go = true;
-  first.join();
-  second.join();
+  SellAtTheSameTime(bread, milk, kSales);
 
   struct Expected {
     Printer& printer;
@@ -131,6 +139,46 @@ TEST_F(TwoPrintersTest, TwoSalesAtTheSameTimeEachOnItsOwnPrinter) {
   }
   EXPECT_EQ(PrinterContext::Process().state.PortNumber, process_port)
       << "the process's context is not touched";
+}
+
+// With the trace on, each thread's entries make blocks of their own: every sale's block holds
+// the sale command of its own article only, and no block is lost or cut.
+TEST_F(TwoPrintersTest, TracedEntriesOfTwoThreadsKeepTheirBlocksApart) {
+  constexpr int kSales = 200;
+  Printer a(1, "1.00", "A");
+  Printer b(2, "2.00", "B");
+  const std::filesystem::path file = dir / "trace.log";
+  TraceStart(file.string(), 0, TraceOrigin::Explicit);
+  SellAtTheSameTime(a, b, kSales);
+  TraceStop();
+  ASSERT_EQ(a.failed + b.failed, "");
+
+  std::ifstream in(file);
+  std::vector<std::string> blocks;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] != ' ') blocks.emplace_back();  // an entry's first line
+    ASSERT_FALSE(blocks.empty()) << line;
+    blocks.back() += line + "\n";
+  }
+  int sales[2] = {0, 0};
+  for (const std::string& block : blocks) {
+    if (block.find("SellArtCash(") == std::string::npos) continue;
+    const bool first = block.find("NumArt=1,") != std::string::npos;
+    EXPECT_NE(first, block.find("NumArt=2,") != std::string::npos) << block;
+    // The entry's pre-read and its sale, each with its reply, and its results.
+    EXPECT_NE(block.find(first ? "\"1*1.000\"" : "\"2*1.000\""), std::string::npos) << block;
+    EXPECT_EQ(block.find(first ? "\"2*1.000\"" : "\"1*1.000\""), std::string::npos) << block;
+    std::size_t replies = 0;
+    for (std::size_t at = block.find("reply after"); at != std::string::npos;
+         at = block.find("reply after", at + 1)) {
+      ++replies;
+    }
+    EXPECT_EQ(replies, 2u) << block;
+    EXPECT_NE(block.find("  = Result=true"), std::string::npos) << block;
+    ++sales[first ? 0 : 1];
+  }
+  EXPECT_EQ(sales[0], kSales);
+  EXPECT_EQ(sales[1], kSales);
 }
 
 // A context's SetComPort and CloseComPort act on its own link only: the process's link and
