@@ -48,7 +48,7 @@ CallOutcome PrinterSession::Outcome() {
   CallOutcome o;
   object_.GetError(&o.error);
   object_.get_StatusBytes(&o.status_bytes);
-  HRESULT (TTECRFiscImpl::*const readers[])
+  HRESULT(TTECRFiscImpl::*const readers[])
   (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
              &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
   for (int i = 0; i < 6; ++i) {
