@@ -7,6 +7,8 @@ namespace molvex::service {
 namespace {
 
 // Builds the document from the parser's events, keeping the text of every non-integer number.
+// Its members may throw std::bad_alloc, which the caller catches.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 class ExactBuilder : public nlohmann::json_sax<Json> {
  public:
   bool null() override { return Put(Json(nullptr)); }
@@ -126,7 +128,7 @@ std::string CanonicalJson(const Json& value) {
     }
     return out + "]";
   }
-  const std::string number = NumberText(value);
+  std::string number = NumberText(value);
   if (!number.empty()) return number;
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }

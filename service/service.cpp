@@ -244,7 +244,7 @@ struct Service::State {
   // worker with every step in the journal, answered with its result.
   void Job(const httplib::Request& req, httplib::Response& res, PrinterWorker& worker,
            const std::string& kind, const Json& request, const Json& masked,
-           std::function<JobResult(PrinterSession&, const StepWriter&)> run) {
+           const std::function<JobResult(PrinterSession&, const StepWriter&)>& run) {
     const std::string key = req.get_header_value("Idempotency-Key");
     if (!ValidKey(key)) {
       Refuse(res, 400, "key-required", "Idempotency-Key required",
@@ -477,7 +477,7 @@ struct Service::State {
 
   // A read or a non-printing action on the worker, answered when it is done.
   void Direct(httplib::Response& res, PrinterWorker& w,
-              std::function<JobResult(PrinterSession&)> run) {
+              const std::function<JobResult(PrinterSession&)>& run) {
     auto result = std::make_shared<JobResult>();
     const bool done = w.Run([result, run](PrinterSession& s) { *result = run(s); },
                             settings.job_wait_seconds * 1000);
@@ -720,7 +720,7 @@ struct Service::State {
       }
     });
     server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
+        [](const httplib::Request&, httplib::Response& res, const std::exception_ptr& e) {
           std::string what = "unexpected failure";
           try {
             std::rethrow_exception(e);

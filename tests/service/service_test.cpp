@@ -459,7 +459,16 @@ TEST_F(ServiceTest, ReportsCashClockAndStatusGoThroughTheEntries) {
   const auto periodic =
       Post("/v1/printers/front/reports/periodic", R"({"from": 1, "to": 1})", "p-1");
   EXPECT_EQ(periodic->status, 200) << periodic->body;
-  EXPECT_NE(Paper().find("Z"), std::string::npos);
+  const std::string reports = Paper();
+  EXPECT_NE(reports.find("X-REPORT"), std::string::npos) << reports;
+  EXPECT_NE(reports.find("Z-REPORT"), std::string::npos) << reports;
+  EXPECT_NE(reports.find("SHORT PERIODIC REPORT"), std::string::npos) << reports;
+  // The day's archive was written beside the settings.
+  bool archived = false;
+  for (const auto& f : std::filesystem::directory_iterator(dir)) {
+    archived = archived || f.path().extension() == ".zre";
+  }
+  EXPECT_TRUE(archived);
 
   const Json totals = JsonOf(client->Get("/v1/printers/front/totals"));
   EXPECT_TRUE(totals["sales"].is_string()) << totals.dump();
