@@ -4,15 +4,47 @@
 #include <string>
 
 #include "link/link.h"
+
+#if __has_include("object/printer_context.h")
+#include "object/local_object.h"
+#include "object/printer_context.h"
+#else
 #include "tools/ecrfisc/local_object.h"
+#endif
 
 namespace molvex::service {
+namespace {
+
+#if __has_include("object/printer_context.h")
+// The printer's context first, then the object on it; both go together.
+struct OwnContext {
+  PrinterContext context;
+};
+class ContextObject final : private OwnContext, public LocalObject {
+ public:
+  ContextObject() : LocalObject(context) {}
+  PrinterContext& printer_context() { return context; }
+};
+
+std::unique_ptr<TTECRFiscImpl> MakeObject(const PrinterLine& line) {
+  auto object = std::make_unique<ContextObject>();
+  if (line.port != nullptr) object->printer_context().link.SetPortFactory(line.port);
+  if (line.clock != nullptr) object->printer_context().link.SetClock(line.clock);
+  return object;
+}
+#else
+// Objects share the process's link: its port and clock are the process's.
+std::unique_ptr<TTECRFiscImpl> MakeObject(const PrinterLine& line) {
+  if (line.port != nullptr) LinkSetPortFactory(line.port);
+  if (line.clock != nullptr) LinkSetClock(line.clock);
+  return std::make_unique<ecrfisc::LocalObject>();
+}
+#endif
+
+}  // namespace
 
 std::unique_ptr<TTECRFiscImpl> MakePrinterObject(const PrinterSettings& printer,
                                                  const PrinterLine& line) {
-  // Until objects keep a link each, the link's port and clock are the process's.
-  if (line.port != nullptr) LinkSetPortFactory(line.port);
-  if (line.clock != nullptr) LinkSetClock(line.clock);
 #ifndef _WIN32
   // The device of the port number, as MOLVEXECR_COM<n> names it for every program of the driver.
   if (!printer.device.empty()) {
@@ -20,7 +52,7 @@ std::unique_ptr<TTECRFiscImpl> MakePrinterObject(const PrinterSettings& printer,
     setenv(name.c_str(), printer.device.c_str(), 1);
   }
 #endif
-  return std::make_unique<ecrfisc::LocalObject>();
+  return MakeObject(line);
 }
 
 }  // namespace molvex::service

@@ -17,9 +17,13 @@ struct PrinterLine {
   Clock* clock = nullptr;
 };
 
-// Whether objects of this build keep their link and state apart, so that one process drives
-// several printers at once. Until they do, the service serves one printer.
+// Whether each printer's object has a link and state of its own (a printer context), so that
+// one process drives several printers at once. Without it the service serves one printer.
+#if __has_include("object/printer_context.h")
+inline constexpr bool kObjectPerPrinter = true;
+#else
 inline constexpr bool kObjectPerPrinter = false;
+#endif
 
 // Makes the object for one printer, its port not opened yet. Called on the program's main
 // thread before any worker runs.

@@ -775,6 +775,15 @@ bool Service::Start(std::string& error) {
     return false;
   }
   for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
+    for (std::size_t k = 0; k < i; ++k) {
+      if (s.settings.printers[k].port == s.settings.printers[i].port) {
+        error = "printers " + s.settings.printers[k].id + " and " + s.settings.printers[i].id +
+                " name the same port";
+        return false;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
     const PrinterSettings& p = s.settings.printers[i];
     const PrinterLine line = i < s.printer_lines.size() ? s.printer_lines[i] : PrinterLine{};
     s.printers[p.id] =
