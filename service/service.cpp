@@ -198,8 +198,13 @@ struct Service::State {
   }
 
   static const RouteInfo* Find(const std::string& method, const std::string& path) {
-    for (const RouteInfo& r : kRoutes) {
-      if (method == r.method && std::regex_match(path, std::regex(PathPattern(r.path)))) return &r;
+    static const std::vector<std::regex> kPatterns = [] {
+      std::vector<std::regex> patterns;
+      for (const RouteInfo& r : kRoutes) patterns.emplace_back(PathPattern(r.path));
+      return patterns;
+    }();
+    for (std::size_t i = 0; i < std::size(kRoutes); ++i) {
+      if (method == kRoutes[i].method && std::regex_match(path, kPatterns[i])) return &kRoutes[i];
     }
     return nullptr;
   }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "service/documents.h"
+#include "service/journal.h"
 #include "service/printer_object.h"
 #include "tests/service/service_fixture.h"
 
@@ -236,6 +237,37 @@ TEST_F(ServiceTest, RetriedRequestGetsTheStoredResultAlsoAfterARestart) {
       Post("/v1/printers/front/nonfiscal", R"({"lines": ["x"]})", "till-7-0042");
   EXPECT_EQ(other_route->status, 422);
   EXPECT_EQ(RequestsSent(), sent);
+}
+
+// A journal as a killed service leaves it: a receipt at the printer, its open step written.
+TEST_F(ServiceTest, JobCutShortByAStopIsReportedAfterTheRestartNeverRunAgain) {
+  {
+    Journal journal(settings.journal);
+    std::string error;
+    const auto body = ParseExactJson(kReceipt, error);
+    ASSERT_TRUE(body) << error;
+    JobRecord job;
+    job.key = "cut";
+    job.printer = "front";
+    job.kind = "receipt";
+    job.body_hash = BodyHash(CanonicalJson(*body));
+    job.request = CanonicalJson(*body);
+    JobRecord existing;
+    ASSERT_EQ(journal.Admit(job, existing), Journal::Admission::New);
+    journal.SetState("cut", "running");
+    journal.Step("cut", 1, "open", "before", "{}");
+  }
+  Start();
+  const auto again = Post("/v1/printers/front/receipts", kReceipt, "cut");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->status, 409) << again->body;
+  EXPECT_EQ(JsonOf(again)["type"], "urn:molvexecr:problem:job-interrupted");
+  EXPECT_EQ(RequestsSent(), 0u);
+  const Json job = JsonOf(client->Get("/v1/jobs/cut"));
+  EXPECT_EQ(job["state"], "interrupted");
+  ASSERT_EQ(job["steps"].size(), 1u);
+  EXPECT_EQ(job["steps"][0]["name"], "open");
+  EXPECT_EQ(job["steps"][0]["phase"], "before");
 }
 
 TEST_F(ServiceTest, SameKeyWhileTheJobRunsIsAConflict) {
