@@ -9,6 +9,7 @@
 #include "object/local_object.h"
 #include "object/printer_context.h"
 #else
+// ecrfisc's in-process object, until the object's own header replaces it.
 #include "tools/ecrfisc/local_object.h"
 #endif
 

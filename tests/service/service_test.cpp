@@ -373,6 +373,13 @@ TEST_F(ServiceTest, OnePrinterOfflineTheOtherKeepsPrinting) {
   EXPECT_EQ(Post("/v1/printers/front/receipts", kReceipt, "a")->status, 503);
   EXPECT_EQ(Post("/v1/printers/back/receipts", kReceipt, "b")->status, 200);
   EXPECT_EQ(back.device().receipt().kind, sim::ReceiptKind::None);
+  EXPECT_NE(back.requests().size(), 0u);
+  const Json printers = JsonOf(client->Get("/v1/printers"))["printers"];  // by id
+  ASSERT_EQ(printers.size(), 2u);
+  EXPECT_EQ(printers[0]["id"], "back");
+  EXPECT_EQ(printers[0]["state"], "ready");
+  EXPECT_EQ(printers[1]["state"], "offline");
+  service.reset();  // the service lets go of the printer before it goes
 }
 
 TEST_F(ServiceTest, HostTokenOriginAndSizeAreChecked) {

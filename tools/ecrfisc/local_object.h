@@ -1,3 +1,4 @@
+// Private to tools/ecrfisc/.
 // The automation object as ecrfisc holds it: in this process, called directly. On Windows the
 // object's class is the generated interface, so IUnknown and IDispatch are added here (nothing
 // asks this object for another interface or calls it by name); elsewhere it is the object itself.
