@@ -195,23 +195,51 @@ void Journal::SetState(const std::string& key, const std::string& state) {
   s.Bind(1, state).Bind(2, Now()).Bind(3, key).Step();
 }
 
-void Journal::Step(const std::string& key, int number, const std::string& name,
-                   const std::string& phase, const std::string& detail) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  Statement s(db_,
+namespace {
+
+void InsertStep(sqlite3* db, const std::string& key, const StepRecord& step) {
+  Statement s(db,
               "INSERT OR REPLACE INTO steps (key, number, name, phase, detail, at)"
               " VALUES (?, ?, ?, ?, ?, ?)");
-  s.Bind(1, key).Bind(2, static_cast<std::int64_t>(number)).Bind(3, name).Bind(4, phase);
-  s.Bind(5, detail).Bind(6, Now()).Step();
+  s.Bind(1, key).Bind(2, static_cast<std::int64_t>(step.number)).Bind(3, step.name);
+  s.Bind(4, step.phase).Bind(5, step.detail).Bind(6, step.at.empty() ? Journal::Now() : step.at);
+  s.Step();
+}
+
+}  // namespace
+
+void Journal::Step(const std::string& key, int number, const std::string& name,
+                   const std::string& phase, const std::string& detail) {
+  Steps(key, {StepRecord{number, name, phase, detail, Now()}});
+}
+
+void Journal::Steps(const std::string& key, const std::vector<StepRecord>& steps) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Exec("BEGIN IMMEDIATE");
+  try {
+    for (const StepRecord& step : steps) InsertStep(db_, key, step);
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 void Journal::Finish(const std::string& key, const std::string& state, int http_status,
-                     const std::string& result) {
+                     const std::string& result, const std::vector<StepRecord>& steps) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Statement s(db_,
-              "UPDATE jobs SET state = ?, http_status = ?, result = ?, updated = ? WHERE key = ?");
-  s.Bind(1, state).Bind(2, static_cast<std::int64_t>(http_status)).Bind(3, result);
-  s.Bind(4, Now()).Bind(5, key).Step();
+  Exec("BEGIN IMMEDIATE");
+  try {
+    for (const StepRecord& step : steps) InsertStep(db_, key, step);
+    Statement s(
+        db_, "UPDATE jobs SET state = ?, http_status = ?, result = ?, updated = ? WHERE key = ?");
+    s.Bind(1, state).Bind(2, static_cast<std::int64_t>(http_status)).Bind(3, result);
+    s.Bind(4, Now()).Bind(5, key).Step();
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 std::optional<JobRecord> Journal::Find(const std::string& key) {

@@ -62,8 +62,12 @@ class Journal {
   void SetState(const std::string& key, const std::string& state);
   void Step(const std::string& key, int number, const std::string& name, const std::string& phase,
             const std::string& detail);
+  // Several steps in one commit: the outcome of one step with the start of the next, which is
+  // written before anything of the next goes to the printer.
+  void Steps(const std::string& key, const std::vector<StepRecord>& steps);
+  // The job's end, with the steps not written yet, in one commit.
   void Finish(const std::string& key, const std::string& state, int http_status,
-              const std::string& result);
+              const std::string& result, const std::vector<StepRecord>& steps = {});
 
   std::optional<JobRecord> Find(const std::string& key);
   std::vector<StepRecord> Steps(const std::string& key);

@@ -298,10 +298,18 @@ struct Service::State {
     const bool finished = worker.Run(
         [j, key, run, outcome](PrinterSession& session) {
           j->SetState(key, "running");
-          const StepWriter write = [j, &key](int n, const std::string& name, const char* phase,
-                                             const Json& detail) {
-            j->Step(key, n, name, phase,
-                    detail.dump(-1, ' ', false, Json::error_handler_t::replace));
+          // A step's outcome is committed with the start of the next step (or the job's end):
+          // always before anything more goes to the printer, in half the commits.
+          std::vector<StepRecord> pending;
+          const StepWriter write = [j, &key, &pending](int n, const std::string& name,
+                                                       const char* phase, const Json& detail) {
+            pending.push_back(StepRecord{
+                n, name, phase, detail.dump(-1, ' ', false, Json::error_handler_t::replace),
+                Journal::Now()});
+            if (std::string_view(phase) == "before") {
+              j->Steps(key, pending);
+              pending.clear();
+            }
           };
           JobResult result;
           try {
@@ -311,7 +319,7 @@ struct Service::State {
                                MakeProblem(500, "service-failure", "The service failed", e.what())};
           }
           j->Finish(key, result.state, result.http_status,
-                    result.body.dump(-1, ' ', false, Json::error_handler_t::replace));
+                    result.body.dump(-1, ' ', false, Json::error_handler_t::replace), pending);
           *outcome = std::move(result);
         },
         settings.job_wait_seconds * 1000);
