@@ -46,9 +46,7 @@ class ServiceProgram : public testsupport::SimOnPty {
     std::ofstream(path) << settings;
     const std::string dir = "MOLVEXECR_DIR=" + dir_;
     std::vector<std::string> args = {ECR_SERVICE_PATH, "--settings", path};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data(), nullptr};
     std::vector<char*> env = {const_cast<char*>(dir.c_str()), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
