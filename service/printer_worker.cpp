@@ -223,7 +223,7 @@ bool PrinterWorker::Post(Task task, std::function<void()> done) {
   return true;
 }
 
-bool PrinterWorker::Run(Task task, int wait_ms) {
+PrinterWorker::Wait PrinterWorker::Run(Task task, int wait_ms) {
   struct Done {
     std::mutex mutex;
     std::condition_variable cv;
@@ -237,9 +237,11 @@ bool PrinterWorker::Run(Task task, int wait_ms) {
     }
     done->cv.notify_all();
   });
-  if (!queued) return false;
+  if (!queued) return Wait::NotQueued;
   std::unique_lock<std::mutex> lock(done->mutex);
-  return done->cv.wait_for(lock, std::chrono::milliseconds(wait_ms), [&] { return done->done; });
+  return done->cv.wait_for(lock, std::chrono::milliseconds(wait_ms), [&] { return done->done; })
+             ? Wait::Done
+             : Wait::Late;
 }
 
 std::size_t PrinterWorker::waiting() {

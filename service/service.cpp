@@ -1,6 +1,9 @@
 #include "service/service.h"
 
 #include <httplib.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <fstream>
@@ -295,7 +298,7 @@ struct Service::State {
     }
     auto outcome = std::make_shared<JobResult>();
     Journal* j = journal.get();
-    const bool finished = worker.Run(
+    const PrinterWorker::Wait waited = worker.Run(
         [j, key, run, outcome](PrinterSession& session) {
           j->SetState(key, "running");
           // A step's outcome is committed with the start of the next step (or the job's end):
@@ -323,8 +326,8 @@ struct Service::State {
           *outcome = std::move(result);
         },
         settings.job_wait_seconds * 1000);
-    if (!finished) {
-      if (worker.waiting() >= settings.queue_limit) {
+    if (waited != PrinterWorker::Wait::Done) {
+      if (waited == PrinterWorker::Wait::NotQueued) {
         journal->Finish(key, "offline", 503, "");
         res.set_header("Retry-After", "5");
         Refuse(res, 503, "queue-full", "The printer's queue is full",
@@ -492,8 +495,9 @@ struct Service::State {
   void Direct(httplib::Response& res, PrinterWorker& w,
               const std::function<JobResult(PrinterSession&)>& run) {
     auto result = std::make_shared<JobResult>();
-    const bool done = w.Run([result, run](PrinterSession& s) { *result = run(s); },
-                            settings.job_wait_seconds * 1000);
+    const bool done =
+        PrinterWorker::Wait::Done == w.Run([result, run](PrinterSession& s) { *result = run(s); },
+                                           settings.job_wait_seconds * 1000);
     if (!done) {
       res.set_header("Retry-After", "5");
       Refuse(res, 503, "printer-busy", "The printer is busy",
@@ -770,6 +774,14 @@ bool Service::Start(std::string& error) {
     return false;
   }
   if (!s.settings.token_file.empty()) {
+#ifndef _WIN32
+    // The token opens every route: a file that others may read gives it away.
+    struct stat st {};
+    if (stat(s.settings.token_file.c_str(), &st) != 0 || (st.st_mode & 077) != 0) {
+      error = s.settings.token_file + ": missing, or readable by others than its owner (chmod 600)";
+      return false;
+    }
+#endif
     s.token = Trim(ReadFile(s.settings.token_file));
     if (s.token.size() < 16) {
       error = s.settings.token_file + ": no token of at least 16 characters";

@@ -3,7 +3,7 @@
 //   [service]
 //   listen = 127.0.0.1, ::1        addresses to listen on (others need a token file)
 //   port = 8719
-//   token_file = /etc/molvexecr/service.token
+//   token_file = /etc/molvexecr/service.token    read by its owner only (mode 600)
 //   allowed_origins = https://pos.example.com   web pages that may call (none by default)
 //   allowed_hosts = till-3.shop.lan              Host names besides the loopback ones
 //   body_limit = 65536                           bytes of a request body
