@@ -48,14 +48,14 @@ CallOutcome PrinterSession::Outcome() {
   CallOutcome o;
   object_.GetError(&o.error);
   object_.get_StatusBytes(&o.status_bytes);
-  HRESULT(TTECRFiscImpl::*const readers[])
-  (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
-             &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
-  for (int i = 0; i < 6; ++i) {
-    char c = 0;
-    (object_.*readers[i])(&c);
-    o.status[i] = static_cast<unsigned char>(c);
-  }
+  char bytes[6] = {};
+  object_.get_Status0(&bytes[0]);
+  object_.get_Status1(&bytes[1]);
+  object_.get_Status2(&bytes[2]);
+  object_.get_Status3(&bytes[3]);
+  object_.get_Status4(&bytes[4]);
+  object_.get_Status5(&bytes[5]);
+  for (int i = 0; i < 6; ++i) o.status[i] = static_cast<unsigned char>(bytes[i]);
   VARIANT_BOOL timed_out = VARIANT_FALSE;
   object_.get_TimeOutFP(&timed_out);
   o.timed_out = True(timed_out);
