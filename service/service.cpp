@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "object/interface_table.h"
+#include "platform/settings_dir.h"
 #include "service/documents.h"
 #include "service/exact_json.h"
 #include "service/jobs.h"
@@ -766,13 +767,6 @@ int Service::port() const {
 
 bool Service::Start(std::string& error) {
   State& s = *state_;
-  try {
-    s.journal = std::make_unique<Journal>(s.settings.journal);
-    s.journal->MarkUnfinished();
-  } catch (const std::exception& e) {
-    error = e.what();
-    return false;
-  }
   if (!s.settings.token_file.empty()) {
 #ifndef _WIN32
     // The token opens every route: a file that others may read gives it away.
@@ -807,6 +801,17 @@ bool Service::Start(std::string& error) {
         return false;
       }
     }
+  }
+  // Nothing is created before the settings are known to be safe.
+  try {
+    const std::string path = s.settings.journal.empty()
+                                 ? SettingsDirectory() + PathSeparator() + "ecr-service.sqlite"
+                                 : s.settings.journal;
+    s.journal = std::make_unique<Journal>(path);
+    s.journal->MarkUnfinished();
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
   }
   for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
     const PrinterSettings& p = s.settings.printers[i];
