@@ -788,11 +788,6 @@ bool Service::Start(std::string& error) {
       return false;
     }
   }
-  if (s.settings.printers.size() > 1 && !kObjectPerPrinter) {
-    error = "this build drives one printer a process; the settings name " +
-            std::to_string(s.settings.printers.size());
-    return false;
-  }
   for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
     for (std::size_t k = 0; k < i; ++k) {
       if (s.settings.printers[k].port == s.settings.printers[i].port) {

@@ -355,7 +355,6 @@ TEST_F(ServiceTest, OfflinePrinterGives503AndTheSameKeyPrintsOnceItIsBack) {
 
 // Two printers, one switched off: its jobs get 503, the other one keeps printing.
 TEST_F(ServiceTest, OnePrinterOfflineTheOtherKeepsPrinting) {
-  if (!kObjectPerPrinter) GTEST_SKIP() << "objects of this build share one link";
   sim::InProcessPort back(*clock, options);
   Program(back, 1, '\xC0', "12.50", "Хлеб");
   Program(back, 2, '\xC1', "30.00", "Молоко");
