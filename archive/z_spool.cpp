@@ -9,7 +9,6 @@ namespace {
 constexpr std::string_view kHeader = "MolvexECR Z data\n";
 constexpr std::string_view kSuffix = ".zsp";
 constexpr std::string_view kMarkHeader = "MolvexECR Z report sent\n";
-constexpr std::string_view kMarkName = "zreport.pending";
 constexpr int kMaxCopies = 9999;
 
 std::string SpoolFolder() {
@@ -103,8 +102,12 @@ bool DropSpooledZData(const std::string& file) {
   return RemoveFileDurably(file);
 }
 
-bool MarkZReportSent(std::string_view stem) {
-  const std::string file = SpoolFolder() + std::string(kMarkName);
+std::string ZReportMarkFor(std::int32_t port) {
+  return "zreport." + std::to_string(port) + ".pending";
+}
+
+bool MarkZReportSent(std::string_view stem, std::string_view mark) {
+  const std::string file = SpoolFolder() + std::string(mark);
   std::string text(kMarkHeader);
   text += stem;
   text += '\n';
@@ -115,9 +118,9 @@ bool MarkZReportSent(std::string_view stem) {
   return written == NewFile::Written;
 }
 
-bool ZReportMarked(std::string& stem) {
+bool ZReportMarked(std::string& stem, std::string_view mark) {
   std::string text;
-  if (!ReadWholeFile(SpoolFolder() + std::string(kMarkName), FileMode::Binary, text)) return false;
+  if (!ReadWholeFile(SpoolFolder() + std::string(mark), FileMode::Binary, text)) return false;
   if (text.size() <= kMarkHeader.size() || text.substr(0, kMarkHeader.size()) != kMarkHeader ||
       text.back() != '\n') {
     return false;
@@ -128,8 +131,8 @@ bool ZReportMarked(std::string& stem) {
   return true;
 }
 
-bool DropZReportMark() {
-  return RemoveFileDurably(SpoolFolder() + std::string(kMarkName));
+bool DropZReportMark(std::string_view mark) {
+  return RemoveFileDurably(SpoolFolder() + std::string(mark));
 }
 
 }  // namespace molvex

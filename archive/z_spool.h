@@ -6,6 +6,7 @@
 // It is written durably and removed once its archive is written.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ std::vector<ZSpooled> SpooledZData();
 // Removes a spool file once its archive is written.
 bool DropSpooledZData(const std::string& file);
 
+inline constexpr std::string_view kZReportMark = "zreport.pending";
+// "zreport.<port>.pending": the mark of a further printer of the process, on port `port`.
+std::string ZReportMarkFor(std::int32_t port);
+
 // The mark of a Z report sent whose data is not kept yet: "zreport.pending" beside the settings
 // file, "MolvexECR Z report sent\n" and the stem its archive is to have. Written durably before
 // the report command is sent and removed once the data is kept (or the report did not run, or
@@ -42,8 +47,10 @@ bool DropSpooledZData(const std::string& file);
 // the next start, which reads the data back from the printer (it serves the last Z report's data
 // until the next one). MarkZReportSent replaces a mark left before; false when it could not be
 // written. ZReportMarked: true, `stem` set, when a whole mark is there.
-bool MarkZReportSent(std::string_view stem);
-bool ZReportMarked(std::string& stem);
-bool DropZReportMark();
+// `mark` is the mark's file name: kZReportMark for the process's printer, ZReportMarkFor(port)
+// for each further printer a process drives, so that two printers' Z reports never share one.
+bool MarkZReportSent(std::string_view stem, std::string_view mark = kZReportMark);
+bool ZReportMarked(std::string& stem, std::string_view mark = kZReportMark);
+bool DropZReportMark(std::string_view mark = kZReportMark);
 
 }  // namespace molvex

@@ -92,14 +92,14 @@ HRESULT CaptureZReport(PrinterContext& ctx, const ArchiveSettings& settings, ZRe
   if (GatherZData([&ctx](std::int32_t chunk) { return ReadZDataChunk(ctx, chunk); }, encoded) !=
       ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
-    DropZReportMark();  // the caller is told (-101); the printer keeps the data
+    DropZReportMark(ctx.ZReportMark());  // the caller is told (-101); the printer keeps the data
     return kZDataNotRead;
   }
   const std::string decoded = DecodeZData(encoded);
   const ZStored stored = StoreZData(settings, ZCaptureClock().LocalNow(), ZArchiveContent(decoded));
   // Kept on the disk: the mark has done its work. Kept only in this process: the mark stays, so
   // that a restart reads the data back from the printer.
-  if (stored.archived || stored.spooled) DropZReportMark();
+  if (stored.archived || stored.spooled) DropZReportMark(ctx.ZReportMark());
   if (stored.archived) return S_OK;
   end.spooled = stored.spooled;
   if (!stored.spooled) end.lost = stored.path + " / " + stored.spool;
@@ -157,10 +157,10 @@ HRESULT ZReportBody(PrinterContext& ctx, BSTR Password, VARIANT_BOOL& result, ZR
     return S_OK;
   }
   // From here until its data is kept, a crash leaves the mark to the next start.
-  MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()));
+  MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()), ctx.ZReportMark());
   // Refused with nothing sent when the password does not fit a request.
   if (RunSaved(ctx, PrnBuildReport, password.c_str(), '0') != Outcome::Succeeded) {
-    DropZReportMark();
+    DropZReportMark(ctx.ZReportMark());
     AppendZLog(settings, kZLogReportFailed);
     return S_OK;
   }
@@ -175,7 +175,7 @@ HRESULT ZReportBody(PrinterContext& ctx, BSTR Password, VARIANT_BOOL& result, ZR
 void RecoverUnkeptZReport(PrinterContext& ctx) {
   const ArchiveSettings& settings = ctx.settings;
   std::string stem;
-  if (!ZReportMarked(stem)) return;
+  if (!ZReportMarked(stem, ctx.ZReportMark())) return;
   std::string encoded;
   if (GatherZData([&ctx](std::int32_t chunk) { return ReadZDataChunk(ctx, chunk); }, encoded) !=
       ZDataRead::Complete) {
@@ -189,7 +189,7 @@ void RecoverUnkeptZReport(PrinterContext& ctx) {
     const ZStored stored = StoreZData(settings, stem, content);
     if (!stored.archived && !stored.spooled) return;
   }
-  DropZReportMark();
+  DropZReportMark(ctx.ZReportMark());
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::XReport(BSTR Password, VARIANT_BOOL* Result) {

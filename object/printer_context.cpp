@@ -1,5 +1,7 @@
 #include "object/printer_context.h"
 
+#include "archive/z_spool.h"
+
 namespace molvex {
 
 struct PrinterContext::Own {
@@ -30,6 +32,10 @@ PrinterContext& PrinterContext::Process() {
   static PrinterContext* const process =
       new PrinterContext(Link::Process(), shared_state, SharedArchiveSettings());
   return *process;
+}
+
+std::string PrinterContext::ZReportMark() const {
+  return own_ == nullptr ? std::string(kZReportMark) : ZReportMarkFor(state.PortNumber);
 }
 
 ObjectState& SharedObjectState() {

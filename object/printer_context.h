@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "archive/archive_settings.h"
 #include "link/link.h"
@@ -28,6 +29,10 @@ class PrinterContext {
 
   // The context of the process (the automation object's default).
   static PrinterContext& Process();
+
+  // The file name of the mark of this printer's Z report sent and not kept yet: the process's
+  // printer keeps the one mark it always had, a printer of its own context one by its port.
+  std::string ZReportMark() const;
 
  private:
   struct Own;

@@ -205,5 +205,32 @@ TEST_F(TwoPrintersTest, ClosingOneContextsPortLeavesTheOthersOpen) {
   EXPECT_EQ(present, VARIANT_FALSE);
 }
 
+// A Z report sent and not kept is marked per printer: another printer of the process opening
+// its port leaves the mark alone (its own last Z data is not the missing day's), and the
+// printer that sent the report reads its data back under the mark's name.
+TEST_F(TwoPrintersTest, AZReportMarkBelongsToThePrinterThatSentTheReport) {
+  Printer a(1, "1.00", "A");
+  Printer b(2, "2.00", "B");
+  std::ofstream(dir / "zreport.2.pending") << "MolvexECR Z report sent\nDAY-A\n";
+  a.port.device().state().z_data = "Z-REPORT\nZ=7 A\n";
+  b.port.device().state().z_data = "Z-REPORT\nZ=4 B\n";
+  int result = 0;
+
+  ASSERT_EQ(b.object.SetComPort(1, 115200, &result), S_OK);
+  ASSERT_EQ(result, 100);
+  EXPECT_TRUE(std::filesystem::exists(dir / "zreport.2.pending"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "DAY-A.zre"));
+  ASSERT_EQ(PrinterContext::Process().ZReportMark(), "zreport.pending");
+  EXPECT_EQ(b.context.ZReportMark(), "zreport.1.pending");
+
+  ASSERT_EQ(a.object.SetComPort(2, 115200, &result), S_OK);
+  ASSERT_EQ(result, 100);
+  EXPECT_FALSE(std::filesystem::exists(dir / "zreport.2.pending"));
+  std::ifstream archive(dir / "DAY-A.zre", std::ios::binary);
+  std::stringstream content;
+  content << archive.rdbuf();
+  EXPECT_EQ(content.str(), "Z-REPORT\nZ=7 A\n");
+}
+
 }  // namespace
 }  // namespace molvex::testing
