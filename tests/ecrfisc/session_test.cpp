@@ -331,6 +331,67 @@ TEST_F(SessionTest, LinesSayWhatTheyShouldGiveAndAreEchoed) {
   EXPECT_EQ(Json::parse(second)["as_expected"], false);
 }
 
+// A call of the receipt that ends without a clean reply, and what a client then reads: whether
+// a receipt is open, the last receipt's number and the open receipt's sums tell what the printer
+// did, whatever the lost reply would have said. The receipt: two loaves at 12.50, paid in cash.
+TEST_F(SessionTest, AfterALostReplyTheReadingShowsWhatThePrinterHolds) {
+  const std::vector<std::string> sale = {
+      "OpenFiscReceipt 1 1 \"\"",
+      "SellArticul Bread 12.5 2 0 1 \"\" 0 0",
+      "Payment 25 0",
+      "CloseFiscReceipt",
+  };
+  struct Case {
+    const char* what;
+    int command;
+    sim::Fault fault;
+    std::size_t failing;  // the step of the sale that fails
+    int error;            // its GetError
+    const char* reading;  // what is read then, with what it must give
+    int printed;          // receipts the printer closed
+    sim::ReceiptKind open;
+  };
+  const Case cases[] = {
+      {"the close carried out, its reply lost", 56, sim::Fault::WrongTerminator, 3, 19,
+       "Receipt => Value = 0\nNumbRec => Value = 1\n", 1, sim::ReceiptKind::None},
+      {"the close carried out, its reply garbled", 56, sim::Fault::BadCheck, 3, 17,
+       "Receipt => Value = 0\nNumbRec => Value = 1\n", 1, sim::ReceiptKind::None},
+      {"the close never reached the printer", 56, sim::Fault::Silence, 3, 19,
+       "Receipt => Value = 1\nNumbRec => Value = 0\nGetReceiptSum => Sum = 25\n"
+       "GetReceiptPay => Pay = 25\n",
+       0, sim::ReceiptKind::Fiscal},
+      {"the payment never reached the printer", 53, sim::Fault::Silence, 2, 19,
+       "Receipt => Value = 1\nNumbRec => Value = 0\nGetReceiptSum => Sum = 25\n"
+       "GetReceiptPay => Pay = 0\n",
+       0, sim::ReceiptKind::Fiscal},
+      {"the open never reached the printer", 48, sim::Fault::Silence, 0, 19,
+       "Receipt => Value = 0\nNumbRec => Value = 0\n", 0, sim::ReceiptKind::None},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::InProcessPort port(clock_, {0.0, 0});  // a new printer: no receipt printed yet
+    LinkSetPortFactory(&port);
+    Run("SetComPort 1 115200\n", {false, false, false});
+    port.printer().ArmFor(c.command, c.fault);
+    std::string script;
+    for (std::size_t step = 0; step <= c.failing; ++step) {
+      script += sale[step] + (step == c.failing ? " => Result = false\n" : "\n");
+    }
+    script += "GetError => Error = " + std::to_string(c.error) + "\n" + c.reading;
+    std::istringstream in(script);
+    std::ostringstream out;
+    Session session(object_, out, {false, false, false, false});
+    session.RunStream(in);
+    EXPECT_EQ(session.unmet_expectations(), 0u) << out.str();
+    EXPECT_EQ(port.device().state().receipt_number, c.printed);
+    EXPECT_EQ(port.device().receipt().kind, c.open);
+    PrnClosePort();
+    LinkSetPortFactory(nullptr);
+    LinkReset();
+    ResetObjectState();
+  }
+}
+
 TEST_F(SessionTest, AScriptFromAWindowsEditorRunsFromItsFirstLine) {
   // A byte order mark before the first line and CR LF line ends; a mark further on is no
   // part of a name.

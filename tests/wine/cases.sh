@@ -267,6 +267,71 @@ case_example_retry() {
   fi
 }
 
+# examples/lost-reply.vbs as it stands, against the Windows build of the virtual printer (COM4,
+# the script on COM3), once for each row below: the faults armed before the run, the exit code
+# and the outcome line the script must end with, and the receipts and voids its run leaves on the
+# paper. "#" stands for the number of the receipt the printer printed in that run, the one the
+# script must name. The last row finds a receipt of another sum open (the reply to the sum's query
+# says so): the script stops and cancels nothing.
+case_example_lost_reply() {
+  local paper=$run/paper-lost-reply.txt control=$run/sim-control-lost-reply
+  rm -f "$paper"
+  iconv -f UTF-8 -t CP1251 "$root/examples/lost-reply.vbs" >"$c/tests/example-lost-reply.vbs"
+  timeout -k 5 300 wine 'C:\tests\ecr-sim.exe' --device COM4 --busy-scale 0 \
+    --control "Z:${control//\//\\}" --paper "Z:${paper//\//\\}" \
+    >"$run/lost-reply-sim.out" 2>"$run/lost-reply-sim.err" &
+  local lost_sim_pid=$!
+  for _ in $(seq 100); do grep -q 'listening on COM4' "$run/lost-reply-sim.out" 2>/dev/null && break; sleep 0.1; done
+  if ! grep -q 'listening on COM4' "$run/lost-reply-sim.out"; then
+    bad "examples/lost-reply.vbs: ecr-sim.exe did not start" "$run/lost-reply-sim.err"
+    kill "$lost_sim_pid" 2>/dev/null
+    wait "$lost_sim_pid" 2>/dev/null
+    return
+  fi
+  # label|control lines (";" between)|the call that failed, with its GetError|exit code|last
+  # line|receipts|voids|what happens
+  local rows=(
+    'plain|||0|Printed: receipt #, 25|1|0|no fault'
+    'close-lost|on 56 wrong-terminator|CloseFiscReceipt: failed (GetError 19)|0|Printed: receipt #, 25|1|0|the close carried out, its reply lost'
+    'close-garbled|on 56 bad-check|CloseFiscReceipt: failed (GetError 17)|0|Printed: receipt #, 25|1|0|the close carried out, its reply garbled'
+    'close-unsent|on 56 silence|CloseFiscReceipt: failed (GetError 19)|0|Printed: receipt #, 25|1|0|the close never reached the printer: closed by the reading'
+    'close-nak|on 56 nak|CloseFiscReceipt: failed (GetError 18)|0|Printed: receipt #, 25|1|0|the close refused with NAK: closed by the reading'
+    'payment-unsent|on 53 silence|Payment: failed (GetError 19)|2|Not printed (our receipt cancelled): the sale may be made again|0|1|the payment never reached the printer: cancelled'
+    'open-unsent|on 48 silence|OpenFiscReceipt: failed (GetError 19)|2|Not printed (no receipt open, NumbRec unchanged): the sale may be made again|0|0|the open never reached the printer'
+    'other-receipt|on 56 silence;reply 76 808080808080 1,1,3000,3000|CloseFiscReceipt: failed (GetError 19)|1|Stop: a fiscal receipt of 30 is open, ours holds 25; look at the printer and its paper before going on|0|0|a receipt of another sum open'
+  )
+  local row label faults want_failing want_rc want_last want_receipts want_voids what
+  local rc out from slice receipts voids number last failing
+  for row in "${rows[@]}"; do
+    IFS='|' read -r label faults want_failing want_rc want_last want_receipts want_voids what <<<"$row"
+    out=$run/example-lost-reply-$label.txt
+    server_ends_within 10 || bad "server still running before examples/lost-reply.vbs ($label)"
+    from=$(($(stat -c %s "$paper" 2>/dev/null || echo 0) + 1))
+    [ -z "$faults" ] || tr ';' '\n' <<<"$faults" >>"$control"
+    sleep 0.3  # the virtual printer reads its control file every 50 ms
+    rc=0
+    loader=wine run_script "example-lost-reply-$label" example-lost-reply.vbs 3 || rc=$?
+    slice=$run/paper-lost-reply-$label.txt
+    tail -c +"$from" "$paper" 2>/dev/null >"$slice"
+    receipts=$(grep -c '^      FISCAL RECEIPT$' "$slice")
+    voids=$(grep -c '^\*\*\* VOID \*\*\*' "$slice")
+    number=$(sed -nE 's/^RECEIPT +([0-9]+)$/\1/p' "$slice")
+    last=$(tail -1 "$out")
+    failing=$(grep -o '^[A-Za-z]*: failed (GetError [0-9]*)' "$out")
+    if [ "$rc" = "$want_rc" ] && [ "$failing" = "$want_failing" ] &&
+      [ "$last" = "${want_last//#/$number}" ] &&
+      [ "$receipts" = "$want_receipts" ] && [ "$voids" = "$want_voids" ]; then
+      ok "examples/lost-reply.vbs, $what${failing:+ ($failing)}: \"$last\" (exit $rc), $receipts receipt(s) and $voids void(s) on the paper"
+    else
+      cat "$slice" >>"$out"
+      script_failed "example-lost-reply-$label" \
+        "examples/lost-reply.vbs, $what: exit $rc, $receipts receipt(s) and $voids void(s) on the paper"
+    fi
+  done
+  kill "$lost_sim_pid" 2>/dev/null
+  wait "$lost_sim_pid" 2>/dev/null
+}
+
 # examples/close-day.vbs as it stands: the day closed on COM1, its archive under the LocalPath of
 # a settings file placed for it; then with a LocalPath that does not exist, where the day is not
 # closed, the example tells that the archive was not written (-102) and exits 1; then without a
@@ -1056,8 +1121,9 @@ case_every_slot() {
   fi
 }
 
-all_cases=(exports registration typelib scripts examples example_close_day example_retry early_bound
-  two_clients churn close_warning started_by_hand archive_seams windows_sim reports images_32bit
+all_cases=(exports registration typelib scripts examples example_close_day example_retry
+  example_lost_reply early_bound two_clients churn close_warning started_by_hand archive_seams
+  windows_sim reports images_32bit
   clients_32bit killed_client server_32bit per_user per_client installer installer_per_client
   ecrfisc_exe receipts trace every_slot)
 
