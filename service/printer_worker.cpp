@@ -257,10 +257,11 @@ PrinterView PrinterWorker::View() {
   PrinterView view;
   view.queue = queue_.size();
   view.last = last_status_;
-  view.state = offline_                      ? "offline"
-               : attention_                  ? "needs attention"
-               : running_ || !queue_.empty() ? "busy"
-                                             : "ready";
+  view.hold = hold_;
+  view.state = offline_                           ? "offline"
+               : attention_ || !hold_key_.empty() ? "needs attention"
+               : running_ || !queue_.empty()      ? "busy"
+                                                  : "ready";
   return view;
 }
 
@@ -277,6 +278,24 @@ void PrinterWorker::SetAttention(bool attention) {
 void PrinterWorker::SetLastStatus(Json status) {
   std::lock_guard<std::mutex> lock(mutex_);
   last_status_ = std::move(status);
+}
+
+void PrinterWorker::Hold(const std::string& key, Json found) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  hold_key_ = key;
+  hold_ = std::move(found);
+}
+
+void PrinterWorker::Release(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (hold_key_ != key) return;
+  hold_key_.clear();
+  hold_ = Json();
+}
+
+Json PrinterWorker::hold() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return hold_;
 }
 
 void PrinterWorker::Loop() {
