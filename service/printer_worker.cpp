@@ -258,10 +258,12 @@ PrinterView PrinterWorker::View() {
   view.queue = queue_.size();
   view.last = last_status_;
   view.hold = hold_;
-  view.state = offline_                           ? "offline"
-               : attention_ || !hold_key_.empty() ? "needs attention"
-               : running_ || !queue_.empty()      ? "busy"
-                                                  : "ready";
+  // A job held by its reconciliation outranks "offline": it is what the printer waits for.
+  view.state = !hold_key_.empty()            ? "needs attention"
+               : offline_                    ? "offline"
+               : attention_                  ? "needs attention"
+               : running_ || !queue_.empty() ? "busy"
+                                             : "ready";
   return view;
 }
 

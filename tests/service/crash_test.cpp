@@ -249,6 +249,18 @@ TEST_P(ServiceFaultOnClose, ReceiptPrintedOnceAndAnsweredAsPrinted) {
   Start();
   const auto sale = Post("/v1/printers/1/receipts", "f-1", kReceipt);
   ExpectAnswerMatchesPaper(sale, "f-1", "done");
+  // The close ended without a clean answer and the printer was read back.
+  const Json job = GetJson("/v1/jobs/f-1");
+  std::string closing_error;
+  bool read_back = false;
+  for (const Json& s : job["steps"]) {
+    if (s["name"] == "closing" && s["phase"] == "after") {
+      closing_error = s["detail"]["outcome"]["GetError"].dump();
+    }
+    read_back = read_back || s["name"] == "reconcile: read";
+  }
+  EXPECT_NE(closing_error, "0") << job.dump(1);
+  EXPECT_TRUE(read_back) << job.dump(1);
   const auto again = Post("/v1/printers/1/receipts", "f-1", kReceipt);
   ASSERT_TRUE(again);
   EXPECT_EQ(again->body, sale->body);
@@ -269,12 +281,13 @@ TEST_F(ServiceCrash, PrinterSwitchedOffDuringTheCloseNeedsAttentionUntilItIsBack
   // The close is on its way once the journal shows it.
   bool closing = false;
   for (int i = 0; i < 1000 && !closing; ++i) {
-    for (const Json& s : GetJson("/v1/jobs/o-1")["steps"]) {
+    const Json job = GetJson("/v1/jobs/o-1");
+    for (const Json& s : job.value("steps", Json::array())) {
       closing = closing || s["name"] == "closing";
     }
     if (!closing) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_TRUE(closing);
+  ASSERT_TRUE(closing) << GetJson("/v1/jobs/o-1").dump(1);
   Control("power-off");
   const auto lost = sale.get();
   ASSERT_TRUE(lost);
