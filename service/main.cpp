@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -26,6 +27,10 @@ bool FindPrinter(molvex::service::ServiceSettings& settings) {
   molvex::ecrfisc::FindOptions search;
   const auto& all = molvex::ecrfisc::AcceptedSpeeds();
   search.speeds.assign(all.rbegin(), all.rend());
+  // As for ecrfisc --find: another folder than /dev to look for the devices in.
+  if (const char* dir = std::getenv("MOLVEXECR_DEVICE_DIR"); dir != nullptr && dir[0] != '\0') {
+    search.device_dir = dir;
+  }
   std::ostringstream log;
   for (const auto& r : molvex::ecrfisc::RunFind(log, search)) {
     if (r.outcome != molvex::ecrfisc::FindResult::Outcome::Printer) continue;

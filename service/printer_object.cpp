@@ -4,19 +4,12 @@
 #include <string>
 
 #include "link/link.h"
-
-#if __has_include("object/printer_context.h")
 #include "object/local_object.h"
 #include "object/printer_context.h"
-#else
-// ecrfisc's in-process object, until the object's own header replaces it.
-#include "tools/ecrfisc/local_object.h"
-#endif
 
 namespace molvex::service {
 namespace {
 
-#if __has_include("object/printer_context.h")
 // The printer's context first, then the object on it; both go together.
 struct OwnContext {
   PrinterContext context;
@@ -26,21 +19,6 @@ class ContextObject final : private OwnContext, public LocalObject {
   ContextObject() : LocalObject(context) {}
   PrinterContext& printer_context() { return context; }
 };
-
-std::unique_ptr<TTECRFiscImpl> MakeObject(const PrinterLine& line) {
-  auto object = std::make_unique<ContextObject>();
-  if (line.port != nullptr) object->printer_context().link.SetPortFactory(line.port);
-  if (line.clock != nullptr) object->printer_context().link.SetClock(line.clock);
-  return object;
-}
-#else
-// Objects share the process's link: its port and clock are the process's.
-std::unique_ptr<TTECRFiscImpl> MakeObject(const PrinterLine& line) {
-  if (line.port != nullptr) LinkSetPortFactory(line.port);
-  if (line.clock != nullptr) LinkSetClock(line.clock);
-  return std::make_unique<ecrfisc::LocalObject>();
-}
-#endif
 
 }  // namespace
 
@@ -53,7 +31,10 @@ std::unique_ptr<TTECRFiscImpl> MakePrinterObject(const PrinterSettings& printer,
     setenv(name.c_str(), printer.device.c_str(), 1);
   }
 #endif
-  return MakeObject(line);
+  auto object = std::make_unique<ContextObject>();
+  if (line.port != nullptr) object->printer_context().link.SetPortFactory(line.port);
+  if (line.clock != nullptr) object->printer_context().link.SetClock(line.clock);
+  return object;
 }
 
 }  // namespace molvex::service

@@ -17,16 +17,9 @@ struct PrinterLine {
   Clock* clock = nullptr;
 };
 
-// Whether each printer's object has a link and state of its own (a printer context), so that
-// one process drives several printers at once. Without it the service serves one printer.
-#if __has_include("object/printer_context.h")
-inline constexpr bool kObjectPerPrinter = true;
-#else
-inline constexpr bool kObjectPerPrinter = false;
-#endif
-
-// Makes the object for one printer, its port not opened yet. Called on the program's main
-// thread before any worker runs.
+// Makes the object for one printer on a printer context of its own (its link and state), its
+// port not opened yet, so that each printer's worker drives its own. Called on the program's
+// main thread before any worker runs.
 std::unique_ptr<TTECRFiscImpl> MakePrinterObject(const PrinterSettings& printer,
                                                  const PrinterLine& line);
 

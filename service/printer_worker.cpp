@@ -48,14 +48,14 @@ CallOutcome PrinterSession::Outcome() {
   CallOutcome o;
   object_.GetError(&o.error);
   object_.get_StatusBytes(&o.status_bytes);
-  HRESULT(TTECRFiscImpl::*const readers[])
-  (char*) = {&TTECRFiscImpl::get_Status0, &TTECRFiscImpl::get_Status1, &TTECRFiscImpl::get_Status2,
-             &TTECRFiscImpl::get_Status3, &TTECRFiscImpl::get_Status4, &TTECRFiscImpl::get_Status5};
-  for (int i = 0; i < 6; ++i) {
-    char c = 0;
-    (object_.*readers[i])(&c);
-    o.status[i] = static_cast<unsigned char>(c);
-  }
+  char bytes[6] = {};
+  object_.get_Status0(&bytes[0]);
+  object_.get_Status1(&bytes[1]);
+  object_.get_Status2(&bytes[2]);
+  object_.get_Status3(&bytes[3]);
+  object_.get_Status4(&bytes[4]);
+  object_.get_Status5(&bytes[5]);
+  for (int i = 0; i < 6; ++i) o.status[i] = static_cast<unsigned char>(bytes[i]);
   VARIANT_BOOL timed_out = VARIANT_FALSE;
   object_.get_TimeOutFP(&timed_out);
   o.timed_out = True(timed_out);
@@ -223,7 +223,7 @@ bool PrinterWorker::Post(Task task, std::function<void()> done) {
   return true;
 }
 
-bool PrinterWorker::Run(Task task, int wait_ms) {
+PrinterWorker::Wait PrinterWorker::Run(Task task, int wait_ms) {
   struct Done {
     std::mutex mutex;
     std::condition_variable cv;
@@ -237,9 +237,11 @@ bool PrinterWorker::Run(Task task, int wait_ms) {
     }
     done->cv.notify_all();
   });
-  if (!queued) return false;
+  if (!queued) return Wait::NotQueued;
   std::unique_lock<std::mutex> lock(done->mutex);
-  return done->cv.wait_for(lock, std::chrono::milliseconds(wait_ms), [&] { return done->done; });
+  return done->cv.wait_for(lock, std::chrono::milliseconds(wait_ms), [&] { return done->done; })
+             ? Wait::Done
+             : Wait::Late;
 }
 
 std::size_t PrinterWorker::waiting() {

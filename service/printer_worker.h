@@ -92,9 +92,10 @@ class PrinterWorker {
   // Queues a task; false when the queue is full or the worker stops. `done` runs after it, once
   // the worker shows as idle again.
   bool Post(Task task, std::function<void()> done = nullptr);
-  // Runs `task` and waits for it at most `wait_ms`; false when it did not run in time (it
-  // still runs later) or could not be queued.
-  bool Run(Task task, int wait_ms);
+  // Runs `task` and waits for it at most `wait_ms`: Done, Late (it still runs later) or
+  // NotQueued (the queue is full or the worker stops; it never runs).
+  enum class Wait { Done, Late, NotQueued };
+  Wait Run(Task task, int wait_ms);
 
   const PrinterSettings& settings() const { return settings_; }
   std::size_t waiting();

@@ -290,6 +290,12 @@ JobResult Reconcile(PrinterWorker& worker, PrinterSession& session, const std::s
 
 JobResult ReconcileStored(Journal& journal, PrinterWorker& worker, PrinterSession& session,
                           const JobRecord& job, bool close_paid) {
+  // Another reconciliation of the same job may have ended it meanwhile: its outcome stands.
+  if (const auto now = journal.Find(job.key);
+      now && now->state != "interrupted" && now->state != "attention") {
+    Json body = Json::parse(now->result, nullptr, false);
+    return JobResult{now->state, now->http_status, body.is_discarded() ? Json() : body};
+  }
   const std::vector<StepRecord> recorded = journal.Steps(job.key);
   const Json baseline = BaselineOf(recorded);
   int last = 0;

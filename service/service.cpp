@@ -1,6 +1,9 @@
 #include "service/service.h"
 
 #include <httplib.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <fstream>
@@ -10,6 +13,7 @@
 #include <thread>
 
 #include "object/interface_table.h"
+#include "platform/settings_dir.h"
 #include "service/documents.h"
 #include "service/exact_json.h"
 #include "service/jobs.h"
@@ -298,11 +302,11 @@ struct Service::State {
           Journal* j = journal.get();
           PrinterWorker* w = &worker;
           const bool close_paid = settings.close_paid_receipt;
-          if (!worker.Run(
+          if (worker.Run(
                   [j, w, existing, again, close_paid](PrinterSession& session) {
                     *again = ReconcileStored(*j, *w, session, existing, close_paid);
                   },
-                  settings.job_wait_seconds * 1000)) {
+                  settings.job_wait_seconds * 1000) != PrinterWorker::Wait::Done) {
             Refuse(res, 409, "job-running", "The job is being reconciled",
                    "Ask GET /v1/jobs/" + key + " for its outcome.");
             return;
@@ -327,7 +331,7 @@ struct Service::State {
     auto outcome = std::make_shared<JobResult>();
     Journal* j = journal.get();
     const JobContext context{key, settings.close_paid_receipt};
-    const bool finished = worker.Run(
+    const PrinterWorker::Wait waited = worker.Run(
         [j, key, run, outcome, context](PrinterSession& session) {
           j->SetState(key, "running");
           // A step's outcome is committed with the start of the next step (or the job's end):
@@ -357,8 +361,8 @@ struct Service::State {
           *outcome = std::move(result);
         },
         settings.job_wait_seconds * 1000);
-    if (!finished) {
-      if (worker.waiting() >= settings.queue_limit) {
+    if (waited != PrinterWorker::Wait::Done) {
+      if (waited == PrinterWorker::Wait::NotQueued) {
         journal->Finish(key, "offline", 503, "");
         res.set_header("Retry-After", "5");
         Refuse(res, 503, "queue-full", "The printer's queue is full",
@@ -528,8 +532,9 @@ struct Service::State {
   void Direct(httplib::Response& res, PrinterWorker& w,
               const std::function<JobResult(PrinterSession&)>& run) {
     auto result = std::make_shared<JobResult>();
-    const bool done = w.Run([result, run](PrinterSession& s) { *result = run(s); },
-                            settings.job_wait_seconds * 1000);
+    const bool done =
+        PrinterWorker::Wait::Done == w.Run([result, run](PrinterSession& s) { *result = run(s); },
+                                           settings.job_wait_seconds * 1000);
     if (!done) {
       res.set_header("Retry-After", "5");
       Refuse(res, 503, "printer-busy", "The printer is busy",
@@ -798,14 +803,15 @@ int Service::port() const {
 
 bool Service::Start(std::string& error) {
   State& s = *state_;
-  try {
-    s.journal = std::make_unique<Journal>(s.settings.journal);
-    s.journal->MarkUnfinished();
-  } catch (const std::exception& e) {
-    error = e.what();
-    return false;
-  }
   if (!s.settings.token_file.empty()) {
+#ifndef _WIN32
+    // The token opens every route: a file that others may read gives it away.
+    struct stat st {};
+    if (stat(s.settings.token_file.c_str(), &st) != 0 || (st.st_mode & 077) != 0) {
+      error = s.settings.token_file + ": missing, or readable by others than its owner (chmod 600)";
+      return false;
+    }
+#endif
     s.token = Trim(ReadFile(s.settings.token_file));
     if (s.token.size() < 16) {
       error = s.settings.token_file + ": no token of at least 16 characters";
@@ -818,11 +824,6 @@ bool Service::Start(std::string& error) {
       return false;
     }
   }
-  if (s.settings.printers.size() > 1 && !kObjectPerPrinter) {
-    error = "this build drives one printer a process; the settings name " +
-            std::to_string(s.settings.printers.size());
-    return false;
-  }
   for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
     for (std::size_t k = 0; k < i; ++k) {
       if (s.settings.printers[k].port == s.settings.printers[i].port) {
@@ -831,6 +832,17 @@ bool Service::Start(std::string& error) {
         return false;
       }
     }
+  }
+  // Nothing is created before the settings are known to be safe.
+  try {
+    const std::string path = s.settings.journal.empty()
+                                 ? SettingsDirectory() + PathSeparator() + "ecr-service.sqlite"
+                                 : s.settings.journal;
+    s.journal = std::make_unique<Journal>(path);
+    s.journal->MarkUnfinished();
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
   }
   for (std::size_t i = 0; i < s.settings.printers.size(); ++i) {
     const PrinterSettings& p = s.settings.printers[i];

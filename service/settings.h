@@ -3,11 +3,11 @@
 //   [service]
 //   listen = 127.0.0.1, ::1        addresses to listen on (others need a token file)
 //   port = 8719
-//   token_file = /etc/molvexecr/service.token
+//   token_file = /etc/molvexecr/service.token    read by its owner only (mode 600)
 //   allowed_origins = https://pos.example.com   web pages that may call (none by default)
 //   allowed_hosts = till-3.shop.lan              Host names besides the loopback ones
 //   body_limit = 65536                           bytes of a request body
-//   journal = /var/lib/molvexecr/journal.sqlite
+//   journal = /var/lib/molvexecr/ecr-service.sqlite   (default: in the settings directory)
 //   job_wait_seconds = 300                       how long a request waits for its job
 //   queue_limit = 1000                           jobs waiting per printer
 //   find_printers = no                           search the serial ports at start
@@ -47,7 +47,7 @@ struct ServiceSettings {
   std::vector<std::string> allowed_origins;
   std::vector<std::string> allowed_hosts;
   std::size_t body_limit = 64 * 1024;
-  std::string journal = "journal.sqlite";
+  std::string journal;  // empty: "ecr-service.sqlite" in the driver's settings directory
   int job_wait_seconds = 300;
   std::size_t queue_limit = 1000;
   bool find_printers = false;

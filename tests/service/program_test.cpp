@@ -41,13 +41,18 @@ class ServiceProgram : public testsupport::SimOnPty {
   }
 
   // Starts ecr-service with these settings; waits until it answers.
-  void StartService(const std::string& settings) {
+  void StartService(const std::string& settings, const std::string& more_env = "") {
     const std::string path = dir_ + "/ecr-service.ini";
     std::ofstream(path) << settings;
     const std::string dir = "MOLVEXECR_DIR=" + dir_;
     std::vector<std::string> args = {ECR_SERVICE_PATH, "--settings", path};
     std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data(), nullptr};
-    std::vector<char*> env = {const_cast<char*>(dir.c_str()), nullptr};
+    std::vector<char*> env = {const_cast<char*>(dir.c_str()), nullptr, nullptr, nullptr};
+    const std::string devices = "MOLVEXECR_DEVICE_DIR=" + dir_;
+    if (!more_env.empty()) {
+      env[1] = const_cast<char*>(more_env.c_str());
+      env[2] = const_cast<char*>(devices.c_str());
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, (dir_ + "/service.log").c_str(),
@@ -102,6 +107,24 @@ TEST_F(ServiceProgram, SellsTheExampleAndAnswersItsRetryAfterARestart) {
   const auto status = client.Get("/v1/printers/1/status");
   ASSERT_TRUE(status);
   EXPECT_EQ(Json::parse(status->body)["last_receipt"], 1);  // printed once
+}
+
+// No printer named: the search finds it (here the virtual printer behind port 1's mapping).
+TEST_F(ServiceProgram, FindsThePrinterWhenTheSettingsNameNone) {
+  ASSERT_GT(port_, 0);
+  StartService("[service]\nport = " + std::to_string(port_) + "\njournal = " + dir_ +
+                   "/journal.sqlite\nfind_printers = yes\n",
+               "MOLVEXECR_COM1=" + link_);
+  httplib::Client client("127.0.0.1", port_);
+  client.set_read_timeout(60, 0);
+  const auto printers = client.Get("/v1/printers");
+  ASSERT_TRUE(printers) << ReadText(dir_ + "/service.log");
+  const Json list = Json::parse(printers->body)["printers"];
+  ASSERT_EQ(list.size(), 1u) << printers->body;
+  EXPECT_EQ(list[0]["port"], 1);
+  const auto status = client.Get("/v1/printers/1/status");
+  ASSERT_TRUE(status);
+  EXPECT_EQ(Json::parse(status->body)["state"], "ready") << status->body;
 }
 
 TEST_F(ServiceProgram, RefusesSettingsItCannotServeSafely) {
