@@ -308,11 +308,19 @@ JobResult ReconcileStored(Journal& journal, PrinterWorker& worker, PrinterSessio
                                  Journal::Now()});
   };
   JobResult result;
-  if (!baseline.is_object() || !Reconcilable(job.kind)) {
+  const bool only_reads = std::all_of(recorded.begin(), recorded.end(),
+                                      [](const StepRecord& r) { return r.name == "read before"; });
+  if (!baseline.is_object() && only_reads) {
     // Stopped before anything that changes the printer was sent.
     result =
         NotPrinted(worker, job.key, job.kind == "receipt" ? "receipt" : job.kind,
                    "The service stopped before the job sent anything that prints.", Json::object());
+  } else if (!baseline.is_object()) {
+    // Something was sent, but nothing to compare with was recorded before it.
+    result = NeedsAttention(worker, job.key,
+                            "The job's steps were sent without a reading of the printer before "
+                            "them, so what it printed cannot be told.",
+                            Json::object(), Json::object());
   } else {
     result = Reconcile(worker, session, job.kind, job.key, baseline, close_paid, last + 1, write);
   }
