@@ -370,13 +370,13 @@ JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const Report
     return JobResult{"done", 200, std::move(reply)};
   }
   if (!ok) {
-    if (outcome.timed_out && outcome.error != 17) {
-      // Every report makes its status reads first: no answer there means nothing printed.
-      return Offline(worker, "no answer", outcome);
-    }
     if (report.kind == ReportKind::Z && outcome.Unclear()) {
       return Reconcile(worker, session, "report z", job.key, baseline, job.close_paid,
                        steps.count() + 1, write);
+    }
+    if (outcome.timed_out && outcome.error != 17) {
+      // Every report makes its status reads first: no answer there means nothing printed.
+      return Offline(worker, "no answer", outcome);
     }
     return Failed(worker, session, steps, false, "report");
   }
@@ -412,12 +412,13 @@ JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::
     return status == 0;
   });
   if (!ok) {
-    if (steps.last().timed_out && steps.last().error != 17) {
-      return Offline(worker, "no answer", steps.last());
-    }
+    // The answer to the movement itself was lost: the drawer tells what happened.
     if (steps.last().Unclear()) {
       return Reconcile(worker, session, "cash", job.key, baseline, job.close_paid,
                        steps.count() + 1, write);
+    }
+    if (steps.last().timed_out && steps.last().error != 17) {
+      return Offline(worker, "no answer", steps.last());
     }
     return Failed(worker, session, steps, false, "cash movement");
   }

@@ -237,6 +237,23 @@ TEST_F(ServiceCrash, ZReportKilledAtItsStepRunsOnce) {
   }
 }
 
+TEST_F(ServiceCrash, CashInKilledBeforeItsOutcomeIsWrittenIsComparedWithTheDrawer) {
+  const std::string in = R"({"direction": "in", "amount": "10.00"})";
+  Start("cash in");
+  auto first =
+      std::async(std::launch::async, [&] { return Post("/v1/printers/1/cash", "c-1", in); });
+  ASSERT_TRUE(KillWhenStopped()) << ReadText(work_ + "/service.log");
+  first.wait();
+  Start();
+  const auto again = Post("/v1/printers/1/cash", "c-1", in);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->status, 200) << again->body;
+  const Json body = Json::parse(again->body, nullptr, false);
+  EXPECT_EQ(body["drawer"], "10.00");  // moved once
+  EXPECT_EQ(body["reconciled"], true);
+  EXPECT_EQ(GetJson("/v1/jobs/c-1")["state"], "done");
+}
+
 struct FaultCase {
   const char* name;
   const char* control;  // armed before the receipt
