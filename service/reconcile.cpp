@@ -41,6 +41,9 @@ const Json kWaysOut = Json::array(
      "When a receipt is open that is not this job's: finish it where it was begun, or cancel "
      "it with POST /v1/printers/{id}/calls (CancelReceipt, administrators), then repeat the "
      "request with the same key.",
+     "When the paper shows what the job did: an administrator says so with POST "
+     "/v1/jobs/{key}/outcome ({\"outcome\": \"printed\", \"receipt\": N} or "
+     "{\"outcome\": \"not printed\"}), and the printer's fiscal jobs go on.",
      "The service never cancels or resets by itself what it cannot recognise as its own."});
 
 JobResult NeedsAttention(PrinterWorker& worker, const std::string& key, const std::string& what,

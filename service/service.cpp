@@ -46,6 +46,7 @@ constexpr RouteInfo kRoutes[] = {
     {"GET", "/v1/printers/{id}/paper", false, false},
     {"GET", "/v1/jobs", false, false},
     {"GET", "/v1/jobs/{key}", false, false},
+    {"POST", "/v1/jobs/{key}/outcome", true, false},
 };
 
 // The path of a route as a regular expression: each {name} one segment.
@@ -689,6 +690,56 @@ struct Service::State {
     Reply(res, 200, out);
   }
 
+  // The way out an administrator takes for a job that needs attention, once the paper shows
+  // what it did: printed (with its receipt number when known) or not printed. The printer's
+  // fiscal jobs go on.
+  void SetOutcome(const httplib::Request& req, httplib::Response& res) {
+    const std::string key = req.matches[1].str();
+    const auto job = journal->Find(key);
+    if (!job) {
+      Refuse(res, 404, "no-such-job", "No such job", "No job has the key " + key + ".");
+      return;
+    }
+    auto body = Body(req, res);
+    if (!body) return;
+    const Json* outcome = body->is_object() ? &(*body)["outcome"] : nullptr;
+    const bool printed = outcome != nullptr && *outcome == "printed";
+    const Json receipt = body->is_object() ? body->value("receipt", Json()) : Json();
+    if (outcome == nullptr || (!printed && *outcome != "not printed") ||
+        !(receipt.is_null() || receipt.is_number_integer()) || body->size() > 2) {
+      return BadDocument(res, {Problem{"/outcome",
+                                       "\"printed\" (with \"receipt\") or \"not "
+                                       "printed\""}});
+    }
+    if (job->state != "attention" && job->state != "interrupted") {
+      Refuse(res, 409, "job-not-waiting", "The job does not need attention",
+             "The job of key " + key + " is " + job->state + ".");
+      return;
+    }
+    int last = 0;
+    for (const StepRecord& s : journal->Steps(key)) last = std::max(last, s.number);
+    const std::string now = Journal::Now();
+    const std::string detail = body->dump();
+    JobResult result;
+    if (printed) {
+      result = JobResult{
+          "done", 200,
+          Json{{"kind", job->kind}, {"receipt", receipt}, {"resolved", "by an administrator"}}};
+    } else {
+      result = JobResult{"not printed", 422,
+                         MakeProblem(422, "not-printed", "Not printed",
+                                     "An administrator found that the job did not print; a new "
+                                     "attempt needs a new Idempotency-Key.")};
+    }
+    journal->Finish(key, result.state, result.http_status, result.body.dump(),
+                    {StepRecord{last + 1, "resolved by an administrator", "before", detail, now},
+                     StepRecord{last + 1, "resolved by an administrator", "after", "{}", now}});
+    if (const auto it = printers.find(job->printer); it != printers.end()) {
+      it->second->Release(key);
+    }
+    Reply(res, 200, JobJson(*journal->Find(key)));
+  }
+
   void ListJobs(const httplib::Request& req, httplib::Response& res) {
     std::size_t limit = 100;
     if (req.has_param("limit")) {
@@ -737,6 +788,7 @@ struct Service::State {
         {"GET /v1/printers/{id}/paper", &State::Paper},
         {"GET /v1/jobs", &State::ListJobs},
         {"GET /v1/jobs/{key}", &State::GetJob},
+        {"POST /v1/jobs/{key}/outcome", &State::SetOutcome},
     };
     const auto it = kHandlers.find(std::string(route.method) + " " + route.path);
     return it == kHandlers.end() ? nullptr : it->second;
