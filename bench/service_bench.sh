@@ -8,7 +8,9 @@
 #   2. 50 clients posting 4 receipts each, at once, to one printer: every receipt printed once
 #      (the printer's receipt numbers and its paper), each client's receipts in the order it sent
 #      them (the journal's order), the service's peak resident memory, and the 50th and 99th
-#      percentile of the time a job waited in the queue (admitted -> its first step).
+#      percentile of the time a job waited in the queue (admitted -> its first step);
+#   3. four printers (four ecr-sim) on one service, a receipt posted to each at once: the time of
+#      all four against the time of one alone (each printer has its own worker and link).
 # Usage: bash bench/service_bench.sh [RUNS] (default 5); MOLVEX_BUILD_DIR as for scripts/demo.sh,
 # whose Release build it shares; MOLVEX_WORK_DIR: where the on-disk journal goes (default /var/tmp).
 set -euo pipefail
@@ -149,3 +151,47 @@ done; done | sort -n >"$work/waits.txt"
 echo "receipts on the paper: $printed; distinct receipt numbers in the journal: $numbers of $(wc -l <"$work/order.txt") jobs; clients' receipts out of their order: $out_of_order"
 awk '{ v[NR] = $1 } END { printf "queue waiting time: p50 %.0f ms, p99 %.0f ms (%d jobs)\n", v[int(NR * 0.5 + 0.5)], v[int(NR * 0.99 + 0.5)], NR }' "$work/waits.txt"
 echo "peak resident memory of ecr-service: ${peak} MiB"
+stop_service
+stop_sim >/dev/null
+
+echo "3. four printers at once"
+four_pids=()
+for n in 1 2 3 4; do
+  rm -f "$work/tty$n"
+  "$build/sim/ecr-sim" --link "$work/tty$n" --baud "$baud" --busy-scale 0 \
+    "${sim_args[@]:10}" >/dev/null 2>&1 &
+  four_pids+=($!)
+done
+for n in 1 2 3 4; do for _ in $(seq 100); do [ -e "$work/tty$n" ] && break; sleep 0.05; done; done
+rm -f "$work"/journal.sqlite*
+{
+  printf '[service]\nport = %s\njournal = %s/journal.sqlite\n' "$port" "$work"
+  for n in 1 2 3 4; do
+    printf '[printer:%s]\nport = %s\ndevice = %s\nspeed = %s\n' "$n" "$n" "$work/tty$n" "$baud"
+  done
+} >"$work/service.ini"
+MOLVEXECR_DIR="$work" "$build/service/ecr-service" --settings "$work/service.ini" >"$work/service.log" 2>&1 &
+service_pid=$!
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/v1/printers" && break; sleep 0.05; done
+for n in 1 2 3 4; do curl -s -o /dev/null "http://127.0.0.1:$port/v1/printers/$n/status"; done
+post_to() {  # printer, key: the elapsed milliseconds
+  curl -s -o /dev/null -w '%{time_total}' -X POST "http://127.0.0.1:$port/v1/printers/$1/receipts" \
+    -H 'Content-Type: application/json' -H "Idempotency-Key: $2" --data "$receipt" |
+    awk '{ printf "%.1f", $1 * 1000 }'
+}
+alone=()
+together=()
+for run in $(seq "$runs"); do
+  alone+=("$(post_to 1 "alone-$run")")
+  s=$EPOCHREALTIME
+  posts=()
+  for n in 1 2 3 4; do
+    post_to "$n" "four-$run-$n" >/dev/null &
+    posts+=($!)
+  done
+  wait "${posts[@]}"
+  together+=("$(awk -v s="$s" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.1f", (e - s) * 1000 }')")
+done
+stop_service
+for p in "${four_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+echo "one receipt on one printer: median $(printf '%s\n' "${alone[@]}" | median) ms; one on each of four at once: median $(printf '%s\n' "${together[@]}" | median) ms ($runs runs)"

@@ -109,6 +109,41 @@ TEST_F(ServiceProgram, SellsTheExampleAndAnswersItsRetryAfterARestart) {
   EXPECT_EQ(Json::parse(status->body)["last_receipt"], 1);  // printed once
 }
 
+// Two printers on two serial devices of one service: both ports stay open, both print at once.
+TEST_F(ServiceProgram, TwoPrintersOnTheirOwnPortsPrintAtOnce) {
+  ASSERT_GT(port_, 0);
+  const std::string second = dir_ + "/com2";
+  const pid_t sim2 = testsupport::StartSim({"--link", second, "--busy-scale", "0", "--article",
+                                            "1,А,1,12.50,Хлеб", "--article", "2,Б,1,30.00,Молоко"},
+                                           second);
+  ASSERT_GT(sim2, 0);
+  StartService("[service]\nport = " + std::to_string(port_) + "\njournal = " + dir_ +
+               "/journal.sqlite\n[printer:a]\nport = 1\ndevice = " + link_ +
+               "\n[printer:b]\nport = 2\ndevice = " + second + "\n");
+  const std::string receipt = ReadText(std::string(EXAMPLES_DIR) + "/receipt.json");
+  int status[2][3] = {};
+  std::vector<std::thread> tills;
+  for (int p = 0; p < 2; ++p) {
+    tills.emplace_back([&, p] {
+      httplib::Client client("127.0.0.1", port_);
+      client.set_read_timeout(60, 0);
+      for (int k = 0; k < 3; ++k) {
+        const auto res =
+            client.Post((std::string("/v1/printers/") + (p == 0 ? "a" : "b") + "/receipts").c_str(),
+                        {{"Idempotency-Key", std::to_string(p) + "-" + std::to_string(k)}}, receipt,
+                        "application/json");
+        status[p][k] = res ? res->status : -1;
+      }
+    });
+  }
+  for (auto& t : tills) t.join();
+  kill(sim2, SIGTERM);
+  waitpid(sim2, nullptr, 0);
+  for (int p = 0; p < 2; ++p) {
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(status[p][k], 200) << "printer " << p << " receipt " << k;
+  }
+}
+
 // No printer named: the search finds it (here the virtual printer behind port 1's mapping).
 TEST_F(ServiceProgram, FindsThePrinterWhenTheSettingsNameNone) {
   ASSERT_GT(port_, 0);
