@@ -34,17 +34,24 @@ class Steps {
   const StepWriter& write_;
 };
 
-const Json kWaysOut = Json::array(
-    {"Look at the printer and its paper: is the receipt there, is a receipt open?",
-     "When the printer was off or not connected: switch it on, connect it, then repeat the "
-     "request with the same Idempotency-Key; the service looks again and answers what it finds.",
-     "When a receipt is open that is not this job's: finish it where it was begun, or cancel "
-     "it with POST /v1/printers/{id}/calls (CancelReceipt, administrators), then repeat the "
-     "request with the same key.",
-     "When the paper shows what the job did: an administrator says so with POST "
-     "/v1/jobs/{key}/outcome ({\"outcome\": \"printed\", \"receipt\": N} or "
-     "{\"outcome\": \"not printed\"}), and the printer's fiscal jobs go on.",
-     "The service never cancels or resets by itself what it cannot recognise as its own."});
+// What a person can do about a job that needs attention, as the status shows it.
+Json WaysOut() {
+  Json ways = Json::array();
+  ways.push_back("Look at the printer and its paper: is the receipt there, is a receipt open?");
+  ways.push_back(std::string("When the printer was off or not connected: switch it on, connect ") +
+                 "it, then repeat the request with the same Idempotency-Key; the service looks " +
+                 "again and answers what it finds.");
+  ways.push_back(std::string("When a receipt is open that is not this job's: finish it where it ") +
+                 "was begun, or cancel it with POST /v1/printers/{id}/calls (CancelReceipt, " +
+                 "administrators), then repeat the request with the same key.");
+  ways.push_back(std::string("When the paper shows what the job did: an administrator says so ") +
+                 "with POST /v1/jobs/{key}/outcome ({\"outcome\": \"printed\", \"receipt\": " +
+                 "N} or {\"outcome\": \"not printed\"}), and the printer's fiscal jobs go on.");
+  ways.push_back(
+      "The service never cancels or resets by itself what it cannot recognise as its "
+      "own.");
+  return ways;
+}
 
 JobResult NeedsAttention(PrinterWorker& worker, const std::string& key, const std::string& what,
                          const Json& found, const Json& baseline) {
@@ -52,12 +59,12 @@ JobResult NeedsAttention(PrinterWorker& worker, const std::string& key, const st
                {"found", what},
                {"printer_now", found},
                {"recorded_before", baseline},
-               {"ways_out", kWaysOut}};
+               {"ways_out", WaysOut()}};
   worker.Hold(key, hold);
   Json problem = MakeProblem(
       502, "printer-needs-attention", "The printer needs attention",
       what + " The printer's fiscal jobs wait until this is resolved.",
-      Json{{"printer", worker.settings().id}, {"found", found}, {"ways_out", kWaysOut}});
+      Json{{"printer", worker.settings().id}, {"found", found}, {"ways_out", WaysOut()}});
   return JobResult{"attention", 502, std::move(problem)};
 }
 
