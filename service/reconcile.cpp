@@ -339,4 +339,25 @@ JobResult ReconcileStored(Journal& journal, PrinterWorker& worker, PrinterSessio
   return result;
 }
 
+void ResolveByHand(Journal& journal, const JobRecord& job, bool printed, const Json& receipt,
+                   const std::string& detail) {
+  int last = 0;
+  for (const StepRecord& s : journal.Steps(job.key)) last = std::max(last, s.number);
+  const std::string now = Journal::Now();
+  JobResult result;
+  if (printed) {
+    result = JobResult{
+        "done", 200,
+        Json{{"kind", job.kind}, {"receipt", receipt}, {"resolved", "by an administrator"}}};
+  } else {
+    result = JobResult{"not printed", 422,
+                       MakeProblem(422, "not-printed", "Not printed",
+                                   "An administrator found that the job did not print; a new "
+                                   "attempt needs a new Idempotency-Key.")};
+  }
+  journal.Finish(job.key, result.state, result.http_status, result.body.dump(),
+                 {StepRecord{last + 1, "resolved by an administrator", "before", detail, now},
+                  StepRecord{last + 1, "resolved by an administrator", "after", "{}", now}});
+}
+
 }  // namespace molvex::service

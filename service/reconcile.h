@@ -52,4 +52,9 @@ JobResult Reconcile(PrinterWorker& worker, PrinterSession& session, const std::s
 JobResult ReconcileStored(Journal& journal, PrinterWorker& worker, PrinterSession& session,
                           const JobRecord& job, bool close_paid);
 
+// Ends a job that needs attention as an administrator found it on the paper: printed (with its
+// receipt number, or null) or not printed; `detail` (what was said) is recorded as its step.
+void ResolveByHand(Journal& journal, const JobRecord& job, bool printed, const Json& receipt,
+                   const std::string& detail);
+
 }  // namespace molvex::service

@@ -716,24 +716,7 @@ struct Service::State {
              "The job of key " + key + " is " + job->state + ".");
       return;
     }
-    int last = 0;
-    for (const StepRecord& s : journal->Steps(key)) last = std::max(last, s.number);
-    const std::string now = Journal::Now();
-    const std::string detail = body->dump();
-    JobResult result;
-    if (printed) {
-      result = JobResult{
-          "done", 200,
-          Json{{"kind", job->kind}, {"receipt", receipt}, {"resolved", "by an administrator"}}};
-    } else {
-      result = JobResult{"not printed", 422,
-                         MakeProblem(422, "not-printed", "Not printed",
-                                     "An administrator found that the job did not print; a new "
-                                     "attempt needs a new Idempotency-Key.")};
-    }
-    journal->Finish(key, result.state, result.http_status, result.body.dump(),
-                    {StepRecord{last + 1, "resolved by an administrator", "before", detail, now},
-                     StepRecord{last + 1, "resolved by an administrator", "after", "{}", now}});
+    ResolveByHand(*journal, *job, printed, receipt, body->dump());
     if (const auto it = printers.find(job->printer); it != printers.end()) {
       it->second->Release(key);
     }
