@@ -169,6 +169,10 @@ struct KillCase {
   const char* outcome;  // the job's end after the restart
 };
 
+void PrintTo(const KillCase& c, std::ostream* os) {
+  *os << c.stop_at;
+}
+
 class ServiceKilledAtStep : public ServiceCrash, public ::testing::WithParamInterface<KillCase> {};
 
 TEST_P(ServiceKilledAtStep, RepeatedReceiptAnswersWhatThePaperShows) {
@@ -258,6 +262,10 @@ struct FaultCase {
   const char* name;
   const char* control;  // armed before the receipt
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.control;
+}
 
 class ServiceFaultOnClose : public ServiceCrash, public ::testing::WithParamInterface<FaultCase> {};
 

@@ -62,7 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
         LostClose{false, sim::Fault::Silence, "not printed", 422, false},
         // The close was carried out, its reply lost: printed, whatever the setting.
         LostClose{true, sim::Fault::WrongTerminator, "done", 200, true},
-        LostClose{false, sim::Fault::WrongTerminator, "done", 200, true}));
+        LostClose{false, sim::Fault::WrongTerminator, "done", 200, true}),
+    [](const auto& param_info) {
+      return std::string(param_info.param.close_paid ? "Close" : "Cancel") +
+             (param_info.param.fault == sim::Fault::Silence ? "LostRequest" : "LostReply");
+    });
 
 // A receipt job a stop cut short after its open, as the journal keeps it, and what the printer
 // shows at the restart instead of anything this job could have left.
@@ -72,6 +76,10 @@ struct Elsewhere {
   int open_command;     // a receipt opened at the printer by someone else (0: none)
   const char* found;    // in what the status says was found
 };
+
+void PrintTo(const Elsewhere& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ElsewhereTest : public ServiceTest, public ::testing::WithParamInterface<Elsewhere> {};
 
