@@ -172,7 +172,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
   const char* what = doc.refund ? "refund receipt" : "receipt";
   // A step without a clean answer: what the printer did is read back, never guessed.
   const auto failed = [&](bool opened) {
-    if (!steps.last().Unclear()) return Failed(worker, session, steps, opened, what);
+    if (!NeedsReadBack(steps.last())) return Failed(worker, session, steps, opened, what);
     return Reconcile(worker, session, "receipt", job.key, baseline, job.close_paid,
                      steps.count() + 1, write);
   };
@@ -370,7 +370,7 @@ JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const Report
     return JobResult{"done", 200, std::move(reply)};
   }
   if (!ok) {
-    if (report.kind == ReportKind::Z && outcome.Unclear()) {
+    if (report.kind == ReportKind::Z && NeedsReadBack(outcome)) {
       return Reconcile(worker, session, "report z", job.key, baseline, job.close_paid,
                        steps.count() + 1, write);
     }
@@ -413,7 +413,7 @@ JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::
   });
   if (!ok) {
     // The answer to the movement itself was lost: the drawer tells what happened.
-    if (steps.last().Unclear()) {
+    if (NeedsReadBack(steps.last())) {
       return Reconcile(worker, session, "cash", job.key, baseline, job.close_paid,
                        steps.count() + 1, write);
     }

@@ -263,6 +263,10 @@ std::int64_t DrawerAmount(PrinterSession& session) {
   return cash >= 0 && status == 0 ? DoubleToUnits(cash, 2) : -1;
 }
 
+bool NeedsReadBack(const CallOutcome& outcome) {
+  return outcome.Unclear() || outcome.error == 18;
+}
+
 bool Reconcilable(const std::string& kind) {
   return kind == "receipt" || kind == "report z" || kind == "cash";
 }

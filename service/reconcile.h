@@ -33,6 +33,11 @@ int LastZNumber(PrinterSession& session);
 // The cash in the drawer in hundredths, -1 without an answer.
 std::int64_t DrawerAmount(PrinterSession& session);
 
+// A step that ended without a clean answer: GetError 17, 19, 21 (the printer may have carried it
+// out) or 18 (NAK: the printer says it did not take it; read back all the same, so that a
+// receipt is never cancelled on a refusal of the frame alone).
+bool NeedsReadBack(const CallOutcome& outcome);
+
 // Whether jobs of this kind (the journal's kind) are reconciled: "receipt", "report z", "cash".
 bool Reconcilable(const std::string& kind);
 

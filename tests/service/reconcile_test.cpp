@@ -62,10 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
         LostClose{false, sim::Fault::Silence, "not printed", 422, false},
         // The close was carried out, its reply lost: printed, whatever the setting.
         LostClose{true, sim::Fault::WrongTerminator, "done", 200, true},
-        LostClose{false, sim::Fault::WrongTerminator, "done", 200, true}),
+        LostClose{false, sim::Fault::WrongTerminator, "done", 200, true},
+        LostClose{true, sim::Fault::Nak, "done", 200, true}),
     [](const auto& param_info) {
       return std::string(param_info.param.close_paid ? "Close" : "Cancel") +
-             (param_info.param.fault == sim::Fault::Silence ? "LostRequest" : "LostReply");
+             (param_info.param.fault == sim::Fault::Silence ? "LostRequest"
+              : param_info.param.fault == sim::Fault::Nak   ? "Nak"
+                                                            : "LostReply");
     });
 
 // A receipt job a stop cut short after its open, as the journal keeps it, and what the printer
