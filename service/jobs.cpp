@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/text_codec.h"
+#include "service/reconcile.h"
 #include "tools/ecrfisc/entry_bindings.h"
 
 namespace molvex::service {
@@ -35,6 +36,7 @@ class Stepper {
   }
   const CallOutcome& last() const { return last_; }
   const std::string& last_name() const { return last_name_; }
+  int count() const { return count_; }
 
  private:
   PrinterSession& session_;
@@ -98,7 +100,7 @@ JobResult Failed(PrinterWorker& worker, PrinterSession& session, Stepper& steps,
 // Reads what a later look compares with: the last receipt's number and what is open. Returns
 // false with `result` set when the printer cannot take the job.
 bool Before(PrinterWorker& worker, PrinterSession& session, Stepper& steps, int& number,
-            JobResult& result) {
+            JobResult& result, const Json& more) {
   if (!session.EnsureOpen()) {
     result = PortNotOpen(worker);
     return false;
@@ -109,6 +111,8 @@ bool Before(PrinterWorker& worker, PrinterSession& session, Stepper& steps, int&
     kind = number >= 0 ? session.OpenKind() : -1;
     d["receipt_number"] = number;
     d["open"] = ReceiptKindName(kind);
+    d["last_z"] = kind >= 0 ? LastZNumber(session) : -1;
+    for (auto it = more.begin(); it != more.end(); ++it) d[it.key()] = it.value();
     return number >= 0 && kind >= 0;
   });
   if (number < 0 || kind < 0) {
@@ -157,17 +161,26 @@ Json PrinterProblem(int status, const std::string& type, const std::string& deta
 }
 
 JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const ReceiptDocument& doc,
-                     const StepWriter& write) {
+                     const StepWriter& write, const JobContext& job) {
   Stepper steps(session, write);
   int before = -1;
   JobResult result;
-  if (!Before(worker, session, steps, before, result)) return result;
+  Json baseline = {{"receipt_kind", doc.refund ? 2 : 1}};
+  if (doc.total) baseline["expected_total_hundredths"] = *doc.total;
+  if (!Before(worker, session, steps, before, result, baseline)) return result;
+  baseline["receipt_number"] = before;
   const char* what = doc.refund ? "refund receipt" : "receipt";
+  // A step without a clean answer: what the printer did is read back, never guessed.
+  const auto failed = [&](bool opened) {
+    if (!NeedsReadBack(steps.last())) return Failed(worker, session, steps, opened, what);
+    return Reconcile(worker, session, "receipt", job.key, baseline, job.close_paid,
+                     steps.count() + 1, write);
+  };
 
   if (!steps.Run("open", [&](Json&) {
         return session.OpenReceipt(doc.refund, doc.operator_number, doc.till);
       })) {
-    return Failed(worker, session, steps, false, what);
+    return failed(false);
   }
   for (std::size_t i = 0; i < doc.lines.size(); ++i) {
     const ReceiptLine& line = doc.lines[i];
@@ -192,14 +205,14 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
       }
       return false;
     });
-    if (!ok) return Failed(worker, session, steps, true, what);
+    if (!ok) return failed(true);
   }
   for (std::size_t i = 0; i < doc.payments.size(); ++i) {
     const ReceiptPayment& pay = doc.payments[i];
     if (!steps.Run("payment " + std::to_string(i + 1), [&](Json&) {
           return session.Pay(pay.type, pay.amount ? Units(*pay.amount, 2) : 0.0, pay.code);
         })) {
-      return Failed(worker, session, steps, true, what);
+      return failed(true);
     }
   }
   std::int64_t total = -1;
@@ -213,13 +226,17 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
         d["paid"] = FormatDecimal(paid, 2);
         return total >= 0 && paid >= 0;
       })) {
-    return Failed(worker, session, steps, true, what);
+    return failed(true);
   }
-  if (!steps.Run("close", [&](Json& d) {
-        d["expected_number"] = before + 1;
-        return session.CloseReceipt();
-      })) {
-    return Failed(worker, session, steps, true, what);
+  // Committed before the close is sent: a restart that finds it reads the printer back.
+  baseline["total_hundredths"] = total;
+  baseline["paid_hundredths"] = paid;
+  if (!steps.Run(
+          "closing", [&](Json&) { return session.CloseReceipt(); },
+          Json{{"expected_number", before + 1},
+               {"total_hundredths", total},
+               {"paid_hundredths", paid}})) {
+    return failed(true);
   }
   int number = -1;
   steps.Run("read after", [&](Json& d) {
@@ -263,9 +280,21 @@ JobResult RunNonFiscal(PrinterWorker& worker, PrinterSession& session,
 }
 
 JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const ReportRequest& report,
-                    const StepWriter& write) {
+                    const StepWriter& write, const JobContext& job) {
   Stepper steps(session, write);
   if (!session.EnsureOpen()) return PortNotOpen(worker);
+  Json baseline = Json::object();
+  if (report.kind == ReportKind::Z) {
+    // The Z number a lost answer is compared with.
+    int last_z = -1;
+    steps.Run("read before", [&](Json& d) {
+      last_z = LastZNumber(session);
+      d["last_z"] = last_z;
+      return last_z >= 0;
+    });
+    if (last_z < 0) return Offline(worker, "no answer to a status read", steps.last());
+    baseline["last_z"] = last_z;
+  }
   TTECRFiscImpl& o = session.object();
   const auto password = Utf8ToWide(session.settings().admin_password);
   BSTR pw = SysAllocStringLen(password.data(), static_cast<UINT>(password.size()));
@@ -341,6 +370,10 @@ JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const Report
     return JobResult{"done", 200, std::move(reply)};
   }
   if (!ok) {
+    if (report.kind == ReportKind::Z && NeedsReadBack(outcome)) {
+      return Reconcile(worker, session, "report z", job.key, baseline, job.close_paid,
+                       steps.count() + 1, write);
+    }
     if (outcome.timed_out && outcome.error != 17) {
       // Every report makes its status reads first: no answer there means nothing printed.
       return Offline(worker, "no answer", outcome);
@@ -353,10 +386,21 @@ JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const Report
 }
 
 JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::int64_t amount,
-                  const StepWriter& write) {
+                  const StepWriter& write, const JobContext& job) {
   Stepper steps(session, write);
   if (!session.EnsureOpen()) return PortNotOpen(worker);
   TTECRFiscImpl& o = session.object();
+  // The drawer's amount a lost answer is compared with.
+  std::int64_t drawer_before = -1;
+  steps.Run("read before", [&](Json& d) {
+    drawer_before = DrawerAmount(session);
+    d["drawer_hundredths"] = drawer_before;
+    d["change_hundredths"] = in ? amount : -amount;
+    return drawer_before >= 0;
+  });
+  if (drawer_before < 0) return Offline(worker, "no answer to a status read", steps.last());
+  const Json baseline = {{"drawer_hundredths", drawer_before},
+                         {"change_hundredths", in ? amount : -amount}};
   const bool ok = steps.Run(in ? "cash in" : "cash out", [&](Json&) {
     if (in) {
       o.put_ServiceIn(Units(amount, 2));
@@ -368,6 +412,11 @@ JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::
     return status == 0;
   });
   if (!ok) {
+    // The answer to the movement itself was lost: the drawer tells what happened.
+    if (NeedsReadBack(steps.last())) {
+      return Reconcile(worker, session, "cash", job.key, baseline, job.close_paid,
+                       steps.count() + 1, write);
+    }
     if (steps.last().timed_out && steps.last().error != 17) {
       return Offline(worker, "no answer", steps.last());
     }

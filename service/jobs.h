@@ -31,8 +31,17 @@ Json MakeProblem(int status, const std::string& type, const std::string& title,
 Json PrinterProblem(int status, const std::string& type, const std::string& detail,
                     const CallOutcome& outcome);
 
+// The job as its reconciliation needs it: its key, and whether a fully paid receipt of its own
+// found open is closed (else cancelled).
+struct JobContext {
+  std::string key;
+  bool close_paid = true;
+};
+
+// A receipt, a Z report and cash in or out record what they will compare before they change
+// the printer; a step without a clean answer is reconciled (service/reconcile.h).
 JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const ReceiptDocument& doc,
-                     const StepWriter& write);
+                     const StepWriter& write, const JobContext& job = JobContext{});
 JobResult RunNonFiscal(PrinterWorker& worker, PrinterSession& session,
                        const std::vector<std::string>& lines, const StepWriter& write);
 
@@ -46,11 +55,11 @@ struct ReportRequest {
   std::string to_date;
 };
 JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const ReportRequest& report,
-                    const StepWriter& write);
+                    const StepWriter& write, const JobContext& job = JobContext{});
 
 // Service cash into (in) or out of the drawer, hundredths.
 JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::int64_t amount,
-                  const StepWriter& write);
+                  const StepWriter& write, const JobContext& job = JobContext{});
 
 // Any entry by name, with its arguments as JSON values (one per parameter the caller gives:
 // the in-parameters, in order).

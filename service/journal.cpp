@@ -279,6 +279,13 @@ std::vector<JobRecord> Journal::Since(const std::string& since, std::size_t limi
       since, static_cast<std::int64_t>(limit));
 }
 
+std::vector<JobRecord> Journal::InState(const std::string& state, std::size_t limit) {
+  return Jobs(
+      "SELECT seq, key, printer, kind, body_hash, request, state, http_status, result,"
+      " created, updated FROM jobs WHERE state = ? ORDER BY seq LIMIT ?",
+      state, static_cast<std::int64_t>(limit));
+}
+
 std::vector<JobRecord> Journal::Last(const std::string& printer, std::size_t limit) {
   return Jobs(
       "SELECT seq, key, printer, kind, body_hash, request, state, http_status, result,"

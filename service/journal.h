@@ -21,7 +21,10 @@ namespace molvex::service {
 //   done         finished as asked; the result is kept
 //   refused      the printer refused it (nothing left open); the result is kept
 //   offline      the printer did not answer before anything was sent; the same key runs again
-//   attention    it ended without a clean answer part-way: the printer must be looked at
+//   attention    it ended without a clean answer part-way and what the printer did could not
+//                be read back: the printer must be looked at
+//   not printed  it ended without a clean answer, and the printer shows that nothing of it
+//                stands (a retry needs a new key)
 //   interrupted  the service stopped while it ran (found at start)
 struct JobRecord {
   std::int64_t seq = 0;
@@ -73,6 +76,8 @@ class Journal {
   std::vector<StepRecord> Steps(const std::string& key);
   // Jobs created at or after `since` (RFC 3339 UTC text), oldest first, at most `limit`.
   std::vector<JobRecord> Since(const std::string& since, std::size_t limit);
+  // Jobs in `state`, oldest first, at most `limit`.
+  std::vector<JobRecord> InState(const std::string& state, std::size_t limit);
   // The last jobs of a printer, newest first.
   std::vector<JobRecord> Last(const std::string& printer, std::size_t limit);
 

@@ -259,7 +259,10 @@ PrinterView PrinterWorker::View() {
   PrinterView view;
   view.queue = queue_.size();
   view.last = last_status_;
-  view.state = offline_                      ? "offline"
+  view.hold = hold_;
+  // A job held by its reconciliation outranks "offline": it is what the printer waits for.
+  view.state = !hold_key_.empty()            ? "needs attention"
+               : offline_                    ? "offline"
                : attention_                  ? "needs attention"
                : running_ || !queue_.empty() ? "busy"
                                              : "ready";
@@ -279,6 +282,24 @@ void PrinterWorker::SetAttention(bool attention) {
 void PrinterWorker::SetLastStatus(Json status) {
   std::lock_guard<std::mutex> lock(mutex_);
   last_status_ = std::move(status);
+}
+
+void PrinterWorker::Hold(const std::string& key, Json found) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  hold_key_ = key;
+  hold_ = std::move(found);
+}
+
+void PrinterWorker::Release(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (hold_key_ != key) return;
+  hold_key_.clear();
+  hold_ = Json();
+}
+
+Json PrinterWorker::hold() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return hold_;
 }
 
 void PrinterWorker::Loop() {

@@ -76,6 +76,7 @@ struct PrinterView {
   std::string state;  // "ready", "busy", "offline", "needs attention"
   std::size_t queue = 0;
   Json last;  // the last status read, when there was one
+  Json hold;  // when a reconciliation stopped the fiscal jobs: what it found and the ways out
 };
 
 class PrinterWorker {
@@ -105,6 +106,11 @@ class PrinterWorker {
   void SetOffline(bool offline);
   void SetAttention(bool attention);
   void SetLastStatus(Json status);
+  // Fiscal jobs stop while a job's reconciliation holds the printer (what it found, the ways
+  // out); the reconciliation of the same job that resolves it lets go.
+  void Hold(const std::string& key, Json found);
+  void Release(const std::string& key);
+  Json hold();
 
  private:
   void Loop();
@@ -125,6 +131,8 @@ class PrinterWorker {
   bool offline_ = false;
   bool attention_ = false;
   Json last_status_;
+  std::string hold_key_;
+  Json hold_;
   std::thread thread_;
 };
 

@@ -19,6 +19,8 @@
 #include "service/jobs.h"
 #include "service/journal.h"
 #include "service/printer_worker.h"
+#include "service/reconcile.h"
+#include "service/step_stop.h"
 
 namespace molvex::service {
 namespace {
@@ -44,6 +46,7 @@ constexpr RouteInfo kRoutes[] = {
     {"GET", "/v1/printers/{id}/paper", false, false},
     {"GET", "/v1/jobs", false, false},
     {"GET", "/v1/jobs/{key}", false, false},
+    {"POST", "/v1/jobs/{key}/outcome", true, false},
 };
 
 // The path of a route as a regular expression: each {name} one segment.
@@ -251,9 +254,10 @@ struct Service::State {
 
   // A printing job: admitted under its key (replayed, refused or queued), run on the printer's
   // worker with every step in the journal, answered with its result.
-  void Job(const httplib::Request& req, httplib::Response& res, PrinterWorker& worker,
-           const std::string& kind, const Json& request, const Json& masked,
-           const std::function<JobResult(PrinterSession&, const StepWriter&)>& run) {
+  void Job(
+      const httplib::Request& req, httplib::Response& res, PrinterWorker& worker,
+      const std::string& kind, const Json& request, const Json& masked,
+      const std::function<JobResult(PrinterSession&, const StepWriter&, const JobContext&)>& run) {
     const std::string key = req.get_header_value("Idempotency-Key");
     if (!ValidKey(key)) {
       Refuse(res, 400, "key-required", "Idempotency-Key required",
@@ -267,6 +271,15 @@ struct Service::State {
     job.kind = kind;
     job.body_hash = BodyHash(CanonicalJson(request));
     job.request = CanonicalJson(masked);
+    // A printer held by a reconciliation takes no new printing job (the administrator's calls
+    // are a way out); the held job itself, repeated, is reconciled again.
+    if (const Json hold = worker.hold(); !hold.is_null() && kind != "call" && !journal->Find(key)) {
+      Refuse(res, 409, "printer-needs-attention", "The printer needs attention",
+             "Printer " + worker.settings().id +
+                 " waits for what a job left to be resolved: " + hold.value("found", std::string()),
+             Json{{"attention", hold}});
+      return;
+    }
     JobRecord existing;
     const Journal::Admission admission = journal->Admit(job, existing);
     switch (admission) {
@@ -283,6 +296,25 @@ struct Service::State {
         return;
       case Journal::Admission::Replay:
         res.set_header("Idempotent-Replayed", "true");
+        if ((existing.state == "interrupted" || existing.state == "attention") &&
+            Reconcilable(existing.kind)) {
+          // What the printer did is read again: the answer is what it shows now.
+          auto again = std::make_shared<JobResult>();
+          Journal* j = journal.get();
+          PrinterWorker* w = &worker;
+          const bool close_paid = settings.close_paid_receipt;
+          if (worker.Run(
+                  [j, w, existing, again, close_paid](PrinterSession& session) {
+                    *again = ReconcileStored(*j, *w, session, existing, close_paid);
+                  },
+                  settings.job_wait_seconds * 1000) != PrinterWorker::Wait::Done) {
+            Refuse(res, 409, "job-running", "The job is being reconciled",
+                   "Ask GET /v1/jobs/" + key + " for its outcome.");
+            return;
+          }
+          Reply(res, again->http_status, again->body);
+          return;
+        }
         if (existing.state == "interrupted") {
           Refuse(res, 409, "job-interrupted", "The job was interrupted",
                  "The service stopped while this job ran; what the printer did is not known "
@@ -299,25 +331,28 @@ struct Service::State {
     }
     auto outcome = std::make_shared<JobResult>();
     Journal* j = journal.get();
+    const JobContext context{key, settings.close_paid_receipt};
     const PrinterWorker::Wait waited = worker.Run(
-        [j, key, run, outcome](PrinterSession& session) {
+        [j, key, run, outcome, context](PrinterSession& session) {
           j->SetState(key, "running");
           // A step's outcome is committed with the start of the next step (or the job's end):
           // always before anything more goes to the printer, in half the commits.
           std::vector<StepRecord> pending;
           const StepWriter write = [j, &key, &pending](int n, const std::string& name,
                                                        const char* phase, const Json& detail) {
+            if (std::string_view(phase) == "after") StepStop(name, phase);
             pending.push_back(StepRecord{
                 n, name, phase, detail.dump(-1, ' ', false, Json::error_handler_t::replace),
                 Journal::Now()});
             if (std::string_view(phase) == "before") {
               j->Steps(key, pending);
               pending.clear();
+              StepStop(name, phase);
             }
           };
           JobResult result;
           try {
-            result = run(session, write);
+            result = run(session, write, context);
           } catch (const std::exception& e) {
             result = JobResult{"attention", 500,
                                MakeProblem(500, "service-failure", "The service failed", e.what())};
@@ -380,6 +415,7 @@ struct Service::State {
     status["id"] = w->settings().id;
     status["state"] = view.state;
     status["queue"] = view.queue + (w->busy() ? 1 : 0);
+    if (!view.hold.is_null()) status["attention"] = view.hold;
     Reply(res, 200, status);
   }
 
@@ -392,8 +428,8 @@ struct Service::State {
     auto doc = ReadReceipt(*body, problems);
     if (!doc) return BadDocument(res, problems);
     Job(req, res, *w, "receipt", *body, *body,
-        [w, d = *doc](PrinterSession& s, const StepWriter& write) {
-          return RunReceipt(*w, s, d, write);
+        [w, d = *doc](PrinterSession& s, const StepWriter& write, const JobContext& job) {
+          return RunReceipt(*w, s, d, write, job);
         });
   }
 
@@ -418,7 +454,7 @@ struct Service::State {
     auto lines = ReadNonFiscal(*body, problems);
     if (!lines) return BadDocument(res, problems);
     Job(req, res, *w, "nonfiscal", *body, *body,
-        [w, l = *lines](PrinterSession& s, const StepWriter& write) {
+        [w, l = *lines](PrinterSession& s, const StepWriter& write, const JobContext&) {
           return RunNonFiscal(*w, s, l, write);
         });
   }
@@ -452,9 +488,10 @@ struct Service::State {
       doc.OnlyKnown({});
     }
     if (!problems.empty()) return BadDocument(res, problems);
-    Job(req, res, *w, kind, *body, *body, [w, report](PrinterSession& s, const StepWriter& write) {
-      return RunReport(*w, s, report, write);
-    });
+    Job(req, res, *w, kind, *body, *body,
+        [w, report](PrinterSession& s, const StepWriter& write, const JobContext& job) {
+          return RunReport(*w, s, report, write, job);
+        });
   }
   static ReportRequest Report(ReportKind kind) {
     ReportRequest r;
@@ -487,8 +524,8 @@ struct Service::State {
     const auto amount = doc.Decimal("amount", 2, 1, kMaxAmount, true);
     if (!problems.empty()) return BadDocument(res, problems);
     Job(req, res, *w, "cash", *body, *body,
-        [w, in, a = *amount](PrinterSession& s, const StepWriter& write) {
-          return RunCash(*w, s, in, a, write);
+        [w, in, a = *amount](PrinterSession& s, const StepWriter& write, const JobContext& job) {
+          return RunCash(*w, s, in, a, write, job);
         });
   }
 
@@ -599,7 +636,7 @@ struct Service::State {
       }
     }
     Job(req, res, *w, "call", *body, masked,
-        [w, name, args](PrinterSession& s, const StepWriter& write) {
+        [w, name, args](PrinterSession& s, const StepWriter& write, const JobContext&) {
           return RunCall(*w, s, name, args, write);
         });
   }
@@ -653,6 +690,39 @@ struct Service::State {
     Reply(res, 200, out);
   }
 
+  // The way out an administrator takes for a job that needs attention, once the paper shows
+  // what it did: printed (with its receipt number when known) or not printed. The printer's
+  // fiscal jobs go on.
+  void SetOutcome(const httplib::Request& req, httplib::Response& res) {
+    const std::string key = req.matches[1].str();
+    const auto job = journal->Find(key);
+    if (!job) {
+      Refuse(res, 404, "no-such-job", "No such job", "No job has the key " + key + ".");
+      return;
+    }
+    auto body = Body(req, res);
+    if (!body) return;
+    const Json* outcome = body->is_object() ? &(*body)["outcome"] : nullptr;
+    const bool printed = outcome != nullptr && *outcome == "printed";
+    const Json receipt = body->is_object() ? body->value("receipt", Json()) : Json();
+    if (outcome == nullptr || (!printed && *outcome != "not printed") ||
+        !(receipt.is_null() || receipt.is_number_integer()) || body->size() > 2) {
+      return BadDocument(res, {Problem{"/outcome",
+                                       "\"printed\" (with \"receipt\") or \"not "
+                                       "printed\""}});
+    }
+    if (job->state != "attention" && job->state != "interrupted") {
+      Refuse(res, 409, "job-not-waiting", "The job does not need attention",
+             "The job of key " + key + " is " + job->state + ".");
+      return;
+    }
+    ResolveByHand(*journal, *job, printed, receipt, body->dump());
+    if (const auto it = printers.find(job->printer); it != printers.end()) {
+      it->second->Release(key);
+    }
+    Reply(res, 200, JobJson(*journal->Find(key)));
+  }
+
   void ListJobs(const httplib::Request& req, httplib::Response& res) {
     std::size_t limit = 100;
     if (req.has_param("limit")) {
@@ -701,6 +771,7 @@ struct Service::State {
         {"GET /v1/printers/{id}/paper", &State::Paper},
         {"GET /v1/jobs", &State::ListJobs},
         {"GET /v1/jobs/{key}", &State::GetJob},
+        {"POST /v1/jobs/{key}/outcome", &State::SetOutcome},
     };
     const auto it = kHandlers.find(std::string(route.method) + " " + route.path);
     return it == kHandlers.end() ? nullptr : it->second;
@@ -813,6 +884,20 @@ bool Service::Start(std::string& error) {
     const PrinterLine line = i < s.printer_lines.size() ? s.printer_lines[i] : PrinterLine{};
     s.printers[p.id] =
         std::make_unique<PrinterWorker>(p, MakePrinterObject(p, line), s.settings.queue_limit);
+  }
+  // Jobs a stop cut short, or left needing attention, are read back from their printers before
+  // any new work is taken.
+  for (const char* state : {"interrupted", "attention"}) {
+    for (const JobRecord& job : s.journal->InState(state, 10000)) {
+      const auto it = s.printers.find(job.printer);
+      if (it == s.printers.end() || !Reconcilable(job.kind)) continue;
+      PrinterWorker* w = it->second.get();
+      Journal* j = s.journal.get();
+      const bool close_paid = s.settings.close_paid_receipt;
+      w->Run([j, w, job, close_paid](
+                 PrinterSession& session) { ReconcileStored(*j, *w, session, job, close_paid); },
+             s.settings.job_wait_seconds * 1000);
+    }
   }
   // Every address on the same port: the first one bound fixes it when the settings say 0. An
   // address this machine lacks (::1 without IPv6) is left out; none at all is an error.

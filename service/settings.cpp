@@ -96,6 +96,11 @@ struct Reader {
     } else if (key == "queue_limit") {
       if (!Number(value, 1, 100000, n)) return Error("[service] queue_limit: 1..100000");
       s.queue_limit = static_cast<std::size_t>(n);
+    } else if (key == "paid_receipt_left_open") {
+      if (value != "close" && value != "cancel") {
+        return Error("[service] paid_receipt_left_open: close or cancel");
+      }
+      s.close_paid_receipt = value == "close";
     } else if (key == "find_printers") {
       if (!Flag(value, s.find_printers)) Error("[service] find_printers: yes or no");
     } else {

@@ -11,6 +11,8 @@
 //   job_wait_seconds = 300                       how long a request waits for its job
 //   queue_limit = 1000                           jobs waiting per printer
 //   find_printers = no                           search the serial ports at start
+//   paid_receipt_left_open = close               close or cancel our fully paid receipt that a
+//                                                lost reply or a stop left open
 //
 //   [printer:front]                 one section a printer; the id is what the URLs name
 //   port = 1                        port number (the driver's COM<n>)
@@ -49,6 +51,7 @@ struct ServiceSettings {
   int job_wait_seconds = 300;
   std::size_t queue_limit = 1000;
   bool find_printers = false;
+  bool close_paid_receipt = true;  // paid_receipt_left_open: close (true) or cancel
   std::vector<PrinterSettings> printers;
 };
 
