@@ -6,45 +6,18 @@
 #include "link/link.h"
 #include "object/local_object.h"
 #include "object/printer_context.h"
-#include "platform/serial_ports.h"
 
 namespace molvex::service {
 namespace {
 
-// The printer's own serial port. The platform's factory keeps one port for the whole process and
-// releases it when another one opens; each printer opens its device by name instead, so that
-// the ports of several printers stay open side by side.
-class OwnSerialPort final : public PortFactory {
- public:
-  ByteChannel* Open(std::int32_t port, std::int32_t baud) override {
-    channel_.reset();  // the old device is released first
-    error_ = PortOpenError{};
-    const PortDevice device = SerialPortDevice(port);
-    if (device.path.empty()) {
-      error_.reason = PortFailure::NoSuchDevice;
-      error_.system_text = "port numbers start at 1";
-      return nullptr;
-    }
-    channel_ = OpenSerialDevice(device.path, baud, error_);
-    error_.mapping = device.mapping;
-    return channel_.get();
-  }
-  PortOpenError LastOpenError() const override { return error_; }
-
- private:
-  std::unique_ptr<ByteChannel> channel_;
-  PortOpenError error_;
-};
-
-// The port, then the printer's context, then the object on it; all go together, the port last
-// (the link closes its channel when it goes).
+// The printer's context, then the object on it, which go together. Each printer opens its port
+// through the platform's serial ports, which give every open a device of its own.
 struct OwnContext {
-  OwnSerialPort serial;
   PrinterContext context;
 };
 class ContextObject final : private OwnContext, public LocalObject {
  public:
-  ContextObject() : LocalObject(context) { context.link.SetPortFactory(&serial); }
+  ContextObject() : LocalObject(context) {}
   PrinterContext& printer_context() { return context; }
 };
 

@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -928,6 +929,14 @@ bool Service::Start(std::string& error) {
   for (auto& server : s.servers) {
     httplib::Server* raw = server.get();
     s.threads.emplace_back([raw] { raw->listen_after_bind(); });
+  }
+  // A server told to stop before its loop runs would miss the word and listen for ever: Start
+  // returns once every loop runs (or, should one never start, after a bounded wait).
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (auto& server : s.servers) {
+    while (!server->is_running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   return true;
 }

@@ -271,6 +271,20 @@ TEST_F(ServiceTest, JobCutShortByAStopIsReportedAfterTheRestartNeverRunAgain) {
   EXPECT_EQ(job["steps"][0]["phase"], "before");
 }
 
+// A stop that comes right after the start (a service manager that changes its mind) ends the
+// service: the listening loops have started when Start returns, so none misses the stop.
+TEST_F(ServiceTest, AStopRightAfterTheStartEndsTheService) {
+  for (int i = 0; i < 20; ++i) {
+    Start();
+    service->Stop();
+    service.reset();
+  }
+  Start();
+  const auto status = client->Get("/v1/printers");
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->status, 200);
+}
+
 TEST_F(ServiceTest, SameKeyWhileTheJobRunsIsAConflict) {
   UseRealTime();
   Start();
