@@ -63,15 +63,18 @@ sanitizer_tests() {
 }
 fuzz() { [ ! -f scripts/fuzz.sh ] || bash scripts/fuzz.sh "$build/asan"; }
 
+# The service's libraries for Windows: built by scripts/install-deps.sh (scripts/windows-libs.sh).
 windows_build() {
   cmake -S . -B "$build/mingw" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null &&
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+    -DMOLVEX_THIRD_PARTY="$build/third_party" >/dev/null &&
     cmake --build "$build/mingw" -j"$jobs"
 }
 # The 32-bit server and the 32-bit clients of the Wine run, from the same sources.
 windows32_build() {
   cmake -S . -B "$build/mingw32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null &&
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+    -DMOLVEX_THIRD_PARTY="$build/third_party" >/dev/null &&
     cmake --build "$build/mingw32" -j"$jobs" --target MolvexECR early_client dispatch_client tlb_dump
 }
 # The end-to-end run finds out once whether this machine runs 32-bit programs; where it cannot,

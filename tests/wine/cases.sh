@@ -927,7 +927,8 @@ case_every_slot() {
 
 all_cases=(exports registration typelib scripts examples example_close_day example_retry early_bound
   two_clients churn close_warning started_by_hand archive_seams windows_sim reports images_32bit
-  clients_32bit killed_client server_32bit per_user installer ecrfisc_exe receipts trace every_slot)
+  clients_32bit killed_client server_32bit per_user installer ecrfisc_exe receipts trace service_libs
+  every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the
@@ -951,6 +952,7 @@ run_cases() {
 }
 
 source "$root/tests/wine/ecrfisc_cases.sh"
+source "$root/tests/wine/service_cases.sh"
 
 case_trace() {
   # The protocol trace of the server, turned on by the [Trace] section of the settings file: a
