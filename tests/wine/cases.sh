@@ -803,6 +803,7 @@ case_installer() {
   rm -f "$c/tests/msi-install.log"
   if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn /l*v 'C:\tests\msi-install.log'; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
   check_settings_acl
+  installed_kit present
   check_registered installed HKCR "$installed"
   if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then
     ok "the installer leaves an existing settings file as it is"
@@ -811,6 +812,7 @@ case_installer() {
   fi
   if wrun msi-remove msiexec /x 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /x /qn exits 0"; else bad "msiexec /x" "$run/msi-remove.err"; fi
   check_unregistered uninstalled
+  installed_kit gone
   if [ ! -e "$c/Program Files/MolvexECR/MolvexECR.exe" ] && [ -s "$c/ECR/1_1_00001.zre" ] &&
     grep -q '=42' "$settings"; then
     ok "uninstalled: the program is gone, C:\\ECR keeps its archive and settings"
