@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh clone and runs every test and check:
-#   format, native build (warnings as errors) + unit and integration tests, clang-tidy,
+#   format, native build (warnings as errors) + unit and integration tests, clang-tidy, the
+#   service's page in headless Chromium,
 #   sanitizer build + the same tests + bounded fuzzing, the Debian package, Windows cross-builds
 #   (64-bit with the .msi package, 32-bit), end-to-end under Wine.
 set -euo pipefail
@@ -84,6 +85,16 @@ windows32_build() {
 wine_tests() {
   [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native" "$build/mingw32"
 }
+# The print service's status page in headless Chromium: its buttons clicked, what it shows then
+# checked, a screenshot kept in build/page/page.png (tests/page/page_test.py).
+service_page() {
+  if [ ! -f service/CMakeLists.txt ]; then
+    echo "no print service in this tree"
+    return 0
+  fi
+  python3 tests/page/page_test.py --service "$build/native/service/ecr-service" \
+    --sim "$build/native/sim/ecr-sim" --out "$build/page"
+}
 # The Debian package: built (Release, build/package), installed into a clean tree and run there.
 debian_package() { bash scripts/package.sh "$build/native/tools/ecrfisc/ecrfisc"; }
 
@@ -91,6 +102,7 @@ step "format" format_check
 step "native build" native_build
 step "native tests" native_tests
 step "clang-tidy" tidy
+step "service page" service_page
 step "debian package" debian_package
 step "sanitizer build" sanitizer_build
 step "sanitizer tests" sanitizer_tests
