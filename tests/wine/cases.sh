@@ -930,7 +930,7 @@ case_every_slot() {
 all_cases=(exports registration typelib scripts examples example_close_day example_retry early_bound
   two_clients churn close_warning started_by_hand archive_seams windows_sim reports images_32bit
   clients_32bit killed_client server_32bit per_user installer ecrfisc_exe receipts trace service_libs
-  every_slot)
+  service_exe every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the
