@@ -23,7 +23,7 @@ case_service_libs() {
 }
 
 # The support kit the package installs beside the server, byte for byte: ecrfisc.exe, ecr-sim.exe
-# and ecr-service.exe (when the build has it) as built, docs\entries.md, and every example but
+# and ecr-service.exe (when the build has it, with the licences of its libraries) as built, docs\entries.md, and every example but
 # the Linux shell scripts, the script files in Windows-1251 (the script host's code page here).
 # installed_kit present|gone
 installed_kit() {
@@ -35,6 +35,13 @@ installed_kit() {
     echo "$(basename "$f") $(md5sum <"$f" | cut -d' ' -f1)" >>"$want"
   done
   echo "docs/entries.md $(md5sum <"$root/docs/entries.md" | cut -d' ' -f1)" >>"$want"
+  if [ -n "$service" ]; then  # the licences of the libraries ecr-service.exe carries
+    local libs
+    libs=$(sed -n 's/^MOLVEX_THIRD_PARTY:PATH=//p' "$mingw/CMakeCache.txt")/x86_64-w64-mingw32
+    for f in cpp-httplib sqlite3; do
+      echo "docs/licenses/$f.txt $(md5sum <"$libs/share/licenses/$f.txt" | cut -d' ' -f1)" >>"$want"
+    done
+  fi
   for f in "$root"/examples/*; do
     name=$(basename "$f")
     case $name in
