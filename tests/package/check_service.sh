@@ -71,6 +71,7 @@ else
   mkdir -p "$maint/etc/molvexecr"
   cp "$tree/etc/molvexecr/ecr-service.ini" "$maint/etc/molvexecr/"
   scripts=$work/control
+  # shellcheck disable=SC2016  # the script's own variables, expanded inside the namespace
   unshare --mount --propagation private bash -c '
     set -u
     mount --bind "$1/etc" /etc && mount --bind "$1/units" /lib/systemd/system &&
