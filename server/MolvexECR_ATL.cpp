@@ -88,9 +88,10 @@ void InitModule(const std::vector<std::wstring>& args) {
   ServerModule& m = Module();
   m.mainThreadId = GetCurrentThreadId();
   m.automation = HasSwitch(args, L"AUTOMATION");
+  m.use = ChooseClassUse(args);
   switch (ChooseAction(args)) {
     case ServerAction::Register:
-      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::Machine)) ? 0 : 1;
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::Machine, m.use)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::Unregister:
@@ -98,7 +99,7 @@ void InitModule(const std::vector<std::wstring>& args) {
       m.running = false;
       break;
     case ServerAction::RegisterUser:
-      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::User)) ? 0 : 1;
+      m.exitCode = SUCCEEDED(RegisterServer(RegistrationScope::User, m.use)) ? 0 : 1;
       m.running = false;
       break;
     case ServerAction::UnregisterUser:
@@ -108,7 +109,7 @@ void InitModule(const std::vector<std::wstring>& args) {
     case ServerAction::Serve:
       break;
     case ServerAction::RegisterAndServe:
-      RegisterServer(RegistrationScope::Machine);
+      RegisterServer(RegistrationScope::Machine, m.use);
       break;
   }
 }
@@ -143,20 +144,37 @@ LONG ModuleUnlock() {
   return left;
 }
 
-HRESULT RegisterServer(RegistrationScope scope) {
+HRESULT RegisterServer(RegistrationScope scope, ClassUse use) {
   const std::wstring path = ExecutablePath();
   if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  return RegisterEntries(path, scope);
+  return RegisterEntries(path, scope, use);
 }
 
 HRESULT UnregisterServer(RegistrationScope scope) {
   return UnregisterEntries(scope);
 }
 
+bool MayCreateObject() {
+  const ServerModule& m = Module();
+  return !m.stopping && !(m.use == ClassUse::PerClient && m.objectMade);
+}
+
+void ObjectCreated() {
+  ServerModule& m = Module();
+  if (m.use != ClassUse::PerClient) return;
+  m.objectMade = true;
+  RevokeClassObject();
+}
+
 HRESULT RegisterClassObject() {
   ServerModule& m = Module();
-  const HRESULT hr = CoRegisterClassObject(CLSID_TECRFisc, static_cast<IClassFactory*>(&factory),
-                                           CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m.classCookie);
+  const bool perClient = m.use == ClassUse::PerClient;
+  // The end of a server per object never offers its class object again: the next object is
+  // another server's.
+  if (perClient && m.objectMade) return S_OK;
+  const HRESULT hr = CoRegisterClassObject(
+      CLSID_TECRFisc, static_cast<IClassFactory*>(&factory), CLSCTX_LOCAL_SERVER,
+      perClient ? REGCLS_SINGLEUSE : REGCLS_MULTIPLEUSE, &m.classCookie);
   // The class object stays reachable after a revocation until the server ends: a client that
   // was handed it just before can still make its object (which keeps the server).
   if (SUCCEEDED(hr) && !m.classObjectHeld) {

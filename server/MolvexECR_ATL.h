@@ -6,16 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "server/command_line.h"
 #include "server/registry.h"
 
 namespace molvex {
 
 struct ServerModule {
   DWORD mainThreadId = 0;
-  LONG lockCount = 0;       // live objects plus explicit server locks
-  bool running = true;      // false once a register/unregister switch has been handled
-  bool automation = false;  // started with "AUTOMATION": end when the last lock goes
-  bool stopping = false;    // WM_QUIT is posted: the class object creates no more objects
+  LONG lockCount = 0;               // live objects plus explicit server locks
+  bool running = true;              // false once a register/unregister switch has been handled
+  bool automation = false;          // started with "AUTOMATION": end when the last lock goes
+  bool stopping = false;            // WM_QUIT is posted: the class object creates no more objects
+  ClassUse use = ClassUse::Shared;  // "PERCLIENT": this process serves one object only
+  bool objectMade = false;          // a server per object has made its object
   DWORD classCookie = 0;
   bool classObjectHeld = false;  // an external lock keeps the class object connected
   int exitCode = 0;
@@ -37,9 +40,19 @@ LONG ModuleUnlock();
 // object is revoked for the end, it is registered again and the end starts over.
 void OnIncomingCall();
 
-HRESULT RegisterServer(RegistrationScope scope);
+HRESULT RegisterServer(RegistrationScope scope, ClassUse use);
 HRESULT UnregisterServer(RegistrationScope scope);
 
+// Whether the class object makes an object now: not once the end has begun, nor a second one in
+// a server per object.
+bool MayCreateObject();
+// After the class object made an object. A server per object takes its class object out of view
+// for good, so that the runtime starts a new server for the next object (the single-use
+// registration asks the runtime for that; revoking makes it hold whatever the runtime does).
+void ObjectCreated();
+
+// Offers the class object to the runtime: for multiple use, or for single use in a server per
+// object, which offers it only until its object is made.
 HRESULT RegisterClassObject();
 void RevokeClassObject();   // no new requests reach the class object
 void ReleaseClassObject();  // on the way out: revoked and disconnected

@@ -31,12 +31,13 @@ HRESULT STDMETHODCALLTYPE TECRFiscFactory::CreateInstance(IUnknown* outer, REFII
   *out = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   // Once the message loop has been asked to end, an object made now would die with the
-  // process under its client.
-  if (Module().stopping) return CO_E_SERVER_STOPPING;
+  // process under its client; a server per object makes no second one.
+  if (!MayCreateObject()) return CO_E_SERVER_STOPPING;
   auto* object = new (std::nothrow) TECRFiscObject();
   if (object == nullptr) return E_OUTOFMEMORY;
   const HRESULT hr = object->QueryInterface(riid, out);
   object->Release();  // drops the creation reference; the object ends here when QI failed
+  if (SUCCEEDED(hr)) ObjectCreated();
   return hr;
 }
 

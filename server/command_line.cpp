@@ -37,12 +37,19 @@ ServerAction ChooseAction(const std::vector<std::wstring>& args) {
   return ServerAction::RegisterAndServe;
 }
 
-std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath) {
+ClassUse ChooseClassUse(const std::vector<std::wstring>& args) {
+  return HasSwitch(args, L"PERCLIENT") ? ClassUse::PerClient : ClassUse::Shared;
+}
+
+std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath,
+                                ClassUse use) {
+  const std::wstring switches =
+      use == ClassUse::PerClient ? L" /Automation /PerClient" : L" /Automation";
   const bool spaced = std::any_of(path.begin(), path.end(), IsWhiteSpace);
-  if (!spaced) return path + L" /Automation";
+  if (!spaced) return path + switches;
   // Unquoted, a spaced path would be read up to its first blank ("C:\Program.exe").
-  if (shortPath.empty()) return L"\"" + path + L"\" /Automation";
-  return shortPath + L" /Automation";
+  if (shortPath.empty()) return L"\"" + path + L"\"" + switches;
+  return shortPath + switches;
 }
 
 }  // namespace molvex

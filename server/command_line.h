@@ -24,8 +24,18 @@ bool HasSwitch(const std::vector<std::wstring>& args, std::wstring_view name);
 // AUTOMATION and EMBEDDING.
 ServerAction ChooseAction(const std::vector<std::wstring>& args);
 
+// How objects are served. Shared: one server process serves every object of every client, and
+// all of them share its port and state. PerClient (the switch "PERCLIENT" beside a registering
+// switch, kept in the registered command so that the runtime starts each server with it): each
+// object in a server process of its own, which ends when that object is released.
+enum class ClassUse { Shared, PerClient };
+
+ClassUse ChooseClassUse(const std::vector<std::wstring>& args);
+
 // The LocalServer32 command: the executable's path (its short form when the full path holds
-// white space, in quotes when there is no short form) followed by " /Automation".
-std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath);
+// white space, in quotes when there is no short form) followed by " /Automation", and by
+// " /PerClient" for a server per object.
+std::wstring LocalServerCommand(const std::wstring& path, const std::wstring& shortPath,
+                                ClassUse use = ClassUse::Shared);
 
 }  // namespace molvex

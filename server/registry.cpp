@@ -179,7 +179,7 @@ void UnregisterLibrary() {
 
 // The entries of one view. The executable carries the type library for its own kind of
 // Windows as resource 1 (the executable's path names it) and the other kind's as resource 2.
-HRESULT WriteView(const Root& root, REGSAM view, const std::wstring& exePath) {
+HRESULT WriteView(const Root& root, REGSAM view, const std::wstring& exePath, ClassUse use) {
   const std::wstring clsid = GuidText(CLSID_TECRFisc);
   const std::wstring libid = GuidText(LIBID_MolvexECR);
   const std::wstring classKey = L"CLSID\\" + clsid;
@@ -192,7 +192,7 @@ HRESULT WriteView(const Root& root, REGSAM view, const std::wstring& exePath) {
   const HRESULT steps[] = {
       SetText(root, view, classKey, nullptr, L""),
       SetText(root, view, classKey + L"\\LocalServer32", nullptr,
-              LocalServerCommand(exePath, ShortPath(exePath))),
+              LocalServerCommand(exePath, ShortPath(exePath), use)),
       SetText(root, view, classKey + L"\\LocalServer32", L"ThreadingModel", L"Apartment"),
       SetText(root, view, kProgId, nullptr, L""),
       SetText(root, view, std::wstring(kProgId) + L"\\CLSID", nullptr, clsid),
@@ -236,13 +236,13 @@ HRESULT DeleteView(const Root& root, REGSAM view) {
 
 }  // namespace
 
-HRESULT RegisterEntries(const std::wstring& exePath, RegistrationScope scope) {
+HRESULT RegisterEntries(const std::wstring& exePath, RegistrationScope scope, ClassUse use) {
   const bool user = scope == RegistrationScope::User;
   HRESULT hr = user ? S_OK : RegisterLibrary(exePath);
   if (FAILED(hr)) return hr;
   const Root root = RootOf(scope);
   for (REGSAM view : kViews) {
-    hr = WriteView(root, view, exePath);
+    hr = WriteView(root, view, exePath, use);
     if (SUCCEEDED(hr) && user) hr = RegisterUserLibrary(root, view, exePath);
     if (FAILED(hr)) return hr;
   }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "server/command_line.h"
+
 namespace molvex {
 
 // Where the entries go: the machine's classes (HKLM\Software\Classes, what HKEY_CLASSES_ROOT
@@ -13,10 +15,13 @@ namespace molvex {
 enum class RegistrationScope { Machine, User };
 
 // Writes the class, ProgID, interface and type library entries for the executable at exePath,
-// in both registry views of 64-bit Windows, so that 32-bit and 64-bit clients find them.
+// in both registry views of 64-bit Windows, so that 32-bit and 64-bit clients find them. The
+// class's command (LocalServer32) tells how objects are served; registering again replaces it.
 HRESULT RegisterEntries(const std::wstring& exePath,
-                        RegistrationScope scope = RegistrationScope::Machine);
-// Removes them again from both views; entries already gone are no error.
+                        RegistrationScope scope = RegistrationScope::Machine,
+                        ClassUse use = ClassUse::Shared);
+// Removes them again from both views, whichever way objects were served; entries already gone
+// are no error.
 HRESULT UnregisterEntries(RegistrationScope scope = RegistrationScope::Machine);
 
 }  // namespace molvex

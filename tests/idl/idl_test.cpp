@@ -26,28 +26,31 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
-// Published vtable order: dispatch id and kind (m method, g property read, p property write)
-// of every slot. Clients compiled against the interface depend on both.
-constexpr int kDispIds[] = {
-    1,  5,  6,  8,  9,  11, 15, 16, 10, 20, 21, 22, 23, 24, 25, 26, 27, 28, 3,  4,  7,  13,
-    17, 17, 18, 18, 12, 19, 29, 30, 31, 32, 33, 34, 37, 38, 14, 35, 36, 39, 40, 41, 42, 43,
-    44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 56, 57, 59, 60, 58, 61, 62, 63, 64,
-    65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87,
-    89, 77, 77, 88, 88, 90, 90, 91, 91, 92, 92, 93, 93, 94, 94, 95, 95, 96, 97, 98, 99, 100};
-constexpr char kKinds[] =
-    "mmmmmmgmmmmmmmmmmmmmmmgpgpmmgmmmmmggmmmmmmmmmgggggggmgmmgpgmgmmggpmggmggmmmpggggggggggggggpg"
-    "pgpgpgpgpgpgpmmmmm";
+// The frozen binary interface, tests/idl/dispids.txt: slot, dispatch id, kind (method, propget,
+// propput) and name of every slot. Clients compiled against the interface depend on all four.
+std::vector<std::vector<std::string>> FrozenSlots() {
+  std::ifstream in(MOLVEX_DISPIDS_PATH);
+  std::vector<std::vector<std::string>> slots;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.front() != '#') slots.push_back(Words(line));
+  }
+  return slots;
+}
 
 TEST(InterfaceDescription, SlotsKeepTheirOrderDispatchIdsAndKinds) {
   const auto slots = IdlSlots(ReadIdl(), "ITECRFisc");
-  ASSERT_EQ(slots.size(), std::size(kDispIds));
+  const auto frozen = FrozenSlots();
+  ASSERT_FALSE(frozen.empty()) << "cannot read " << MOLVEX_DISPIDS_PATH;
+  ASSERT_EQ(slots.size(), frozen.size());
   for (std::size_t i = 0; i < slots.size(); ++i) {
     const auto w = Words(slots[i]);
     ASSERT_GE(w.size(), 5u) << slots[i];
-    EXPECT_EQ(w[4], std::to_string(kDispIds[i])) << slots[i];
-    const char kind = w[3] == "propget" ? 'g' : w[3] == "propput" ? 'p' : 'm';
-    EXPECT_EQ(kind, kKinds[i]) << slots[i];
-    if (kind == 'p') {
+    ASSERT_EQ(frozen[i].size(), 4u) << "line " << i + 1 << " of " << MOLVEX_DISPIDS_PATH;
+    EXPECT_EQ(w[2], frozen[i][3]) << slots[i];
+    EXPECT_EQ(w[4], frozen[i][1]) << slots[i];
+    const std::string kind = w[3] == "propget" || w[3] == "propput" ? w[3] : "method";
+    EXPECT_EQ(kind, frozen[i][2]) << slots[i];
+    if (kind == "propput") {
       EXPECT_EQ(w.size(), 6u) << "a property write takes one value: " << slots[i];
       EXPECT_EQ(w.back().rfind("Value:", 0), 0u) << slots[i];
     } else if (w[2] != "ClearOperatorPassword") {  // its result is declared [in]: see below

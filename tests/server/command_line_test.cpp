@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace molvex {
 namespace {
+
+std::string Shown(const std::vector<std::wstring>& args) {
+  std::wstring shown;
+  for (const auto& a : args) shown += a + L" ";
+  return std::string(shown.begin(), shown.end());
+}
 
 struct SwitchCase {
   std::vector<std::wstring> args;
@@ -41,10 +48,37 @@ TEST(ServerCommandLine, SwitchesChooseTheAction) {
       {{L"/"}, ServerAction::RegisterAndServe},
       {{L""}, ServerAction::RegisterAndServe},
   };
+  for (const auto& c : cases) EXPECT_EQ(ChooseAction(c.args), c.action) << Shown(c.args);
+}
+
+struct UseCase {
+  std::vector<std::wstring> args;
+  ServerAction action;
+  ClassUse use;
+};
+
+// "PERCLIENT" goes beside the other switches: it chooses how objects are served and never what
+// the process does.
+TEST(ServerCommandLine, PerClientSwitchChoosesTheClassUseBesideTheAction) {
+  const UseCase cases[] = {
+      {{L"/RegServer", L"/PerClient"}, ServerAction::Register, ClassUse::PerClient},
+      {{L"-perclient", L"-REGSERVER"}, ServerAction::Register, ClassUse::PerClient},
+      {{L"/RegServerPerUser", L"/PERCLIENT"}, ServerAction::RegisterUser, ClassUse::PerClient},
+      {{L"/UnregServer", L"/PerClient"}, ServerAction::Unregister, ClassUse::PerClient},
+      // The registered command as the runtime starts it.
+      {{L"/Automation", L"/PerClient", L"-Embedding"}, ServerAction::Serve, ClassUse::PerClient},
+      {{L"/PerClient"}, ServerAction::RegisterAndServe, ClassUse::PerClient},
+      {{L"/RegServer"}, ServerAction::Register, ClassUse::Shared},
+      {{L"/Automation", L"-Embedding"}, ServerAction::Serve, ClassUse::Shared},
+      // Not the switch.
+      {{L"/RegServer", L"PerClient"}, ServerAction::Register, ClassUse::Shared},
+      {{L"/RegServer", L"/PerClients"}, ServerAction::Register, ClassUse::Shared},
+      {{L"/RegServer", L"/Per"}, ServerAction::Register, ClassUse::Shared},
+      {{L"/RegServer/PerClient"}, ServerAction::RegisterAndServe, ClassUse::Shared},
+  };
   for (const auto& c : cases) {
-    std::wstring shown;
-    for (const auto& a : c.args) shown += a + L" ";
-    EXPECT_EQ(ChooseAction(c.args), c.action) << std::string(shown.begin(), shown.end());
+    EXPECT_EQ(ChooseAction(c.args), c.action) << Shown(c.args);
+    EXPECT_EQ(ChooseClassUse(c.args), c.use) << Shown(c.args);
   }
 }
 
@@ -64,6 +98,33 @@ TEST(ServerCommandLine, LocalServerCommandUsesTheShortPathOnlyForSpacedPaths) {
   // not cut at its first blank.
   EXPECT_EQ(LocalServerCommand(L"C:\\Program Files\\MolvexECR.exe", L""),
             L"\"C:\\Program Files\\MolvexECR.exe\" /Automation");
+}
+
+TEST(ServerCommandLine, PerClientCommandCarriesTheSwitchAfterEveryFormOfThePath) {
+  const ClassUse use = ClassUse::PerClient;
+  EXPECT_EQ(LocalServerCommand(L"C:\\ECR\\MolvexECR.exe", L"C:\\ECR\\MOLVEX~1.EXE", use),
+            L"C:\\ECR\\MolvexECR.exe /Automation /PerClient");
+  EXPECT_EQ(
+      LocalServerCommand(L"C:\\Program Files\\MolvexECR.exe", L"C:\\PROGRA~1\\MOLVEX~1.EXE", use),
+      L"C:\\PROGRA~1\\MOLVEX~1.EXE /Automation /PerClient");
+  EXPECT_EQ(LocalServerCommand(L"C:\\Program Files\\MolvexECR.exe", L"", use),
+            L"\"C:\\Program Files\\MolvexECR.exe\" /Automation /PerClient");
+}
+
+// What registering writes is what the server started from it reads: the registered command,
+// split at its blanks as the runtime passes it on with "-Embedding" added, serves the same way.
+TEST(ServerCommandLine, RegisteredCommandStartsAServerOfItsOwnKind) {
+  for (const ClassUse use : {ClassUse::Shared, ClassUse::PerClient}) {
+    std::wistringstream command(LocalServerCommand(L"C:\\Program Files\\MolvexECR.exe",
+                                                   L"C:\\PROGRA~1\\MOLVEX~1.EXE", use) +
+                                L" -Embedding");
+    std::vector<std::wstring> args;
+    for (std::wstring word; command >> word;) args.push_back(word);
+    ASSERT_FALSE(args.empty());
+    args.erase(args.begin());  // the program
+    EXPECT_EQ(ChooseAction(args), ServerAction::Serve) << Shown(args);
+    EXPECT_EQ(ChooseClassUse(args), use) << Shown(args);
+  }
 }
 
 }  // namespace

@@ -27,10 +27,11 @@ classes_dump() {  # classes_dump ROOT VIEW > file   (ROOT: HKCR, HKLM\Software\C
 }
 
 # Checks every entry of a registration in both views:
-#   check_registered LABEL [ROOT [EXE [BITS]]]   (defaults: HKCR, $win_exe, 64)
+#   check_registered LABEL [ROOT [EXE [BITS [SWITCHES]]]]   (defaults: HKCR, $win_exe, 64, none)
 # EXE carries the type library of its own kind as resource 1, the other kind's as resource 2.
+# SWITCHES are what the class's command carries after "/Automation" (" /PerClient").
 check_registered() {
-  local label=$1 classes=${2:-HKCR} exe=${3:-$win_exe} bits=${4:-64} view f short good=1 bad_file=
+  local label=$1 classes=${2:-HKCR} exe=${3:-$win_exe} bits=${4:-64} switches=${5:-} view f short good=1 bad_file=
   local lib64=$exe lib32="$exe\\2"
   [ "$bits" = 32 ] && { lib64="$exe\\2"; lib32=$exe; }
   for view in 64 32; do
@@ -39,7 +40,7 @@ check_registered() {
     short=$(grep -F "CLSID\\$clsid\\LocalServer32|@|" "$f" | cut -d'|' -f3)
     local k="CLSID\\$clsid" t="TypeLib\\$libid\\1.0" i="Interface\\$iid"
     if reg_has "$f" "$k" @ "" &&
-      [[ $short =~ ^C:\\[^\ ]+\ /Automation$ ]] && [[ $short == *MOLV* ]] &&
+      [[ $short =~ ^C:\\[^\ ]+\ /Automation"$switches"$ ]] && [[ $short == *MOLV* ]] &&
       reg_has "$f" "$k\\LocalServer32" ThreadingModel Apartment &&
       reg_has "$f" "$k\\ProgID" @ "$progid" &&
       reg_has "$f" "$k\\Version" @ "1.0" &&
@@ -98,6 +99,11 @@ case_registration() {
   check_registered regserver-again
 }
 
+# The number of slots of ITECRFisc, from the frozen snapshot of the binary interface.
+frozen_slot_count() {
+  grep -c '^[0-9]' "$root/tests/idl/dispids.txt"
+}
+
 case_exports() {
   # The result callback is exported by name from the executable, as from a library. (The
   # tool speaks the locale of the run, so it is asked in C.)
@@ -116,7 +122,7 @@ case_typelib() {
   local head_ok=1
   grep -qxF 'library MolvexECR help="The component for Molvex LT7260R" version=1.0 lcid=0x409' "$run/tlb.txt" || head_ok=0
   grep -qxF 'dispinterface ITECRFisc help="Dispatch interface for TECRFisc Object" flags=dual,dispatchable' "$run/tlb.txt" || head_ok=0
-  grep -qxF 'vtable functions=110 flags=dual,oleautomation,dispatchable' "$run/tlb.txt" || head_ok=0
+  grep -qxF "vtable functions=$(frozen_slot_count) flags=dual,oleautomation,dispatchable" "$run/tlb.txt" || head_ok=0
   grep -qxF 'coclass TECRFisc help="TECRFisc Object" flags=creatable' "$run/tlb.txt" || head_ok=0
   if [ $head_ok = 1 ]; then ok "type library: library, interface and class attributes"; else bad "type library attributes" "$run/tlb.txt"; fi
 
@@ -659,6 +665,106 @@ case_per_user() {
   check_registered machine-beside-per-user
 }
 
+# A receipt that spans other clients' work (early_client sell): sell_start LABEL PORT PRICE starts
+# it in the background and waits until its receipt holds its line; sell_end LABEL lets it pay and
+# close, and checks that every one of its steps succeeded. Its server writes the run's trace.
+sell_start() {
+  rm -f "$c/tests/sell.flag"
+  MOLVEXECR_TRACE="Z:${com_trace//\//\\}" timeout -k 5 "$limit" wine 'C:\tests\early_client.exe' \
+    sell "$2" "$3" 'C:\tests\sell.flag' >"$run/$1-seller.out" 2>&1 &
+  seller=$!
+  for _ in $(seq 100); do grep -q holding "$run/$1-seller.out" 2>/dev/null && break; sleep 0.1; done
+}
+sell_end() {  # sell_end LABEL WHAT
+  touch "$c/tests/sell.flag"
+  if wait "$seller" && grep -q ' passed, 0 failed' "$run/$1-seller.out"; then
+    ok "$1: $2"
+  else
+    bad "$1: $2" "$run/$1-seller.out"
+  fi
+}
+
+# The process id of the server that sold a line at this price, from the servers' trace (every
+# block begins "<date> <time> pid <id> <entry>").
+seller_pid() {  # seller_pid PRICE
+  cat "$com_trace.1" "$com_trace" 2>/dev/null | tr -d '\r' |
+    sed -nE "s/^[0-9-]{10} [0-9:.]+ pid ([0-9]+) SellArticul\(NameArt=\"[^\"]*\", Price=${1//./\\.}, .*/\1/p" | tail -1
+}
+
+# True when the paper roll in FILE holds a receipt with this total.
+paper_total() {  # paper_total FILE AMOUNT
+  grep -qE "^TOTAL +${2//./\\.}\$" "$1" 2>/dev/null
+}
+
+# Both ways of serving objects. The default registration: one server for every object, so a
+# second program sees the port that a first one holds open. The registration with /PerClient: a
+# server process for each object, each with its own port and state, so that two programs, or two
+# objects of one program, drive two printers (COM1 and COM2) at the same time, and one's
+# CloseComPort leaves the other's port alone. /UnregServer removes either form.
+case_per_client() {
+  wrun reg-shared "$win_exe" /RegServer
+  server_ends_within 10 || bad "server still running before the shared clients"
+  sell_start shared-seller 1 31.1
+  # shared.vbs reads IsPresent without opening a port: true over the seller's port.
+  script_client shared-while-selling shared.vbs
+  sell_end shared-seller "default registration: the receipt on COM1 goes on after a second program used its port"
+  server_ends_within 10 || bad "shared server still running after its clients"
+
+  if wrun reg-per-client "$win_exe" /RegServer /PerClient && ! server_running; then
+    ok "/RegServer /PerClient exits 0 without serving"
+  else
+    bad "/RegServer /PerClient" "$run/reg-per-client.err"
+  fi
+  check_registered per-client HKCR "$win_exe" 64 " /PerClient"
+
+  local paper2=$run/paper-per-client.txt a b
+  rm -f "$paper2"
+  start_com2 sim-per-client --paper "$paper2"
+  # Program A holds COM1 in the middle of a receipt while program B, in a server of its own,
+  # finds no port open, has its CloseComPort(1) refused and sells a receipt on COM2.
+  sell_start per-client-seller 1 41.1
+  script_client per-client-other per_client.vbs other 2 1 4220
+  sell_end per-client-seller "per client: the receipt on COM1 ends after the other program's CloseComPort(1)"
+  a=$(seller_pid 41.1)
+  b=$(seller_pid 42.2)
+  if [ -n "$a" ] && [ -n "$b" ] && [ "$a" != "$b" ]; then
+    ok "per client: two programs served by two server processes (pid $a, pid $b)"
+  else
+    bad "per client: two programs not served by two processes (pids '${a}' and '${b}')"
+  fi
+  # One program, two objects, two receipts open at the same time.
+  script_client per-client-two per_client.vbs two 1 2 5110 5220
+  a=$(seller_pid 51.1)
+  b=$(seller_pid 52.2)
+  if [ -n "$a" ] && [ -n "$b" ] && [ "$a" != "$b" ]; then
+    ok "per client: two objects of one program served by two server processes (pid $a, pid $b)"
+  else
+    bad "per client: two objects of one program not served by two processes (pids '${a}' and '${b}')"
+  fi
+  # Objects made and released in a row, each creation a little later after the release before,
+  # so that they meet the servers before at every moment of their end: each in a server of its
+  # own all the same.
+  native_client per-client-churn 'C:\tests\early_client.exe' fresh 12 133
+  if server_ends_within 10; then ok "per client: every server ends after its object"; else bad "per client: a server still running after its object"; fi
+  stop_com2
+  if paper_total "$run/paper.txt" 41.10 && paper_total "$run/paper.txt" 51.10 &&
+    paper_total "$paper2" 42.20 && paper_total "$paper2" 52.20; then
+    ok "per client: the receipts printed, 41.10 and 51.10 on COM1, 42.20 and 52.20 on COM2"
+  else
+    bad "per client: the receipts on the paper rolls" <(grep -H '^TOTAL' "$run/paper.txt" "$paper2" 2>&1)
+  fi
+
+  if wrun unreg-per-client "$win_exe" /UnregServer; then ok "/UnregServer after /RegServer /PerClient exits 0"; else bad "/UnregServer after /PerClient" "$run/unreg-per-client.err"; fi
+  check_unregistered "per client, /UnregServer"
+
+  # The same choice with the registration for the current user.
+  if wrun reg-per-client-user "$win_exe" /RegServerPerUser /PerClient; then ok "/RegServerPerUser /PerClient exits 0"; else bad "/RegServerPerUser /PerClient" "$run/reg-per-client-user.err"; fi
+  check_registered per-client-user 'HKCU\Software\Classes' "$win_exe" 64 " /PerClient"
+  wrun unreg-per-client-user "$win_exe" /UnregServerPerUser
+  check_unregistered "per client, /UnregServerPerUser" 'HKCU\Software\Classes'
+  wrun reg-after-per-client "$win_exe" /RegServer
+}
+
 case_killed_client() {
   # A client killed while it holds its object. Wine's COM keeps the references of a dead client
   # (it has no garbage collection of them); the server ends once an operator closes it.
@@ -841,6 +947,29 @@ case_installer() {
   wrun reg-after-msi "$win_exe" /RegServer
 }
 
+# The package's option: PERCLIENT=1 registers the installed server per object; a repair without
+# the property keeps that form, one with PERCLIENT=0 registers the shared server; the uninstall
+# removes the registration. (A repair as Windows runs it: REINSTALL=ALL.)
+case_installer_per_client() {
+  wrun unreg-manual-per-client "$win_exe" /UnregServer
+  local installed='C:\Program Files\MolvexECR\MolvexECR.exe' repair='REINSTALL=ALL REINSTALLMODE=vomus'
+  if wrun msi-install-per-client msiexec /i 'C:\tests\MolvexECR.msi' /qn PERCLIENT=1; then
+    ok "msiexec /i /qn PERCLIENT=1 exits 0"
+  else
+    bad "msiexec /i PERCLIENT=1" "$run/msi-install-per-client.err"
+  fi
+  check_registered installed-per-client HKCR "$installed" 64 " /PerClient"
+  # shellcheck disable=SC2086
+  wrun msi-repair-per-client msiexec /i 'C:\tests\MolvexECR.msi' /qn $repair || bad "repair" "$run/msi-repair-per-client.err"
+  check_registered repaired-keeps-per-client HKCR "$installed" 64 " /PerClient"
+  # shellcheck disable=SC2086
+  wrun msi-repair-shared msiexec /i 'C:\tests\MolvexECR.msi' /qn $repair PERCLIENT=0 || bad "repair with PERCLIENT=0" "$run/msi-repair-shared.err"
+  check_registered repaired-with-perclient-0 HKCR "$installed"
+  if wrun msi-remove-per-client msiexec /x 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /x /qn exits 0"; else bad "msiexec /x" "$run/msi-remove-per-client.err"; fi
+  check_unregistered "uninstalled after the repairs"
+  wrun reg-after-msi-per-client "$win_exe" /RegServer
+}
+
 case_receipts() {
   # A printer of its own on COM2 (a tap records what the host sends), with the two articles
   # examples/sale.vbs sells; the example runs as it stands in the repository.
@@ -916,21 +1045,23 @@ case_every_slot() {
     "$called" "$table" >"$missing"
   awk 'NR == FNR { slot[$2 " " $3] = 1; next } !(($2 " " $3) in slot) { print $2 " (" $3 ")" }' \
     "$table" "$called" | sort -u >"$unknown"
-  if [ "$(wc -l <"$table")" != 110 ]; then
-    bad "slot count: the interface table lists $(wc -l <"$table") slots, not 110" "$table"
+  local slots
+  slots=$(frozen_slot_count)
+  if [ "$(wc -l <"$table")" != "$slots" ]; then
+    bad "slot count: the interface table lists $(wc -l <"$table") slots, not $slots" "$table"
   elif [ -s "$unknown" ]; then
     bad "slot count: the servers' trace names calls that are no slot: $(paste -sd, "$unknown")"
   elif [ -s "$missing" ]; then
-    bad "$(wc -l <"$missing") of the 110 slots of ITECRFisc never called through COM: $(sed 's/^slot //' "$missing" | paste -sd, | sed 's/,/, /g')"
+    bad "$(wc -l <"$missing") of the $slots slots of ITECRFisc never called through COM: $(sed 's/^slot //' "$missing" | paste -sd, | sed 's/,/, /g')"
   else
-    ok "every one of the 110 slots of ITECRFisc called through COM ($calls calls, from the servers' trace)"
+    ok "every one of the $slots slots of ITECRFisc called through COM ($calls calls, from the servers' trace)"
   fi
 }
 
 all_cases=(exports registration typelib scripts examples example_close_day example_retry early_bound
   two_clients churn close_warning started_by_hand archive_seams windows_sim reports images_32bit
-  clients_32bit killed_client server_32bit per_user installer ecrfisc_exe receipts trace service_libs
-  service_exe every_slot)
+  clients_32bit killed_client server_32bit per_user per_client installer installer_per_client
+  ecrfisc_exe receipts trace service_libs service_exe every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the

@@ -7,6 +7,11 @@
 //          opens the port, prints "holding", keeps the object until the flag file exists, then
 //          calls it again: it must answer, or with "gone" (the server was closed meanwhile)
 //          the call must fail
+//        early_client fresh <rounds> <step in ms>
+//          against a server registered per object: like churn, each object must be alone in
+//          its server (see FreshServers)
+//        early_client sell <com port number> <price> <flag file>
+//          a receipt that spans other clients' work (see SellAcross)
 #include <windows.h>
 
 #include <oleauto.h>
@@ -211,6 +216,38 @@ void Hold(ITECRFisc* fisc, int port, const wchar_t* flag, bool gone, CheckCount&
   }
 }
 
+// Opens the port and a fiscal receipt with one line at the price, prints "holding", waits until
+// the flag file exists, then checks that its port is still open, pays, closes the receipt and
+// the port. Every step must succeed: another client that closed this port meanwhile, or began a
+// receipt of its own on it, makes a step fail.
+void SellAcross(ITECRFisc* fisc, int port, double price, const wchar_t* flag, CheckCount& c) {
+  int result = 0;
+  c.Expect(fisc->SetComPort(port, 115200, &result) == S_OK && (result == 1 || result == 100),
+           "SetComPort opens the port");
+  BSTR empty = SysAllocString(L"");
+  BSTR name = SysAllocString(L"Held line");
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  c.Expect(fisc->OpenFiscReceipt(1, 1, empty, &ok) == S_OK && ok == VARIANT_TRUE,
+           "OpenFiscReceipt");
+  LONG sold = 0;
+  c.Expect(fisc->SellArticul(name, price, 1, 1, 1, empty, 0, 0, &sold) == S_OK && sold == 1,
+           "SellArticul");
+  std::printf("holding\n");
+  std::fflush(stdout);
+  for (int i = 0; i < 600 && GetFileAttributesW(flag) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  VARIANT_BOOL present = VARIANT_FALSE;
+  c.Expect(fisc->IsPresent(&present) == S_OK && present == VARIANT_TRUE,
+           "IsPresent: the port is still open after the other client");
+  double sum = 0;
+  c.Expect(fisc->GetReceiptSum(&sum) == S_OK && sum > price - 0.005 && sum < price + 0.005,
+           "GetReceiptSum: the receipt holds its one line");
+  c.Expect(fisc->Payment(0, 0, &ok) == S_OK && ok == VARIANT_TRUE, "Payment of the rest");
+  c.Expect(fisc->CloseFiscReceipt(&ok) == S_OK && ok == VARIANT_TRUE, "CloseFiscReceipt");
+  c.Expect(fisc->CloseComPort(port, &result) == S_OK && result == 1, "CloseComPort");
+  SysFreeString(name);
+  SysFreeString(empty);
+}
+
 }  // namespace
 
 // Creates and releases an object again and again; every release starts the end of an
@@ -235,12 +272,58 @@ void Churn(int rounds, int step_ms, CheckCount& c) {
   }
 }
 
+// Against a server registered per object: creates and releases objects in a row as Churn does,
+// each leaving a mark in the state of its server (TargetPortPr, a value the object only holds).
+// Every new object must find no mark, that is a server of its own, also when its creation meets
+// the end of the server before.
+void FreshServers(int rounds, int step_ms, CheckCount& c) {
+  for (int i = 0; i < rounds; ++i) {
+    Sleep(static_cast<DWORD>((i * step_ms) % 1600));
+    ITECRFisc* fisc = nullptr;
+    const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                        reinterpret_cast<void**>(&fisc));
+    LONG mark = -1;
+    const HRESULT read = fisc != nullptr ? fisc->get_TargetPortPr(&mark) : E_POINTER;
+    if (FAILED(hr) || read != S_OK || mark != 0) {
+      std::printf("round %d: CoCreateInstance 0x%08lX, TargetPortPr 0x%08lX, mark %ld\n", i + 1,
+                  static_cast<unsigned long>(hr), static_cast<unsigned long>(read),
+                  static_cast<long>(mark));
+    }
+    c.Expect(SUCCEEDED(hr) && read == S_OK && mark == 0, "every object in a server of its own");
+    if (fisc != nullptr) {
+      c.Expect(fisc->put_TargetPortPr(1000 + i) == S_OK, "the mark is left");
+      fisc->Release();
+    }
+  }
+}
+
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 4 && std::wcscmp(argv[1], L"churn") == 0) {
+  const bool fresh = argc >= 4 && std::wcscmp(argv[1], L"fresh") == 0;
+  if (argc >= 4 && (fresh || std::wcscmp(argv[1], L"churn") == 0)) {
     CheckCount c;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
-    Churn(static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
-          static_cast<int>(std::wcstol(argv[3], nullptr, 10)), c);
+    const int rounds = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+    const int step_ms = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
+    if (fresh) {
+      FreshServers(rounds, step_ms, c);
+    } else {
+      Churn(rounds, step_ms, c);
+    }
+    CoUninitialize();
+    return c.Finish();
+  }
+  if (argc >= 5 && std::wcscmp(argv[1], L"sell") == 0) {
+    CheckCount c;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 90;
+    ITECRFisc* fisc = nullptr;
+    const HRESULT hr = CoCreateInstance(CLSID_TECRFisc, nullptr, CLSCTX_LOCAL_SERVER, IID_ITECRFisc,
+                                        reinterpret_cast<void**>(&fisc));
+    c.Expect(SUCCEEDED(hr) && fisc != nullptr, "CoCreateInstance through the vtable interface");
+    if (fisc != nullptr) {
+      SellAcross(fisc, static_cast<int>(std::wcstol(argv[2], nullptr, 10)),
+                 std::wcstod(argv[3], nullptr), argv[4], c);
+      fisc->Release();
+    }
     CoUninitialize();
     return c.Finish();
   }
