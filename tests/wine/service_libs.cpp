@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -61,9 +62,7 @@ long long StoreBody(sqlite3* db, const std::string& body) {
   return id;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   using namespace std::string_literals;
   CheckCount check;
   if (argc != 2) {
@@ -157,4 +156,15 @@ int main(int argc, char** argv) {
                "reopened: the rows are there, the journal stays in WAL mode");
   sqlite3_close(again);
   return check.Finish();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::printf("FAIL: %s\n0 passed, 1 failed\n", e.what());
+  }
+  return 1;
 }
