@@ -103,8 +103,11 @@ bool IdentifierUsable(const std::string& id) {
 }
 
 std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused) {
+  return ReadArchiveSettings(shared_settings, refused);
+}
+
+std::int32_t ReadArchiveSettings(ArchiveSettings& s, std::vector<RefusedSetting>* refused) {
   // Afresh each time: a file deleted or emptied since the last reading leaves none of its values.
-  ArchiveSettings& s = shared_settings;
   s = ArchiveSettings{};
   s.SettingsDir = SettingsDirectory();
   s.SettingsFile = s.SettingsDir + PathSeparator();

@@ -59,6 +59,8 @@ void ResetArchiveSettings();
 // empty, and a LocalPath longer than any path is refused for the settings directory; each
 // refusal is added to `refused` when given.
 std::int32_t ReadArchiveSettings(std::vector<RefusedSetting>* refused = nullptr);
+// The same into `into` (a printer context's own record).
+std::int32_t ReadArchiveSettings(ArchiveSettings& into, std::vector<RefusedSetting>* refused);
 
 // True when `id` can stand in a file name on every system: no control byte, none of
 // \ / : * ? " < > |, and no "..".

@@ -1,6 +1,8 @@
-// One wrapper per printer command. Every wrapper takes the window, callback and tag of PrnExecute,
-// builds the command's data text and runs the transaction. Results: those of PrnExecute, or -1..-4
-// when an argument is refused (nothing is sent).
+// One builder and one wrapper per printer command. A builder (PrnBuild...) makes the command's
+// request as a value before anything is sent: its data text, or the refusal of an argument
+// (-1..-4) or PRN_DATA_TOO_LONG. Link::Transact runs it on any link. Every wrapper takes the
+// window, callback and tag of PrnExecute, builds the request and runs it on the process link.
+// Results: those of PrnExecute, or the request's refusal (nothing is sent).
 #pragma once
 
 #include <cstdint>
@@ -77,8 +79,70 @@ std::int32_t PrnReadZData(PRN_LEAD, std::int32_t chunk);                      //
 std::int32_t PrnEjCopies(PRN_LEAD, std::int32_t first, std::int32_t second);  // 235
 std::int32_t PrnEjTaxReports(PRN_LEAD, std::int32_t number);                  // 236
 std::int32_t PrnDeviceIdentity(PRN_LEAD);                                     // 255
+std::int32_t PrnLastZReport(PRN_LEAD, std::int32_t index);                    // 64: totals index
+std::int32_t PrnDayTotals(PRN_LEAD, std::int32_t index);                      // 65: totals index
 
 #undef PRN_LEAD
+
+// The builders, one per wrapper above, with the same arguments.
+PrnRequest PrnBuildClearDisplay();
+PrnRequest PrnBuildDisplayLower(const char* text);
+PrnRequest PrnBuildWriteNetParams(const char* text);
+PrnRequest PrnBuildReadNetParams();
+PrnRequest PrnBuildOpenNonFiscal();
+PrnRequest PrnBuildCloseNonFiscal();
+PrnRequest PrnBuildPrintNonFiscal(const char* text);
+PrnRequest PrnBuildCutReceipt();
+PrnRequest PrnBuildDisplayUpper(const char* text);
+PrnRequest PrnBuildOpenFiscal(std::uint32_t operator_num, const char* password, std::uint32_t till);
+PrnRequest PrnBuildSubtotal(std::int32_t print, std::int32_t display, double percent,
+                            double amount);
+PrnRequest PrnBuildSaleDisplay(char sign, std::int32_t article, double quantity, double percent,
+                               double discount);
+PrnRequest PrnBuildTotal(const char* text, char payment, double amount);
+PrnRequest PrnBuildPrintFiscalText(const char* text);
+PrnRequest PrnBuildCloseFiscal();
+PrnRequest PrnBuildCancelReceipt();
+PrnRequest PrnBuildSale(char sign, std::int32_t article, double quantity, double percent,
+                        double discount);
+PrnRequest PrnBuildSetDateTime(const char* date, const char* time);
+PrnRequest PrnBuildGetDateTime();
+PrnRequest PrnBuildShowDateTime();
+PrnRequest PrnBuildReport(const char* password, char kind);
+PrnRequest PrnBuildCashInOut(double amount);
+PrnRequest PrnBuildPeriodFullByNumber(const char* password, std::int32_t first, std::int32_t last);
+PrnRequest PrnBuildReadStatus(std::int32_t flag);
+PrnRequest PrnBuildTransactionStatus(std::int32_t flag);
+PrnRequest PrnBuildPeriodShortByDate(const char* password, const char* first, const char* last);
+PrnRequest PrnBuildOpenRefund(std::uint32_t operator_num, const char* password, std::uint32_t till);
+PrnRequest PrnBuildBarcode(std::int32_t digit, const char* text);
+PrnRequest PrnBuildDiagnostic(std::int32_t flag);
+PrnRequest PrnBuildPeriodFullByDate(const char* password, const char* first, const char* last);
+PrnRequest PrnBuildPeriodShortByNumber(const char* password, std::int32_t first, std::int32_t last);
+PrnRequest PrnBuildSetOperatorPassword(std::int32_t operator_num, const char* a, const char* b);
+PrnRequest PrnBuildSetOperatorName(std::int32_t operator_num, const char* a, const char* b);
+PrnRequest PrnBuildOpenDrawer(std::int32_t number);
+PrnRequest PrnBuildArticleProgram(char tax, std::int32_t article, std::int32_t group, double price,
+                                  const char* a, const char* b);
+PrnRequest PrnBuildArticleDelete(std::int32_t article, const char* text);
+PrnRequest PrnBuildArticleChangePrice(std::int32_t article, double price, const char* text);
+PrnRequest PrnBuildArticleRead(std::int32_t article);
+PrnRequest PrnBuildArticleFirst();
+PrnRequest PrnBuildArticleNext();
+PrnRequest PrnBuildModemReport(std::int32_t print);
+PrnRequest PrnBuildPrintCopy(signed char count);
+PrnRequest PrnBuildArticleReport(const char* password, char kind);
+PrnRequest PrnBuildLastReceiptNumber();
+PrnRequest PrnBuildEjCopy(std::int32_t number);
+PrnRequest PrnBuildClearOperatorPassword(std::int32_t operator_num, const char* text);
+PrnRequest PrnBuildPaymentWithCode(std::int32_t number, double amount, const char* text,
+                                   std::int32_t /*ignored*/);
+PrnRequest PrnBuildReadZData(std::int32_t chunk);
+PrnRequest PrnBuildEjCopies(std::int32_t first, std::int32_t second);
+PrnRequest PrnBuildEjTaxReports(std::int32_t number);
+PrnRequest PrnBuildDeviceIdentity();
+PrnRequest PrnBuildLastZReport(std::int32_t index);
+PrnRequest PrnBuildDayTotals(std::int32_t index);
 
 // Where passwords stand in a data text of `command` (the article command 107 by its operation
 // letter), from the command's row: `count` passwords, one after the other, the first after

@@ -8,7 +8,7 @@
 
 namespace link_state {
 
-char reply_copy[kReplyBufferSize];
+char (&reply_copy)[kReplyBufferSize] = Link::Process().core().reply_copy;
 
 }  // namespace link_state
 
@@ -46,55 +46,56 @@ void FixUp(std::int32_t command, char* text) {
   }
 }
 
-void Split(char* text) {
+void Split(RetData& result, char* text) {
   if (text[0] == '\0') {
-    LinkResult.FieldCount = 0;
+    result.FieldCount = 0;
     return;
   }
   int count = 1;
-  LinkResult.Fields[0] = text;
+  result.Fields[0] = text;
   // At most 20 fields: the text after the 19th comma stays whole in the last one.
   for (char* p = text; *p != '\0' && count < kRetDataFields; ++p) {
     if (*p == ',') {
       *p = '\0';
-      LinkResult.Fields[count++] = p + 1;
+      result.Fields[count++] = p + 1;
     }
   }
-  LinkResult.FieldCount = count;
+  result.FieldCount = count;
 }
 
 }  // namespace
 
-void PrnDecodeReply() {
-  Receiver& r = receiver;
+void link_state::DecodeReply(LinkCore& s) {
+  Receiver& r = s.receiver;
+  RetData& result = s.result;
   // A terminator out of place means the check digits never arrived: whatever check value is
   // left over must not pass a broken frame as a good reply.
-  const bool terminator_out_of_place = (LinkFlags & 8) != 0;
-  if (LinkReady == 1 && (r.received_check != r.running_sum || terminator_out_of_place)) {
-    LinkFlags = LinkFlags + 1;
+  const bool terminator_out_of_place = (s.flags & 8) != 0;
+  if (s.ready == 1 && (r.received_check != r.running_sum || terminator_out_of_place)) {
+    s.flags = s.flags + 1;
   }
 
-  for (int i = 0; i < 6; ++i) LinkResult.Status[i] = r.status[i] & 0x7F;
+  for (int i = 0; i < 6; ++i) result.Status[i] = r.status[i] & 0x7F;
 
   std::uint32_t word = 0;
-  if (LinkReady == 0) {
-    word = busy_limit_passed ? kErrBusyLimit : kErrNoReply;
+  if (s.ready == 0) {
+    word = s.busy_limit_passed ? kErrBusyLimit : kErrNoReply;
     r.reply_data[0] = '\0';  // what a frame given up left is no reply
-  } else if ((LinkFlags & 4) != 0) {
+  } else if ((s.flags & 4) != 0) {
     word = kErrNak;
-  } else if ((LinkFlags & 1) != 0) {
+  } else if ((s.flags & 1) != 0) {
     word = kErrChecksum;
   } else {
     word = MapStatusBytes(r.status);
   }
 
-  std::memcpy(reply_copy, r.reply_data, sizeof reply_copy);
-  reply_copy[kReplyBufferSize - 1] = '\0';
-  FixUp(current_command, r.reply_data);
+  std::memcpy(s.reply_copy, r.reply_data, sizeof s.reply_copy);
+  s.reply_copy[kReplyBufferSize - 1] = '\0';
+  FixUp(s.current_command, r.reply_data);
 
-  LinkResult.ErrorWord = word;
-  LinkResult.CommandName = PrnCommandName(current_command);
-  LinkResult.RequestData = request_copy;
-  LinkResult.ReplyData = reply_copy;
-  Split(r.reply_data);
+  result.ErrorWord = word;
+  result.CommandName = PrnCommandName(s.current_command);
+  result.RequestData = s.request_copy;
+  result.ReplyData = s.reply_copy;
+  Split(result, r.reply_data);
 }

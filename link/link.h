@@ -1,8 +1,12 @@
-// The printer link: one framed request and its reply at a time, over one port, process-wide.
+// The printer link: one framed request and its reply at a time, over one port. A Link owns its
+// port, receiver, counters and result record; the process-wide functions below work on the one
+// link of the process (Link::Process()), which the automation object uses.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "platform/byte_channel.h"
 #include "platform/clock.h"
@@ -50,12 +54,37 @@ struct RetData {
 using PrnCallback = void (*)(RetData&);
 using PrnWindow = std::uintptr_t;
 
-// Process-wide link state.
-extern std::atomic<std::uint8_t> LinkReady;  // 1: a transaction may start
-extern std::uint8_t SequenceCounter;         // incremented at the start of every transaction
-extern std::uint8_t LinkFlags;               // 4 NAK, 8 terminator out of place, +1 check mismatch
-extern bool ReplyEnded;                      // the receiver passed the terminator state
-extern RetData LinkResult;                   // the single result record
+// The process link's state, read by tests and fuzzers.
+extern std::atomic<std::uint8_t>& LinkReady;  // 1: a transaction may start
+extern std::uint8_t& SequenceCounter;         // incremented at the start of every transaction
+extern std::uint8_t& LinkFlags;               // 4 NAK, 8 terminator out of place, +1 check mismatch
+extern bool& ReplyEnded;                      // the receiver passed the terminator state
+extern RetData& LinkResult;                   // the process link's result record
+
+// One request as a value, built before anything is sent: the command and its data text (at most
+// kPrnMaxData bytes, ending at its first zero byte as a data text does), whether the text as
+// built was too long for a request frame, and the refusal of an argument (-1..-4).
+struct PrnRequest {
+  static constexpr std::size_t kCapacity = kPrnMaxData + 1;
+
+  std::int32_t command = 0;
+  std::int32_t refusal = 0;  // an argument refused: nothing may be sent
+  bool too_long = false;     // the text does not fit a request frame: nothing may be sent
+  std::size_t length = 0;    // bytes of `data`, without its terminating zero
+  // The text's length as built, a zero byte inside counted (the entries refuse a text that does
+  // not fit a frame whole); larger than any frame when the builder ran out of room.
+  std::size_t built = 0;
+
+  // True when the text as built fits one request frame whole.
+  bool FitsWhole() const { return !too_long && built <= static_cast<std::size_t>(kPrnMaxData); }
+  char data[kCapacity] = {};
+
+  // What Link::Transact and the wrappers give for it when it cannot be sent, else PRN_OK.
+  std::int32_t Refusal() const {
+    if (refusal != 0) return refusal;
+    return too_long ? PRN_DATA_TOO_LONG : PRN_OK;
+  }
+};
 
 // Port (serial port by default; see LinkSetPortFactory).
 std::int32_t PrnOpenPort(std::int32_t port, std::int32_t baud);
@@ -79,7 +108,7 @@ const char* PrnCommandName(std::int32_t command);
 // The same name as UTF-8, for people reading (the protocol trace).
 const char* PrnCommandNameUtf8(std::int32_t command);
 
-// Seams.
+// Seams of the process link.
 // Where PrnOpenPort gets its channel; nullptr restores the platform serial ports.
 void LinkSetPortFactory(molvex::PortFactory* factory);
 // The factory PrnOpenPort uses now (it can tell why its last open failed).
@@ -99,6 +128,8 @@ struct PrnWatch {
   void (*ended)(const RetData& result, std::uint32_t syn_bytes);
   void (*dropped)(std::uint8_t sequence, std::uint8_t command, const char* data);
 };
+// The watch is one for the process: every Link tells it of its transactions, on the thread that
+// runs them.
 void LinkSetWatch(const PrnWatch* watch);
 // The clock the wait measures its limits with; nullptr restores the system clock.
 void LinkSetClock(molvex::Clock* clock);
@@ -107,3 +138,61 @@ void LinkSetClock(molvex::Clock* clock);
 void LinkSetBusyLimit(std::int32_t ms);
 // Back to the state of a fresh process (port closed, counters and receiver at zero).
 void LinkReset();
+
+namespace link_state {
+struct LinkCore;
+}  // namespace link_state
+
+// A printer link over one port: its channel (opened through its port factory), the receiver,
+// the sequence counter, the flags, the result record and the copies of request and reply, in
+// fixed buffers. One transaction at a time; two links run side by side on two threads.
+class Link {
+ public:
+  Link();
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  // The link of the process, behind the process-wide functions.
+  static Link& Process();
+
+  // PrnOpenPort and PrnClosePort on this link.
+  std::int32_t Open(std::int32_t port, std::int32_t baud);
+  void Close();
+
+  // One transaction with the request's text: PRN_OK once it ran (Result() holds its outcome),
+  // the request's refusal when it has one, PRN_DATA_TOO_LONG or PRN_BUSY as PrnExecute. Nothing
+  // is delivered to a stored callback or window.
+  std::int32_t Transact(const PrnRequest& request);
+  std::int32_t Transact(std::int32_t command, const char* data);
+  // The result record of the last transaction; valid until the next one starts.
+  const RetData& Result() const;
+
+  // PrnExecute, PrnExecuteCallback and PrnExecuteWnd on this link.
+  std::int32_t Execute(PrnWindow window, PrnCallback callback, std::int32_t tag,
+                       std::int32_t command, const char* data);
+  std::int32_t ExecuteCallback(PrnCallback callback, std::int32_t tag, std::int32_t command,
+                               const char* data);
+  std::int32_t ExecuteWnd(PrnWindow window, std::int32_t tag, std::int32_t command,
+                          const char* data);
+
+  // The receiver and decoder (driven by the transaction).
+  std::int32_t ReceiveByte();
+  void DecodeReply();
+
+  // Seams, as LinkSetPortFactory, LinkPortFactory, LinkSetClock and LinkSetBusyLimit.
+  void SetPortFactory(molvex::PortFactory* factory);
+  molvex::PortFactory& PortFactory();
+  void SetClock(molvex::Clock* clock);
+  void SetBusyLimit(std::int32_t ms);
+  // Back to the state of a fresh link (port closed, counters and receiver at zero).
+  void Reset();
+
+  link_state::LinkCore& core() { return *core_; }
+
+ private:
+  std::int32_t Run(PrnWindow window, std::int32_t tag, std::int32_t command, const char* data,
+                   std::size_t length, bool deliver);
+
+  std::unique_ptr<link_state::LinkCore> core_;
+};

@@ -1,7 +1,8 @@
 // Private to link/.
-// State shared by the transaction, the receiver and the decoder (internal to the link).
+// The state of a Link, shared by its transaction, receiver and decoder (internal to the link).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -55,19 +56,48 @@ struct Receiver {
   ByteEffect effect = ByteEffect::Noise;
 };
 
-extern Receiver receiver;
-extern int silent_cycles;
-extern std::int32_t current_command;
-extern char request_copy[kRequestCopySize];
-extern char reply_copy[kReplyBufferSize];
+// Everything one Link owns: the port's channel, the receiver, the counters and flags, the
+// result record and the copies of request and reply.
+struct LinkCore {
+  std::atomic<std::uint8_t> ready{0};  // 1: a transaction may start
+  std::uint8_t sequence = 0;           // incremented at the start of every transaction
+  std::uint8_t flags = 0;              // 4 NAK, 8 terminator out of place, +1 check mismatch
+  bool reply_ended = false;            // the receiver passed the terminator state
+  RetData result{};
+  Receiver receiver;
+  int silent_cycles = 0;
+  std::int32_t current_command = 0;
+  char request_copy[kRequestCopySize] = {};
+  char reply_copy[kReplyBufferSize] = {};
+  bool busy_limit_passed = false;  // the transaction ended on SYN past the busy limit
+  molvex::ByteChannel* channel;    // never null: a dead channel stands in when no port is open
+  molvex::PortFactory* port_factory = nullptr;  // nullptr: the platform serial ports
+  PrnCallback stored_callback = nullptr;
+  PrnWindow stored_window = 0;
+  molvex::Clock* clock = nullptr;  // nullptr: the system clock
+  std::int32_t busy_limit_ms = kPrnBusyLimitDefaultMs;
+  // Held from the start of a transaction until its result is ready, so that two threads can
+  // never run transactions over each other even while the receiver has already set `ready`.
+  std::atomic_flag transaction_running;
+
+  LinkCore();
+};
+
+// The receiver and the decoder of one link (driven by its transaction).
+std::int32_t ReceiveByte(LinkCore& link);
+void DecodeReply(LinkCore& link);
+
+// Who watches the transactions of every link of the process (the protocol trace).
 extern const PrnWatch* watch;
-extern bool busy_limit_passed;        // the transaction ended on SYN past the busy limit
-extern molvex::ByteChannel* channel;  // never null: a dead channel stands in when no port is open
+
+// The process link's receiver and reply copy (its fuzzers check where the fields point).
+extern Receiver& receiver;
+extern char (&reply_copy)[kReplyBufferSize];
 
 // The channel that stands in for a port that is closed or failed to open: reads fail at once.
 molvex::ByteChannel& DeadChannel();
 
-// Back to the transaction state of a fresh process.
-void ResetTransactionState();
+// Back to the transaction state of a fresh link.
+void ResetTransactionState(LinkCore& link);
 
 }  // namespace link_state

@@ -4,8 +4,7 @@
 
 namespace link_state {
 
-Receiver receiver;
-int silent_cycles = 0;
+Receiver& receiver = Link::Process().core().receiver;
 
 }  // namespace link_state
 
@@ -13,16 +12,17 @@ namespace {
 
 using namespace link_state;
 
-void AppendRaw(std::uint8_t b) {
+void AppendRaw(LinkCore& s, std::uint8_t b) {
   // The raw text keeps its first bytes; what does not fit is dropped.
-  if (receiver.raw_length + 1 < sizeof LinkResult.RawReply) {
-    LinkResult.RawReply[receiver.raw_length++] = static_cast<char>(b);
-    LinkResult.RawReply[receiver.raw_length] = '\0';
+  Receiver& r = s.receiver;
+  if (r.raw_length + 1 < sizeof s.result.RawReply) {
+    s.result.RawReply[r.raw_length++] = static_cast<char>(b);
+    s.result.RawReply[r.raw_length] = '\0';
   }
 }
 
-void RunHandler(std::uint8_t b) {
-  Receiver& r = receiver;
+void RunHandler(LinkCore& s, std::uint8_t b) {
+  Receiver& r = s.receiver;
   switch (r.state) {
     case kIdle:
       if (b == kFramePreamble) r.state = kLength;
@@ -100,22 +100,22 @@ void RunHandler(std::uint8_t b) {
     case kTerminator:
     default:
       r.state = kIdle;
-      ReplyEnded = true;
-      if (b == kFrameTerminator) LinkReady = 1;
+      s.reply_ended = true;
+      if (b == kFrameTerminator) s.ready = 1;
       break;
   }
 }
 
 // A whole frame that answers another request: a late reply to an earlier one, or a device that
 // answers with its own sequence and command.
-bool AnswersAnotherRequest() {
-  return receiver.header_received &&
-         (receiver.reply_sequence != SequenceCounter % 95 ||
-          receiver.reply_command != static_cast<std::uint8_t>(current_command));
+bool AnswersAnotherRequest(const LinkCore& s) {
+  const Receiver& r = s.receiver;
+  return r.header_received && (r.reply_sequence != s.sequence % 95 ||
+                               r.reply_command != static_cast<std::uint8_t>(s.current_command));
 }
 
-void DropFrame() {
-  Receiver& r = receiver;
+void DropFrame(LinkCore& s) {
+  Receiver& r = s.receiver;
   if (watch != nullptr && watch->dropped != nullptr) {
     watch->dropped(static_cast<std::uint8_t>(r.reply_sequence + 0x20), r.reply_command,
                    r.reply_data);
@@ -127,12 +127,13 @@ void DropFrame() {
 
 }  // namespace
 
-std::int32_t PrnReceiveByte() {
+std::int32_t link_state::ReceiveByte(LinkCore& s) {
+  Receiver& receiver = s.receiver;
   std::uint8_t b = 0;
-  const molvex::ReadStatus got = channel->ReadByte(b);
+  const molvex::ReadStatus got = s.channel->ReadByte(b);
   if (got != molvex::ReadStatus::Byte) {
     if (got == molvex::ReadStatus::Error) {
-      channel->ClearError();
+      s.channel->ClearError();
       receiver.state = kIdle;
       receiver.header_received = false;
     }
@@ -140,7 +141,7 @@ std::int32_t PrnReceiveByte() {
   }
   receiver.current = b;
   if (b != kFrameSyn) {
-    AppendRaw(b);
+    AppendRaw(s, b);
   } else {
     ++receiver.syn_bytes;
   }
@@ -150,25 +151,25 @@ std::int32_t PrnReceiveByte() {
   // (SYN and the separators included).
   if (b == kFramePreamble) {
     receiver.state = kIdle;
-    RunHandler(b);
+    RunHandler(s, b);
     receiver.effect = ByteEffect::FrameStart;
   } else if (b == kFrameTerminator) {
-    if (AnswersAnotherRequest()) {
-      DropFrame();
+    if (AnswersAnotherRequest(s)) {
+      DropFrame(s);
       return 1;
     }
-    if (receiver.state != kTerminator) LinkFlags = 8;
+    if (receiver.state != kTerminator) s.flags = 8;
     receiver.state = kTerminator;
-    RunHandler(b);
+    RunHandler(s, b);
     receiver.effect = ByteEffect::Ended;
   } else if (b == kFrameNak) {
     receiver.state = kIdle;
-    LinkFlags = 4;
-    LinkReady = 1;
+    s.flags = 4;
+    s.ready = 1;
     receiver.effect = ByteEffect::Ended;
   } else {
-    RunHandler(b);
-    if (ReplyEnded) {
+    RunHandler(s, b);
+    if (s.reply_ended) {
       receiver.effect = ByteEffect::Ended;
     } else if (receiver.state != kIdle) {
       receiver.effect = ByteEffect::FrameByte;

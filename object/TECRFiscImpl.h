@@ -9,10 +9,12 @@
 //
 // On Windows the class derives from the generated ITECRFisc and the server's COM class adds
 // IUnknown and IDispatch. Elsewhere it is a plain native object with the same methods.
-// The object keeps no data of its own: every instance works on the process-wide ObjectState.
+// The object keeps no data of its own: every instance works on a PrinterContext, by default the
+// process's (object/printer_context.h).
 #pragma once
 
 #include "object/entry_macros.h"
+#include "object/printer_context.h"
 #include "platform/automation.h"
 
 #ifdef _WIN32
@@ -39,14 +41,22 @@ class TTECRFiscBase {
 // The bodies of the entries, one per slot, with the members' names and parameters.
 class TECRFiscEntries {
  public:
+  explicit TECRFiscEntries(PrinterContext& context) : ctx(context) {}
+
 #define MOLVEX_ENTRY(slot, dispid, kind, name, params) \
   HRESULT STDMETHODCALLTYPE MOLVEX_MEMBER(kind, name) MOLVEX_PARAMS_DECL(params);
 #include "object/entries.def"
+
+ protected:
+  PrinterContext& ctx;  // the printer the entries run against
 };
 
 class TTECRFiscImpl : public TTECRFiscBase, private TECRFiscEntries {
  public:
-  TTECRFiscImpl() = default;
+  // An object on the process's context: every such object of a process shares its port and state.
+  TTECRFiscImpl() : TECRFiscEntries(PrinterContext::Process()) {}
+  // An object on `context`: its own printer, link, state and settings.
+  explicit TTECRFiscImpl(PrinterContext& context) : TECRFiscEntries(context) {}
   virtual ~TTECRFiscImpl() = default;
   TTECRFiscImpl(const TTECRFiscImpl&) = delete;
   TTECRFiscImpl& operator=(const TTECRFiscImpl&) = delete;

@@ -8,31 +8,47 @@
 
 #include "link/commands.h"
 #include "object/object_error.h"
+#include "object/printer_results.h"
 #include "platform/text_codec.h"
 
 namespace molvex {
 
-bool PortIsOpen() {
-  const ObjectState& state = SharedObjectState();
+bool RunRequest(PrinterContext& ctx, const PrnRequest& request) {
+  ObjectState& state = ctx.state;
+  if (state.PrinterSilent) {
+    state.FailureFlag = 1;
+    return true;
+  }
+  state.BusyCount = 1;
+  state.FailureFlag = 0;
+  const std::int32_t rc = ctx.link.Transact(request);
+  if (rc == PRN_OK) TakeResult(state, ctx.link.Result());
+  const bool ran = state.BusyCount <= 0;
+  state.BusyCount = 0;
+  return rc >= 0 && ran;
+}
+
+bool PortIsOpen(const PrinterContext& ctx) {
+  const ObjectState& state = ctx.state;
   return state.PortOpen && state.PortNumber != -1;
 }
 
-void SaveRefusal() {
-  ObjectState& state = SharedObjectState();
+void SaveRefusal(PrinterContext& ctx) {
+  ObjectState& state = ctx.state;
   state.SavedErrorWord = kRefusedErrorWord;
   state.CallStatus = kCallRefused;
 }
 
-void PreRead() {
-  ObjectState& state = SharedObjectState();
+void PreRead(PrinterContext& ctx) {
+  ObjectState& state = ctx.state;
   state.PrinterSilent = false;
-  const bool ran = RunCommand(PrnReadStatus, 0);
+  const bool ran = RunCommand(ctx, PrnBuildReadStatus, 0);
   state.PrinterSilent = ran && (state.LastResult.ErrorWord & (kErrNoReply | kErrBusyLimit)) != 0;
   state.FailureFlag = 0;
 }
 
-bool SaveOutcome() {
-  ObjectState& state = SharedObjectState();
+bool SaveOutcome(PrinterContext& ctx) {
+  ObjectState& state = ctx.state;
   state.SavedErrorWord = static_cast<std::int32_t>(state.LastResult.ErrorWord);
   std::memcpy(state.SavedStatus, state.LastResult.Status, sizeof state.SavedStatus);
   const bool ok = state.FailureFlag == 0;
@@ -44,8 +60,8 @@ bool SaveOutcome() {
 
 namespace molvex {
 
-const char* ReplyField(int number) {
-  const RetData& result = SharedObjectState().LastResult;
+const char* ReplyField(const PrinterContext& ctx, int number) {
+  const RetData& result = ctx.state.LastResult;
   if (number < 1 || number > result.FieldCount || number > kRetDataFields) return "";
   const char* field = result.Fields[number - 1];
   return field != nullptr ? field : "";
@@ -55,55 +71,44 @@ const char* ReplyField(int number) {
 
 namespace molvex {
 
-bool PortTestFitsAndPreRead(const DataLength& data) {
-  if (!data.FitsOneRequest()) {
-    SaveRefusal();
+bool PortTestFitsAndPreRead(PrinterContext& ctx, const PrnRequest& request) {
+  if (!request.FitsWhole()) {
+    SaveRefusal(ctx);
     return false;
   }
-  return PortTestAndPreRead();
+  return PortTestAndPreRead(ctx);
 }
 
-Outcome StatusCheck() {
-  if (!RunCommand(PrnReadStatus, 0)) {
-    SaveRefusal();
+Outcome RunSavedRequest(PrinterContext& ctx, const PrnRequest& request) {
+  if (!RunRequest(ctx, request)) {
+    SaveRefusal(ctx);
     return Outcome::Refused;
   }
-  if (SharedObjectState().FailureFlag == 0) return Outcome::Succeeded;
-  SaveOutcome();
+  return SaveOutcome(ctx) ? Outcome::Succeeded : Outcome::Failed;
+}
+
+Outcome RunFramedText(PrinterContext& ctx, const PrnRequest& request) {
+  if (!PortTestFitsAndPreRead(ctx, request)) return Outcome::Refused;
+  return RunSavedRequest(ctx, request);
+}
+
+Outcome StatusCheck(PrinterContext& ctx) {
+  if (!RunCommand(ctx, PrnBuildReadStatus, 0)) {
+    SaveRefusal(ctx);
+    return Outcome::Refused;
+  }
+  if (ctx.state.FailureFlag == 0) return Outcome::Succeeded;
+  SaveOutcome(ctx);
   return Outcome::Failed;
 }
 
-bool PortTestAndPreRead() {
-  if (!PortIsOpen()) {
-    SaveRefusal();
+bool PortTestAndPreRead(PrinterContext& ctx) {
+  if (!PortIsOpen(ctx)) {
+    SaveRefusal(ctx);
     return false;
   }
-  PreRead();
+  PreRead(ctx);
   return true;
-}
-
-DataLength& DataLength::Text(std::string_view text) {
-  if (text.find('\0') != std::string_view::npos) whole_ = false;
-  length_ += text.size();
-  return *this;
-}
-
-DataLength& DataLength::Chars(std::size_t count) {
-  length_ += count;
-  return *this;
-}
-
-DataLength& DataLength::Int(std::int64_t value, int width) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  const auto length = static_cast<std::size_t>(result.ptr - digits);
-  length_ += std::max(length, static_cast<std::size_t>(width < 0 ? 0 : width));
-  return *this;
-}
-
-DataLength& DataLength::Fixed(double value, int decimals) {
-  length_ += FixedText(value, decimals).size();
-  return *this;
 }
 
 namespace {
@@ -181,11 +186,12 @@ std::string ClientTextFault(BSTR text, std::string_view parameter, std::string_v
   return {};
 }
 
-std::string ClientText(BSTR text, std::string_view parameter, std::string_view separators) {
+std::string ClientText(PrinterContext& ctx, BSTR text, std::string_view parameter,
+                       std::string_view separators) {
   std::string bytes;
   const std::string fault = ClientTextFault(text, parameter, separators, bytes);
   if (!fault.empty()) {
-    SaveRefusal();
+    SaveRefusal(ctx);
     throw ObjectError(fault);
   }
   return bytes;
@@ -199,8 +205,8 @@ std::string FixedText(double value, int decimals) {
   return std::string(digits, result.ptr);
 }
 
-bool ReplyInteger(int number, std::int64_t& value) {
-  const std::string_view field = ReplyField(number);
+bool ReplyInteger(const PrinterContext& ctx, int number, std::int64_t& value) {
+  const std::string_view field = ReplyField(ctx, number);
   if (field.empty() || field.front() == '+') return false;
   std::int64_t parsed = 0;
   const auto result = std::from_chars(field.data(), field.data() + field.size(), parsed);

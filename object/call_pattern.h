@@ -1,6 +1,6 @@
 // Private to object/.
-// The call pattern by which an entry runs one printer command, and the steps of the common
-// frame that every printer entry shares.
+// The call pattern by which an entry runs one printer command on its context, and the steps of the
+// common frame that every printer entry shares.
 #pragma once
 
 #include <cstddef>
@@ -8,48 +8,41 @@
 #include <string>
 #include <string_view>
 
+#include "link/commands.h"
 #include "link/link.h"
 #include "object/object_state.h"
-#include "object/printer_results.h"
+#include "object/printer_context.h"
 #include "platform/automation.h"
 
 namespace molvex {
 
-// Runs one command wrapper with no window, PrinterResults as callback and tag 0, then waits for
-// its callback. The link runs the transaction synchronously, so the callback has come when the
-// wrapper returns; a wrapper that refused (busy or never opened link, data too long, argument
-// refused) sends nothing and never calls back, and then there is nothing to wait for.
+// Runs one request on the context's link and takes its result into the context's state, as
+// PrinterResults does for the process's (LastResult, FailureFlag). A request the link refuses
+// (busy or never opened link, data too long, argument refused) sends nothing.
 // Returns true when the transaction ran: LastResult and FailureFlag describe it. After a status
 // pre-read that got no reply nothing is sent: the command fails at once with that reply.
-template <class Wrapper, class... Args>
-bool RunCommand(Wrapper wrapper, Args... args) {
-  ObjectState& state = SharedObjectState();
-  if (state.PrinterSilent) {
-    state.FailureFlag = 1;
-    return true;
-  }
-  state.BusyCount = 1;
-  state.FailureFlag = 0;
-  const std::int32_t rc = wrapper(PrnWindow{0}, &PrinterResults, 0, args...);
-  const bool ran = state.BusyCount <= 0;
-  state.BusyCount = 0;
-  return rc >= 0 && ran;
+bool RunRequest(PrinterContext& ctx, const PrnRequest& request);
+
+// RunRequest with the request of a command builder (link/commands.h) and its arguments.
+template <class Builder, class... Args>
+bool RunCommand(PrinterContext& ctx, Builder build, Args... args) {
+  return RunRequest(ctx, build(args...));
 }
 
 // True when a port is open (PortOpen set and PortNumber not -1).
-bool PortIsOpen();
+bool PortIsOpen(const PrinterContext& ctx);
 
 // The refusal of the common frame: SavedErrorWord -1 and CallStatus -1.
-void SaveRefusal();
+void SaveRefusal(PrinterContext& ctx);
 
 // The pre-read of the common frame: command 74 with "W", outcome ignored, FailureFlag cleared.
 // When it gets no reply at all (silence, or SYN past the busy limit), PrinterSilent is set: the
 // entry's commands then fail at once as unanswered, and nothing that could print is sent.
-void PreRead();
+void PreRead(PrinterContext& ctx);
 
 // Outcome of the deciding reply: its error word and status bytes saved, CallStatus 0 or -2.
 // Returns true on success (FailureFlag 0).
-bool SaveOutcome();
+bool SaveOutcome(PrinterContext& ctx);
 
 }  // namespace molvex
 
@@ -60,7 +53,7 @@ namespace molvex {
 LONG ErrorCode(std::int32_t saved_error_word);
 
 // Reply field `number` (from 1) of LastResult; empty text when the reply has fewer fields.
-const char* ReplyField(int number);
+const char* ReplyField(const PrinterContext& ctx, int number);
 
 // How a framed entry ended.
 enum class Outcome { Refused, Failed, Succeeded };
@@ -74,69 +67,44 @@ inline VARIANT_BOOL AsBool(Outcome outcome) {
 
 // Steps 1 and 2 of the common frame: false, with the refusal saved, when no port is open;
 // otherwise the pre-read has run.
-bool PortTestAndPreRead();
+bool PortTestAndPreRead(PrinterContext& ctx);
 
 // One command of an entry's sequence, its outcome saved: a command the link refuses (nothing
 // sent) saves the refusal; any reply saves its error word and status bytes and the call status.
 // A sequence goes on only while this gives Succeeded, so the first failing reply decides.
-template <class Wrapper, class... Args>
-Outcome RunSaved(Wrapper wrapper, Args... args) {
-  if (!RunCommand(wrapper, args...)) {
-    SaveRefusal();
-    return Outcome::Refused;
-  }
-  return SaveOutcome() ? Outcome::Succeeded : Outcome::Failed;
+Outcome RunSavedRequest(PrinterContext& ctx, const PrnRequest& request);
+
+template <class Builder, class... Args>
+Outcome RunSaved(PrinterContext& ctx, Builder build, Args... args) {
+  return RunSavedRequest(ctx, build(args...));
 }
 
 // The common frame around one command: port test, pre-read, the command, outcome capture.
 // A command the link refuses (nothing sent, no callback) ends as a refusal.
-template <class Wrapper, class... Args>
-Outcome RunFramed(Wrapper wrapper, Args... args) {
-  if (!PortTestAndPreRead()) return Outcome::Refused;
-  return RunSaved(wrapper, args...);
+template <class Builder, class... Args>
+Outcome RunFramed(PrinterContext& ctx, Builder build, Args... args) {
+  if (!PortTestAndPreRead(ctx)) return Outcome::Refused;
+  return RunSaved(ctx, build, args...);
 }
 
 // A status read whose failure decides the call (its error word and status bytes saved, call
 // status -2); a passing one saves nothing.
-Outcome StatusCheck();
+Outcome StatusCheck(PrinterContext& ctx);
 
 }  // namespace molvex
 
 namespace molvex {
 
-// The length of a data text built from a client's values, counted piece by piece in the formats
-// of the command wrappers. An entry asks it before it sends anything, so that a client text that
-// cannot travel in one request frame (kPrnMaxData bytes) refuses the call whole: nothing is cut
-// and no call is left half sent. A text holding a zero byte cannot travel whole either (the data
-// text would end there).
-class DataLength {
- public:
-  DataLength& Text(std::string_view text);
-  DataLength& Chars(std::size_t count);
-  // "%d", or zero-padded to `width` digits with a minus sign counted in ("%05lu", "%04d").
-  DataLength& Int(std::int64_t value, int width = 0);
-  // "%-#.2lf" (2 decimals) and "%-#.3lf" (3 decimals).
-  DataLength& Fixed(double value, int decimals);
+// PortTestAndPreRead for a request whose data text carries client texts: false, with the refusal
+// saved and nothing sent (the status pre-read included), when the port is not open or the built
+// text does not fit one request (kPrnMaxData bytes), so that such a client text refuses the call
+// whole: nothing is cut and no call is left half sent. A request refused for one of its other
+// arguments is refused by the link after the pre-read, like any command.
+bool PortTestFitsAndPreRead(PrinterContext& ctx, const PrnRequest& request);
 
-  bool FitsOneRequest() const { return whole_ && length_ <= static_cast<std::size_t>(kPrnMaxData); }
-
- private:
-  std::size_t length_ = 0;
-  bool whole_ = true;
-};
-
-// PortTestAndPreRead with the length check: false, with the refusal saved and nothing sent (the
-// status pre-read included), when the port is not open or the data text does not fit one
-// request.
-bool PortTestFitsAndPreRead(const DataLength& data);
-
-// RunFramed for a command whose data text carries client texts: refused whole, before anything is
-// sent, when it does not fit one request.
-template <class Wrapper, class... Args>
-Outcome RunFramedText(const DataLength& data, Wrapper wrapper, Args... args) {
-  if (!PortTestFitsAndPreRead(data)) return Outcome::Refused;
-  return RunSaved(wrapper, args...);
-}
+// RunFramed for a request whose data text carries client texts: refused whole, before anything
+// is sent, when it does not fit one request.
+Outcome RunFramedText(PrinterContext& ctx, const PrnRequest& request);
 
 // Client texts. Every text a client gives for the printer passes here before anything is sent,
 // beside the length check: it is converted to the printer's code page, one byte a character, and
@@ -153,7 +121,8 @@ std::string ClientTextFault(BSTR text, std::string_view parameter, std::string_v
 // ClientTextFault for an entry: the bytes, or the call refused (StatusBytes -1, GetError 1) and
 // ObjectError thrown with the description, so that the call ends with DISP_E_EXCEPTION and that
 // error information. The entry's refusal value must be in place before.
-std::string ClientText(BSTR text, std::string_view parameter, std::string_view separators = {});
+std::string ClientText(PrinterContext& ctx, BSTR text, std::string_view parameter,
+                       std::string_view separators = {});
 
 // The separator of most fields: the comma.
 inline constexpr std::string_view kComma = ",";
@@ -171,6 +140,6 @@ inline double CurrencyUnits(std::int64_t hundredths) {
 // Reply field `number` of LastResult read as a decimal integer: an optional minus sign and
 // digits, nothing else. False when the field is missing or empty, holds anything else, or does
 // not fit 64 bits.
-bool ReplyInteger(int number, std::int64_t& value);
+bool ReplyInteger(const PrinterContext& ctx, int number, std::int64_t& value);
 
 }  // namespace molvex

@@ -37,13 +37,13 @@ bool LeadingHundredths(const char* field, std::int64_t& hundredths) {
 // Reads field `field` of the cash reply (1 cash in the drawer, 2 service in, 3 service out)
 // as an amount in currency units; -1.0 on refusal or failure, and for a field too long to be an
 // amount (a failed reply: call status -2).
-double ReadCash(int field) {
-  if (!PortTestAndPreRead() || StatusCheck() != Outcome::Succeeded) return kNoAmount;
+double ReadCash(PrinterContext& ctx, int field) {
+  if (!PortTestAndPreRead(ctx) || StatusCheck(ctx) != Outcome::Succeeded) return kNoAmount;
   // Amount 0: the wrapper sends empty data, a query.
-  if (RunSaved(PrnCashInOut, 0.0) != Outcome::Succeeded) return kNoAmount;
+  if (RunSaved(ctx, PrnBuildCashInOut, 0.0) != Outcome::Succeeded) return kNoAmount;
   std::int64_t hundredths = 0;
-  if (!LeadingHundredths(ReplyField(field), hundredths)) {
-    SharedObjectState().CallStatus = kCallFailed;
+  if (!LeadingHundredths(ReplyField(ctx, field), hundredths)) {
+    ctx.state.CallStatus = kCallFailed;
     return kNoAmount;
   }
   return CurrencyUnits(hundredths);
@@ -51,22 +51,22 @@ double ReadCash(int field) {
 
 // Puts `amount` into the drawer (service in) or takes it out (`out`: service out). The outcome
 // shows only in the saved state.
-void MoveCash(double amount, bool out) {
-  if (!PortTestAndPreRead()) return;
+void MoveCash(PrinterContext& ctx, double amount, bool out) {
+  if (!PortTestAndPreRead(ctx)) return;
   // Zero, negative and not-a-number amounts are refused; command 74 has gone already.
   if (!(amount > 0)) {
-    SaveRefusal();
+    SaveRefusal(ctx);
     return;
   }
-  if (StatusCheck() != Outcome::Succeeded) return;
+  if (StatusCheck(ctx) != Outcome::Succeeded) return;
   // A withdrawal travels as a negative amount.
-  RunSaved(PrnCashInOut, out ? -amount : amount);
+  RunSaved(ctx, PrnBuildCashInOut, out ? -amount : amount);
 }
 
 // What a failed totals read tells its caller: the saved state stays as it was, so the description
 // says why the reply failed.
-std::string TotalsFailure(const char* entry) {
-  const std::uint32_t word = SharedObjectState().LastResult.ErrorWord;
+std::string TotalsFailure(const PrinterContext& ctx, const char* entry) {
+  const std::uint32_t word = ctx.state.LastResult.ErrorWord;
   std::string text = std::string(entry) + ": the printer's totals could not be read: ";
   if ((word & kErrNoReply) != 0) {
     text += "the printer did not answer. Check that it is on and connected, then read again";
@@ -79,63 +79,64 @@ std::string TotalsFailure(const char* entry) {
   return text + "; the outcome of the last call (StatusBytes, GetError) is unchanged";
 }
 
-// CurrentTotals and LastZReport: command `command` with the totals index. A failed reply gives
+// CurrentTotals and LastZReport: the command of `build` with the totals index. A failed reply gives
 // HRESULT -1 with error information that says why and leaves the saved state as it was; success
 // gives the whole reply data text and leaves the saved state alone as well.
-HRESULT ReadTotals(std::int32_t command, const char* entry, BSTR* Value) {
+HRESULT ReadTotals(PrinterContext& ctx, PrnRequest (*build)(std::int32_t), const char* entry,
+                   BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
   return RunGuardedHresult(
+      ctx,
       [&]() -> HRESULT {
-        const std::string index = std::to_string(SharedObjectState().TotalIndex);
-        if (!PortTestAndPreRead() || !RunCommand(PrnExecute, command, index.c_str())) {
-          SaveRefusal();
+        if (!PortTestAndPreRead(ctx) || !RunCommand(ctx, build, ctx.state.TotalIndex)) {
+          SaveRefusal(ctx);
           *Value = ToBstr("");
           return S_OK;
         }
-        const ObjectState& state = SharedObjectState();
+        const ObjectState& state = ctx.state;
         if (state.FailureFlag != 0) return kFailedReply;
         *Value = ToBstr(state.LastResult.ReplyData != nullptr ? state.LastResult.ReplyData : "");
         return S_OK;
       },
-      [entry](HRESULT) { return TotalsFailure(entry); });
+      [&ctx, entry](HRESULT) { return TotalsFailure(ctx, entry); });
 }
 
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_CashInfo(double* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Value = ReadCash(1); });
+  return RunGuarded(ctx, [&] { *Value = ReadCash(ctx, 1); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ServiceIn(double* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Value = ReadCash(2); });
+  return RunGuarded(ctx, [&] { *Value = ReadCash(ctx, 2); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ServiceOut(double* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Value = ReadCash(3); });
+  return RunGuarded(ctx, [&] { *Value = ReadCash(ctx, 3); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_ServiceIn(double Value) {
-  return RunGuarded([&] { MoveCash(Value, false); });
+  return RunGuarded(ctx, [&] { MoveCash(ctx, Value, false); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_ServiceOut(double Value) {
-  return RunGuarded([&] { MoveCash(Value, true); });
+  return RunGuarded(ctx, [&] { MoveCash(ctx, Value, true); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_CurrentTotals(BSTR* Value) {
-  return ReadTotals(kCmdDayTotals, "CurrentTotals", Value);
+  return ReadTotals(ctx, PrnBuildDayTotals, "CurrentTotals", Value);
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_LastZReport(BSTR* Value) {
-  return ReadTotals(kCmdLastZReport, "LastZReport", Value);
+  return ReadTotals(ctx, PrnBuildLastZReport, "LastZReport", Value);
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_TotalIdx(LONG Value) {
-  SharedObjectState().TotalIndex = Value;
+  ctx.state.TotalIndex = Value;
   return S_OK;
 }
 

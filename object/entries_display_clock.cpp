@@ -18,75 +18,77 @@ LONG AsOneOrZero(Outcome outcome) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ClearRegDisplay(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnClearDisplay)); });
+  return RunGuarded(ctx, [&] { *Result = AsBool(RunFramed(ctx, PrnBuildClearDisplay)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::DisplayUP(BSTR TextDisp, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ClientText(TextDisp, "TextDisp");
-    *Result = AsBool(RunFramed(PrnDisplayUpper, text.c_str()));
+    const std::string text = ClientText(ctx, TextDisp, "TextDisp");
+    *Result = AsBool(RunFramed(ctx, PrnBuildDisplayUpper, text.c_str()));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::DisplayDown(BSTR TextDisp, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ClientText(TextDisp, "TextDisp");
-    *Result = AsBool(RunFramed(PrnDisplayLower, text.c_str()));
+    const std::string text = ClientText(ctx, TextDisp, "TextDisp");
+    *Result = AsBool(RunFramed(ctx, PrnBuildDisplayLower, text.c_str()));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenDrawer(LONG Num, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!PortTestAndPreRead()) return;
+    if (!PortTestAndPreRead(ctx)) return;
     // The pulse range is checked after the pre-read: a refused pulse still costs one status read.
     if (Num < 5 || Num > 150) {
-      SaveRefusal();
+      SaveRefusal(ctx);
       return;
     }
-    *Result = AsBool(RunSaved(PrnOpenDrawer, static_cast<std::int32_t>(Num)));
+    *Result = AsBool(RunSaved(ctx, PrnBuildOpenDrawer, static_cast<std::int32_t>(Num)));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReceiptCut(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnCutReceipt)); });
+  return RunGuarded(ctx, [&] { *Result = AsOneOrZero(RunFramed(ctx, PrnBuildCutReceipt)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::DispDayTime(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsOneOrZero(RunFramed(PrnShowDateTime)); });
+  return RunGuarded(ctx, [&] { *Result = AsOneOrZero(RunFramed(ctx, PrnBuildShowDateTime)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_DateTime(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
-  return RunGuarded([&] {
-    if (RunFramed(PrnGetDateTime) != Outcome::Succeeded) {
+  return RunGuarded(ctx, [&] {
+    if (RunFramed(ctx, PrnBuildGetDateTime) != Outcome::Succeeded) {
       *Value = ToBstr("");
       return;
     }
     // The link split the reply at the blank between date and time; put it back.
-    std::string text = ReplyField(1);
+    std::string text = ReplyField(ctx, 1);
     text += ' ';
-    text += ReplyField(2);
+    text += ReplyField(ctx, 2);
     *Value = ToBstr(text);
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteDateTime(BSTR Date, BSTR Time, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = -1;
     // "%s %s": a blank in the date would move the time.
-    const std::string date = ClientText(Date, "Date", " ");
-    const std::string time = ClientText(Time, "Time");
-    *Result = RunFramed(PrnSetDateTime, date.c_str(), time.c_str()) == Outcome::Succeeded ? 0 : -1;
+    const std::string date = ClientText(ctx, Date, "Date", " ");
+    const std::string time = ClientText(ctx, Time, "Time");
+    *Result = RunFramed(ctx, PrnBuildSetDateTime, date.c_str(), time.c_str()) == Outcome::Succeeded
+                  ? 0
+                  : -1;
   });
 }
 

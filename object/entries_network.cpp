@@ -16,10 +16,6 @@
 namespace molvex {
 namespace {
 
-NetworkValues& Net() {
-  return SharedObjectState().Net;
-}
-
 // Value of an upper-case hexadecimal digit, -1 for anything else.
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -124,28 +120,28 @@ bool AppendNumber16(std::int32_t value, std::string& data) {
 
 // The three entries of this group check the port themselves: before any port was opened the
 // link would not answer at all, after CloseComPort only after the five-second silence.
-bool RefuseWithoutPort() {
-  if (PortIsOpen()) return false;
-  SaveRefusal();
+bool RefuseWithoutPort(PrinterContext& ctx) {
+  if (PortIsOpen(ctx)) return false;
+  SaveRefusal(ctx);
   return true;
 }
 
-bool NoReply() {
-  return (SharedObjectState().LastResult.ErrorWord & kErrNoReply) != 0;
+bool NoReply(const PrinterContext& ctx) {
+  return (ctx.state.LastResult.ErrorWord & kErrNoReply) != 0;
 }
 
 // A stored value to the caller: a text as BSTR, a number, a flag as an automation boolean.
-HRESULT ReadStored(BSTR* out, const std::string& value) {
+HRESULT ReadStored(PrinterContext& ctx, BSTR* out, const std::string& value) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  return RunGuarded([&] { *out = ToBstr(value); });
+  return RunGuarded(ctx, [&] { *out = ToBstr(value); });
 }
-HRESULT ReadStored(LONG* out, std::int32_t value) {
+HRESULT ReadStored(PrinterContext&, LONG* out, std::int32_t value) {
   if (out == nullptr) return E_POINTER;
   *out = value;
   return S_OK;
 }
-HRESULT ReadStored(VARIANT_BOOL* out, bool value) {
+HRESULT ReadStored(PrinterContext&, VARIANT_BOOL* out, bool value) {
   if (out == nullptr) return E_POINTER;
   *out = AsBool(value);
   return S_OK;
@@ -153,26 +149,27 @@ HRESULT ReadStored(VARIANT_BOOL* out, bool value) {
 
 // A property write keeps the text as the printer's bytes; a text the printer could not take is
 // refused with an exception, the stored value and the outcome of the last call as they were.
-HRESULT WriteStored(std::string& stored, BSTR value, std::string_view property) {
-  return RunGuarded([&] {
+HRESULT WriteStored(PrinterContext& ctx, std::string& stored, BSTR value,
+                    std::string_view property) {
+  return RunGuarded(ctx, [&] {
     std::string bytes;
     const std::string fault = ClientTextFault(value, property, {}, bytes);
     if (!fault.empty()) throw ObjectError(fault);
     stored = std::move(bytes);
   });
 }
-HRESULT WriteStored(std::int32_t& stored, LONG value, std::string_view) {
+HRESULT WriteStored(PrinterContext&, std::int32_t& stored, LONG value, std::string_view) {
   stored = value;
   return S_OK;
 }
-HRESULT WriteStored(bool& stored, VARIANT_BOOL value, std::string_view) {
+HRESULT WriteStored(PrinterContext&, bool& stored, VARIANT_BOOL value, std::string_view) {
   stored = value != 0;
   return S_OK;
 }
 
-HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
+HRESULT ReadFlag(const PrinterContext& ctx, VARIANT_BOOL* out, int bit) {
   if (out == nullptr) return E_POINTER;
-  *out = AsBool(((Net().ModemCondition >> bit) & 1u) != 0);
+  *out = AsBool(((ctx.state.Net.ModemCondition >> bit) & 1u) != 0);
   return S_OK;
 }
 
@@ -180,18 +177,18 @@ HRESULT ReadFlag(VARIANT_BOOL* out, int bit) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    if (RefuseWithoutPort()) {
+  return RunGuarded(ctx, [&] {
+    if (RefuseWithoutPort(ctx)) {
       *Result = -100;
       return;
     }
-    if (!RunCommand(PrnReadNetParams)) {
-      SaveRefusal();
+    if (!RunCommand(ctx, PrnBuildReadNetParams)) {
+      SaveRefusal(ctx);
       *Result = -100;
       return;
     }
-    ObjectState& state = SharedObjectState();
-    if (NoReply()) {
+    ObjectState& state = ctx.state;
+    if (NoReply(ctx)) {
       state.SavedErrorWord = static_cast<std::int32_t>(state.LastResult.ErrorWord);
       std::memset(state.SavedStatus, 0, sizeof state.SavedStatus);
       state.CallStatus = kCallFailed;
@@ -199,23 +196,23 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetNetParams(LONG* Result) {
       return;
     }
     if (state.FailureFlag != 0) {
-      SaveOutcome();  // the failed reply's error word and status bytes, call status -2
+      SaveOutcome(ctx);  // the failed reply's error word and status bytes, call status -2
       *Result = -1;
       return;
     }
     NetworkValues& net = state.Net;
-    net.DHCPworkPr = std::strcmp(ReplyField(1), "0") != 0;
+    net.DHCPworkPr = std::strcmp(ReplyField(ctx, 1), "0") != 0;
     std::string* const addresses[] = {&net.StatIPPr, &net.SubnetMaskPr, &net.BridgeAddrPr,
                                       &net.TargetAddrPr};
     for (int i = 0; i < 4; ++i) {
-      if (!ReadAddress(ReplyField(2 + i), *addresses[i])) {
+      if (!ReadAddress(ReplyField(ctx, 2 + i), *addresses[i])) {
         *Result = -2 - i;
         return;
       }
     }
     std::int32_t* const numbers[] = {&net.TargetPortPr, &net.RepeatPeriodPr, &net.RepeatByErrorPr};
     for (int i = 0; i < 3; ++i) {
-      if (!ReadNumber16(ReplyField(6 + i), *numbers[i])) {
+      if (!ReadNumber16(ReplyField(ctx, 6 + i), *numbers[i])) {
         *Result = -6 - i;
         return;
       }
@@ -226,8 +223,8 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetNetParams(LONG* Result) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteNetParams(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    const NetworkValues& net = Net();
+  return RunGuarded(ctx, [&] {
+    const NetworkValues& net = ctx.state.Net;
     std::string data = net.PrintReportModem ? "1," : "0,";
     for (const std::string* address :
          {&net.StatIPPr, &net.SubnetMaskPr, &net.BridgeAddrPr, &net.TargetAddrPr}) {
@@ -255,40 +252,41 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::WriteNetParams(LONG* Result) {
       *Result = -1;
       return;
     }
-    if (RefuseWithoutPort()) {
+    if (RefuseWithoutPort(ctx)) {
       *Result = -4;
       return;
     }
-    if (!RunCommand(PrnWriteNetParams, data.c_str())) {
-      SaveRefusal();
+    if (!RunCommand(ctx, PrnBuildWriteNetParams, data.c_str())) {
+      SaveRefusal(ctx);
       *Result = -4;
       return;
     }
-    *Result = NoReply() ? -4 : 0;
+    *Result = NoReply(ctx) ? -4 : 0;
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    NetworkValues& net = Net();
-    if (RefuseWithoutPort() ||
-        !RunCommand(PrnModemReport, static_cast<std::int32_t>(net.PrintReportModem ? 1 : 0))) {
-      SaveRefusal();
+  return RunGuarded(ctx, [&] {
+    NetworkValues& net = ctx.state.Net;
+    if (RefuseWithoutPort(ctx) ||
+        !RunCommand(ctx, PrnBuildModemReport,
+                    static_cast<std::int32_t>(net.PrintReportModem ? 1 : 0))) {
+      SaveRefusal(ctx);
       *Result = -1;
       return;
     }
-    if (!SaveOutcome()) {
+    if (!SaveOutcome(ctx)) {
       *Result = -1;
       return;
     }
-    net.DataDocPr = ReplyField(2);
-    net.TimeDocPr = ReplyField(3);
-    net.DatePersPr = ReplyField(4);
-    net.TimePersPr = ReplyField(5);
+    net.DataDocPr = ReplyField(ctx, 2);
+    net.TimeDocPr = ReplyField(ctx, 3);
+    net.DatePersPr = ReplyField(ctx, 4);
+    net.TimePersPr = ReplyField(ctx, 5);
     net.PersReportPr = -1;
     // A character that is no upper-case hexadecimal digit, or a missing one, counts 0.
-    const char* condition = ReplyField(1);
+    const char* condition = ReplyField(ctx, 1);
     const int high = condition[0] != '\0' ? HexDigit(condition[0]) : 0;
     const int low = condition[0] != '\0' && condition[1] != '\0' ? HexDigit(condition[1]) : 0;
     net.ModemCondition =
@@ -302,15 +300,15 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReportModem(LONG* Result) {
 // condition byte.
 #define MOLVEX_NET_GET(name, type)                                                        \
   HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(std::add_pointer_t<type> Value) { \
-    return ReadStored(Value, Net().name);                                                 \
+    return ReadStored(ctx, Value, ctx.state.Net.name);                                    \
   }
 #define MOLVEX_NET_PUT(name, type)                                    \
   HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_##name(type Value) { \
-    return WriteStored(Net().name, Value, #name);                     \
+    return WriteStored(ctx, ctx.state.Net.name, Value, #name);        \
   }
 #define MOLVEX_NET_FLAG(name, bit)                                             \
   HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_##name(VARIANT_BOOL* Value) { \
-    return ReadFlag(Value, bit);                                               \
+    return ReadFlag(ctx, Value, bit);                                          \
   }
 
 MOLVEX_NET_PUT(PrintReportModem, VARIANT_BOOL)

@@ -18,41 +18,41 @@ constexpr int kNonFiscalOpenBit = 11;             // error-word bit: a non-fisca
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenNonFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnOpenNonFiscal)); });
+  return RunGuarded(ctx, [&] { *Result = AsBool(RunFramed(ctx, PrnBuildOpenNonFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseNonFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseNonFiscal)); });
+  return RunGuarded(ctx, [&] { *Result = AsBool(RunFramed(ctx, PrnBuildCloseNonFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrntNonFiscal(BSTR Str1, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ClientText(Str1, "Str1");
-    if (!PortTestAndPreRead()) return;
+    const std::string text = ClientText(ctx, Str1, "Str1");
+    if (!PortTestAndPreRead(ctx)) return;
     // The text is judged after the pre-read.
-    if (text.size() > kNonFiscalTextLength || text == "0" ||
-        !DataLength().Text(text).FitsOneRequest()) {
-      SaveRefusal();
+    const PrnRequest line = PrnBuildPrintNonFiscal(text.c_str());
+    if (text.size() > kNonFiscalTextLength || text == "0" || !line.FitsWhole()) {
+      SaveRefusal(ctx);
       return;
     }
     if (text.empty()) {  // nothing to print; the saved outcome stays as it was
       *Result = VARIANT_TRUE;
       return;
     }
-    *Result = AsBool(RunSaved(PrnPrintNonFiscal, text.c_str()));
+    *Result = AsBool(RunSavedRequest(ctx, line));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NonFiscal(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     // Reads only: no pre-read, and the saved outcome stays as it was.
     *Value = -1;
-    if (!PortIsOpen() || !RunCommand(PrnReadStatus, 1)) return;
-    const ObjectState& state = SharedObjectState();
+    if (!PortIsOpen(ctx) || !RunCommand(ctx, PrnBuildReadStatus, 1)) return;
+    const ObjectState& state = ctx.state;
     if (state.FailureFlag != 0) return;
     *Value = (state.LastResult.ErrorWord >> kNonFiscalOpenBit) & 1u;
   });

@@ -22,11 +22,11 @@ constexpr char kVersionDll[] = "MolvexECR OLE v5.20 LT7260R 21.08.2013";
 
 // Each refused value of the settings file: a line in the info log, and all of them in the
 // call's error information; the call's result stays as the reading gave it.
-void ReportRefusedSettings(const std::vector<RefusedSetting>& refused) {
+void ReportRefusedSettings(const PrinterContext& ctx, const std::vector<RefusedSetting>& refused) {
   if (refused.empty()) return;
   std::string message;
   for (const RefusedSetting& r : refused) {
-    AppendZLog(SharedArchiveSettings(), std::string(kZLogSettingRefused) + r.key);
+    AppendZLog(ctx.settings, std::string(kZLogSettingRefused) + r.key);
     if (!message.empty()) message += "; ";
     message += "ZRepRec.ini: ";
     message += r.key;
@@ -40,21 +40,21 @@ void ReportRefusedSettings(const std::vector<RefusedSetting>& refused) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::SetComPort(int NumPort, int Speed, int* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    ObjectState& state = SharedObjectState();
+  return RunGuarded(ctx, [&] {
+    ObjectState& state = ctx.state;
     if (!SpeedAccepted(Speed)) {
-      SaveRefusal();
+      SaveRefusal(ctx);
       *Result = -1;
       return;
     }
     // Opening closes a port that is still open first (the link does so too). Port numbers
     // start at 1: smaller ones fail like a port that does not exist.
-    const std::int32_t opened = NumPort >= 1 ? PrnOpenPort(NumPort, Speed) : -1;
-    if (NumPort < 1) PrnClosePort();
+    const std::int32_t opened = NumPort >= 1 ? ctx.link.Open(NumPort, Speed) : -1;
+    if (NumPort < 1) ctx.link.Close();
     if (opened < 0) {
       state.PortNumber = -1;
       state.PortOpen = false;
-      SaveRefusal();
+      SaveRefusal(ctx);
       *Result = -1;
       return;
     }
@@ -64,33 +64,33 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::SetComPort(int NumPort, int Speed, in
     state.SavedErrorWord = 0;
     *Result = 1;
     std::vector<RefusedSetting> refused;
-    const std::int32_t settings = ReadArchiveSettings(&refused);
+    const std::int32_t settings = ReadArchiveSettings(ctx.settings, &refused);
     if (settings == kSettingsFileMissing || settings == kSettingsNoIdentifier) *Result = settings;
-    ReportRefusedSettings(refused);
+    ReportRefusedSettings(ctx, refused);
     // The printer's code page: the settings file's, else the printer's own. An unknown one is
     // kept, so that client texts are refused with its number rather than sent in the wrong one.
-    SetPrinterCodePage(static_cast<unsigned>(SharedArchiveSettings().CodePage));
-    LinkSetBusyLimit(SharedArchiveSettings().BusySeconds * 1000);
-    TraceFromSettings(SharedArchiveSettings().TraceFile, SharedArchiveSettings().TraceMaxSizeKB);
+    SetPrinterCodePage(static_cast<unsigned>(ctx.settings.CodePage));
+    ctx.link.SetBusyLimit(ctx.settings.BusySeconds * 1000);
+    TraceFromSettings(ctx.settings.TraceFile, ctx.settings.TraceMaxSizeKB);
     // Z data that the archive could not take, or that a killed process did not keep.
-    WritePendingZArchives(SharedArchiveSettings());
-    RecoverUnkeptZReport(SharedArchiveSettings());
+    WritePendingZArchives(ctx.settings);
+    RecoverUnkeptZReport(ctx);
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseComPort(int NumPort, int* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    ObjectState& state = SharedObjectState();
-    if (NumPort != state.PortNumber || !RunCommand(PrnReadStatus, 0)) {
+  return RunGuarded(ctx, [&] {
+    ObjectState& state = ctx.state;
+    if (NumPort != state.PortNumber || !RunCommand(ctx, PrnBuildReadStatus, 0)) {
       // Another port's number, or a link that was never opened (no port to close).
-      SaveRefusal();
+      SaveRefusal(ctx);
       *Result = -1;
       return;
     }
     state.FailureFlag = 0;
     state.PortNumber = -1;
-    PrnClosePort();
+    ctx.link.Close();
     state.PortOpen = false;
     state.CallStatus = kCallSucceeded;
     *Result = 1;
@@ -100,43 +100,43 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseComPort(int NumPort, int* Result
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetVerDLL(BSTR* Version) {
   if (Version == nullptr) return E_POINTER;
   *Version = nullptr;
-  return RunGuarded([&] { *Version = ToBstr(kVerDll); });
+  return RunGuarded(ctx, [&] { *Version = ToBstr(kVerDll); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_VersionDLL(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
-  return RunGuarded([&] { *Value = ToBstr(kVersionDll); });
+  return RunGuarded(ctx, [&] { *Value = ToBstr(kVersionDll); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_ID_DEV(BSTR* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = nullptr;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     // No port test and no pre-read: the identity read goes straight to the link.
-    if (!RunCommand(PrnDeviceIdentity)) {
-      SaveRefusal();
+    if (!RunCommand(ctx, PrnBuildDeviceIdentity)) {
+      SaveRefusal(ctx);
       *Value = ToBstr("");
       return;
     }
-    *Value = ToBstr(SaveOutcome() ? ReplyField(1) : "");
+    *Value = ToBstr(SaveOutcome(ctx) ? ReplyField(ctx, 1) : "");
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetSerNumber(BSTR* Number, LONG* Result) {
   if (Number == nullptr || Result == nullptr) return E_POINTER;
   *Number = nullptr;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = 0;
-    if (!PortTestAndPreRead()) return;
-    if (!RunCommand(PrnDiagnostic, 0)) {
-      SaveRefusal();
+    if (!PortTestAndPreRead(ctx)) return;
+    if (!RunCommand(ctx, PrnBuildDiagnostic, 0)) {
+      SaveRefusal(ctx);
       return;
     }
     // The outcome is not saved: a failure leaves the previous call's values as they are.
-    if (SharedObjectState().FailureFlag != 0) return;
-    if (SharedObjectState().LastResult.FieldCount < 7) return;  // no serial number in the reply
-    *Number = ToBstr(ReplyField(7));
+    if (ctx.state.FailureFlag != 0) return;
+    if (ctx.state.LastResult.FieldCount < 7) return;  // no serial number in the reply
+    *Number = ToBstr(ReplyField(ctx, 7));
     *Result = 1;
   });
 }

@@ -30,61 +30,52 @@ char SaleSign(VARIANT_BOOL sign) {
 
 // The article of a sale by number: 1 and above. "-1" would be the correction of article 1 (its
 // earlier line taken back) and "0" no article; refused before anything is sent.
-bool ArticleNumberAccepted(LONG number) {
+bool ArticleNumberAccepted(PrinterContext& ctx, LONG number) {
   if (number >= 1) return true;
-  SaveRefusal();
+  SaveRefusal(ctx);
   return false;
 }
 
 // A reply that passed the failure mask but cannot be read as the entry needs it counts as a
 // failed reply: its error word and status bytes are saved already, the call status becomes -2.
-void TakeAsFailed() {
-  SharedObjectState().CallStatus = kCallFailed;
-}
-
-// "%05lu,%s,%05lu,I" of commands 48 and 85 (the numbers as unsigned 32-bit values).
-DataLength OpenText(int operator_num, int till, const std::string& password) {
-  return DataLength()
-      .Int(static_cast<std::uint32_t>(operator_num), 5)
-      .Chars(1)
-      .Text(password)
-      .Chars(1)
-      .Int(static_cast<std::uint32_t>(till), 5)
-      .Chars(2);
+void TakeAsFailed(PrinterContext& ctx) {
+  ctx.state.CallStatus = kCallFailed;
 }
 
 // The operator and till numbers of commands 48 and 85 travel as five digits: a negative number
 // would travel as ten (its unsigned value), a larger one as more than five, both read by the
 // printer as another operator or till. Refused, before anything is sent.
-bool OperatorAndTillFit(int operator_num, int till) {
+bool OperatorAndTillFit(PrinterContext& ctx, int operator_num, int till) {
   constexpr int kFiveDigits = 99999;
   if (operator_num >= 0 && operator_num <= kFiveDigits && till >= 0 && till <= kFiveDigits) {
     return true;
   }
-  SaveRefusal();
+  SaveRefusal(ctx);
   return false;
 }
 
 // OpenFiscReceipt and OpenRefundReceipt: the open command after the pre-read; a sale first
 // reads the status with "X", which must pass.
-template <class Wrapper>
-void OpenReceipt(Wrapper open, bool read_x_first, int operator_num, int till, BSTR password,
-                 VARIANT_BOOL* Result) {
+// The numbers travel as unsigned 32-bit values.
+void OpenReceipt(PrinterContext& ctx,
+                 PrnRequest (*build)(std::uint32_t, const char*, std::uint32_t), bool read_x_first,
+                 int operator_num, int till, BSTR password, VARIANT_BOOL* Result) {
   *Result = VARIANT_FALSE;
-  const std::string text = ClientText(password, "OperatorPSW", kComma);
-  if (!OperatorAndTillFit(operator_num, till)) return;
-  if (!PortTestFitsAndPreRead(OpenText(operator_num, till, text))) return;
-  if (read_x_first && RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
-  *Result = AsBool(RunSaved(open, static_cast<std::uint32_t>(operator_num), text.c_str(),
-                            static_cast<std::uint32_t>(till)));
+  const std::string text = ClientText(ctx, password, "OperatorPSW", kComma);
+  if (!OperatorAndTillFit(ctx, operator_num, till)) return;
+  const PrnRequest open = build(static_cast<std::uint32_t>(operator_num), text.c_str(),
+                                static_cast<std::uint32_t>(till));
+  if (!PortTestFitsAndPreRead(ctx, open)) return;
+  if (read_x_first && RunSaved(ctx, PrnBuildReadStatus, 1) != Outcome::Succeeded) return;
+  *Result = AsBool(RunSavedRequest(ctx, open));
 }
 
 // An amount of the printer's in hundredths: reply field `number` as a decimal integer of at most
 // 15 digits. A larger one is no amount a receipt holds, and its units would not be exact in a
 // double: it could be paid or reported with other cents than the printer's.
-bool ReplyAmount(int number, std::int64_t& hundredths) {
+bool ReplyAmount(const PrinterContext& ctx, int number, std::int64_t& hundredths) {
   constexpr std::int64_t kLargestAmount = 999'999'999'999'999;
-  return ReplyInteger(number, hundredths) && hundredths <= kLargestAmount &&
+  return ReplyInteger(ctx, number, hundredths) && hundredths <= kLargestAmount &&
          hundredths >= -kLargestAmount;
 }
 
@@ -92,16 +83,17 @@ bool ReplyAmount(int number, std::int64_t& hundredths) {
 // less field 4 (paid so far). False when the call ends here, its outcome saved: the command
 // refused or failed, fields 3 and 4 that are not decimal integers (a failed reply: nothing is
 // paid on a sum the object cannot read), or a negative rest (refused).
-bool RestDue(std::int64_t& rest) {
-  if (RunSaved(PrnTransactionStatus, 1) != Outcome::Succeeded) return false;
+bool RestDue(PrinterContext& ctx, std::int64_t& rest) {
+  if (RunSaved(ctx, PrnBuildTransactionStatus, 1) != Outcome::Succeeded) return false;
   std::int64_t sum = 0;
   std::int64_t paid = 0;
-  if (!ReplyAmount(3, sum) || !ReplyAmount(4, paid) || __builtin_sub_overflow(sum, paid, &rest)) {
-    TakeAsFailed();
+  if (!ReplyAmount(ctx, 3, sum) || !ReplyAmount(ctx, 4, paid) ||
+      __builtin_sub_overflow(sum, paid, &rest)) {
+    TakeAsFailed(ctx);
     return false;
   }
   if (rest < 0) {
-    SaveRefusal();
+    SaveRefusal(ctx);
     return false;
   }
   return true;
@@ -113,27 +105,27 @@ bool PaymentAccepted(double amount, int type) {
 
 // The amount of Payment and NewPayment: `summa` as asked, or for 0 the rest the printer reads.
 // False when the call ends here, its outcome saved (a refused amount or type, or see RestDue).
-bool AmountToPay(double summa, int type, double& amount) {
+bool AmountToPay(PrinterContext& ctx, double summa, int type, double& amount) {
   if (!PaymentAccepted(summa, type)) {
-    SaveRefusal();
+    SaveRefusal(ctx);
     return false;
   }
   amount = summa;
   if (summa != 0) return true;
   std::int64_t rest = 0;
-  if (!RestDue(rest)) return false;
+  if (!RestDue(ctx, rest)) return false;
   amount = CurrencyUnits(rest);
   return true;
 }
 
 // GetReceiptSum and GetReceiptPay: command 76, one field of its reply in currency units.
-void ReceiptAmount(std::int32_t flag, int field, double* value) {
+void ReceiptAmount(PrinterContext& ctx, std::int32_t flag, int field, double* value) {
   *value = -1.0;
-  if (!PortTestAndPreRead()) return;
-  if (RunSaved(PrnTransactionStatus, flag) != Outcome::Succeeded) return;
+  if (!PortTestAndPreRead(ctx)) return;
+  if (RunSaved(ctx, PrnBuildTransactionStatus, flag) != Outcome::Succeeded) return;
   std::int64_t hundredths = 0;
-  if (!ReplyAmount(field, hundredths)) {
-    TakeAsFailed();
+  if (!ReplyAmount(ctx, field, hundredths)) {
+    TakeAsFailed(ctx);
     return;
   }
   *value = CurrencyUnits(hundredths);
@@ -144,27 +136,29 @@ void ReceiptAmount(std::int32_t flag, int field, double* value) {
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenFiscReceipt(int OperatorNum, int POSNum,
                                                            BSTR OperatorPSW, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded(
-      [&] { OpenReceipt(PrnOpenFiscal, true, OperatorNum, POSNum, OperatorPSW, Result); });
+  return RunGuarded(ctx, [&] {
+    OpenReceipt(ctx, PrnBuildOpenFiscal, true, OperatorNum, POSNum, OperatorPSW, Result);
+  });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::OpenRefundReceipt(int OperatorNum, int POSNum,
                                                              BSTR OperatorPSW,
                                                              VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded(
-      [&] { OpenReceipt(PrnOpenRefund, false, OperatorNum, POSNum, OperatorPSW, Result); });
+  return RunGuarded(ctx, [&] {
+    OpenReceipt(ctx, PrnBuildOpenRefund, false, OperatorNum, POSNum, OperatorPSW, Result);
+  });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArtCash(VARIANT_BOOL Sign, LONG NumArt, double Quant,
                                                        double Perc, double dc,
                                                        VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!ArticleNumberAccepted(NumArt)) return;
-    *Result = AsBool(
-        RunFramed(PrnSale, SaleSign(Sign), static_cast<std::int32_t>(NumArt), Quant, Perc, dc));
+    if (!ArticleNumberAccepted(ctx, NumArt)) return;
+    *Result = AsBool(RunFramed(ctx, PrnBuildSale, SaleSign(Sign), static_cast<std::int32_t>(NumArt),
+                               Quant, Perc, dc));
   });
 }
 
@@ -172,11 +166,11 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArtCashDS(VARIANT_BOOL Sign, LONG
                                                          double Quant, double Perc, double dc,
                                                          VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!ArticleNumberAccepted(NumArt)) return;
-    *Result = AsBool(RunFramed(PrnSaleDisplay, SaleSign(Sign), static_cast<std::int32_t>(NumArt),
-                               Quant, Perc, dc));
+    if (!ArticleNumberAccepted(ctx, NumArt)) return;
+    *Result = AsBool(RunFramed(ctx, PrnBuildSaleDisplay, SaleSign(Sign),
+                               static_cast<std::int32_t>(NumArt), Quant, Perc, dc));
   });
 }
 
@@ -184,20 +178,20 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::SubTotalDS(VARIANT_BOOL Print, VARIAN
                                                       double Perc, double DS,
                                                       VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
-    *Result = AsBool(RunFramed(PrnSubtotal, Print != VARIANT_FALSE ? 1 : 0,
+  return RunGuarded(ctx, [&] {
+    *Result = AsBool(RunFramed(ctx, PrnBuildSubtotal, Print != VARIANT_FALSE ? 1 : 0,
                                Display != VARIANT_FALSE ? 1 : 0, Perc, DS));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::Payment(double Summa, int type, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!PortTestAndPreRead()) return;
+    if (!PortTestAndPreRead(ctx)) return;
     double amount = 0;
-    if (!AmountToPay(Summa, type, amount)) return;
-    *Result = AsBool(RunSaved(PrnTotal, "", kPaymentLetters[type], amount));
+    if (!AmountToPay(ctx, Summa, type, amount)) return;
+    *Result = AsBool(RunSaved(ctx, PrnBuildTotal, "", kPaymentLetters[type], amount));
   });
 }
 
@@ -205,109 +199,108 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::NewPayment(VARIANT_BOOL KSEF, double 
                                                       BSTR CodeTrasaction, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   if (KSEF == VARIANT_FALSE || TypePmt == 0) return Payment(Summa, TypePmt, Result);
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string code = ClientText(CodeTrasaction, "CodeTrasaction", kComma);
+    const std::string code = ClientText(ctx, CodeTrasaction, "CodeTrasaction", kComma);
     // "%i,%-#.2lf,%s". Paying the rest, the amount is only known from the printer: a code that
     // fits beside 0.00 but not beside the rest is refused by the link, after the status query.
-    if (!PortTestFitsAndPreRead(
-            DataLength().Int(TypePmt).Chars(1).Fixed(Summa, 2).Chars(1).Text(code))) {
+    if (!PortTestFitsAndPreRead(ctx, PrnBuildPaymentWithCode(TypePmt, Summa, code.c_str(), 0))) {
       return;
     }
     double amount = 0;
-    if (!AmountToPay(Summa, TypePmt, amount)) return;
-    *Result = AsBool(RunSaved(PrnPaymentWithCode, TypePmt, amount, code.c_str(), 0));
+    if (!AmountToPay(ctx, Summa, TypePmt, amount)) return;
+    *Result = AsBool(RunSaved(ctx, PrnBuildPaymentWithCode, TypePmt, amount, code.c_str(), 0));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::StrPrntCash(BSTR Str1, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string text = ClientText(Str1, "Str1");
+    const std::string text = ClientText(ctx, Str1, "Str1");
     // Judged before the port test.
     if (text.size() > kFiscalTextLength || text == "0") {
-      SaveRefusal();
+      SaveRefusal(ctx);
       return;
     }
-    if (!PortTestFitsAndPreRead(DataLength().Text(text))) return;
+    const PrnRequest line = PrnBuildPrintFiscalText(text.c_str());
+    if (!PortTestFitsAndPreRead(ctx, line)) return;
     if (text.empty()) {  // nothing to print; the saved error word and status bytes stay
-      SharedObjectState().CallStatus = kCallSucceeded;
+      ctx.state.CallStatus = kCallSucceeded;
       *Result = VARIANT_TRUE;
       return;
     }
-    *Result = AsBool(RunSaved(PrnPrintFiscalText, text.c_str()));
+    *Result = AsBool(RunSavedRequest(ctx, line));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::CloseFiscReceipt(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = AsBool(RunFramed(PrnCloseFiscal)); });
+  return RunGuarded(ctx, [&] { *Result = AsBool(RunFramed(ctx, PrnBuildCloseFiscal)); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ReceiptCancel(VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!PortTestAndPreRead()) return;
-    if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
-    *Result = AsBool(RunSaved(PrnCancelReceipt));
+    if (!PortTestAndPreRead(ctx)) return;
+    if (RunSaved(ctx, PrnBuildReadStatus, 0) != Outcome::Succeeded) return;
+    *Result = AsBool(RunSaved(ctx, PrnBuildCancelReceipt));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::NullReceipt(int OperatorNum, int POSNum,
                                                        BSTR OperatorPSW, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(OperatorPSW, "OperatorPSW", kComma);
-    if (!OperatorAndTillFit(OperatorNum, POSNum)) return;
-    if (!PortTestFitsAndPreRead(OpenText(OperatorNum, POSNum, password))) return;
+    const std::string password = ClientText(ctx, OperatorPSW, "OperatorPSW", kComma);
+    if (!OperatorAndTillFit(ctx, OperatorNum, POSNum)) return;
+    const PrnRequest open =
+        PrnBuildOpenFiscal(static_cast<std::uint32_t>(OperatorNum), password.c_str(),
+                           static_cast<std::uint32_t>(POSNum));
+    if (!PortTestFitsAndPreRead(ctx, open)) return;
     // Status, open, pay nothing in cash, close: each only after the one before passed.
-    if (RunSaved(PrnReadStatus, 0) != Outcome::Succeeded) return;
-    if (RunSaved(PrnOpenFiscal, static_cast<std::uint32_t>(OperatorNum), password.c_str(),
-                 static_cast<std::uint32_t>(POSNum)) != Outcome::Succeeded) {
-      return;
-    }
-    if (RunSaved(PrnTotal, "", 'P', 0.0) != Outcome::Succeeded) return;
-    *Result = AsBool(RunSaved(PrnCloseFiscal));
+    if (RunSaved(ctx, PrnBuildReadStatus, 0) != Outcome::Succeeded) return;
+    if (RunSavedRequest(ctx, open) != Outcome::Succeeded) return;
+    if (RunSaved(ctx, PrnBuildTotal, "", 'P', 0.0) != Outcome::Succeeded) return;
+    *Result = AsBool(RunSaved(ctx, PrnBuildCloseFiscal));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::DoCopy(LONG Num, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!PortTestAndPreRead()) return;
+    if (!PortTestAndPreRead(ctx)) return;
     if (Num < 1 || Num > 2) {
-      SaveRefusal();
+      SaveRefusal(ctx);
       return;
     }
-    *Result = AsBool(RunSaved(PrnPrintCopy, static_cast<signed char>(Num)));
+    *Result = AsBool(RunSaved(ctx, PrnBuildPrintCopy, static_cast<signed char>(Num)));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::MakeBarcode(LONG type, BSTR Data, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = 0;
-    const std::string data = ClientText(Data, "Data");
+    const std::string data = ClientText(ctx, Data, "Data");
     // The kind travels as one character, "0" plus the type: only 0..9 give a digit.
     if (type < 0 || type > 9) {
-      SaveRefusal();
+      SaveRefusal(ctx);
       return;
     }
-    if (!PortTestFitsAndPreRead(DataLength().Chars(1).Text(data))) return;
-    Outcome outcome = RunSaved(PrnReadStatus, 0);
-    if (outcome == Outcome::Succeeded) {
-      outcome = RunSaved(PrnBarcode, static_cast<std::int32_t>(type), data.c_str());
-    }
+    const PrnRequest barcode = PrnBuildBarcode(static_cast<std::int32_t>(type), data.c_str());
+    if (!PortTestFitsAndPreRead(ctx, barcode)) return;
+    Outcome outcome = RunSaved(ctx, PrnBuildReadStatus, 0);
+    if (outcome == Outcome::Succeeded) outcome = RunSavedRequest(ctx, barcode);
     if (outcome == Outcome::Refused) return;
     std::int64_t value = 0;
     if (outcome == Outcome::Succeeded &&
-        (!ReplyInteger(1, value) || value < std::numeric_limits<LONG>::min() ||
+        (!ReplyInteger(ctx, 1, value) || value < std::numeric_limits<LONG>::min() ||
          value > std::numeric_limits<LONG>::max())) {
-      TakeAsFailed();
+      TakeAsFailed(ctx);
       outcome = Outcome::Failed;
     }
     if (outcome == Outcome::Failed) {
@@ -315,38 +308,38 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::MakeBarcode(LONG type, BSTR Data, LON
       return;
     }
     *Result = static_cast<LONG>(value);
-    PreRead();  // the same status read after the bar code: its outcome is not looked at
+    PreRead(ctx);  // the same status read after the bar code: its outcome is not looked at
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetReceiptSum(double* Sum) {
   if (Sum == nullptr) return E_POINTER;
-  return RunGuarded([&] { ReceiptAmount(0, 3, Sum); });
+  return RunGuarded(ctx, [&] { ReceiptAmount(ctx, 0, 3, Sum); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetReceiptPay(double* Pay) {
   if (Pay == nullptr) return E_POINTER;
-  return RunGuarded([&] { ReceiptAmount(1, 4, Pay); });
+  return RunGuarded(ctx, [&] { ReceiptAmount(ctx, 1, 4, Pay); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NumbRec(int* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Value = -1;
-    if (!PortTestAndPreRead()) return;
-    if (!RunCommand(PrnLastReceiptNumber)) {
-      SaveRefusal();
+    if (!PortTestAndPreRead(ctx)) return;
+    if (!RunCommand(ctx, PrnBuildLastReceiptNumber)) {
+      SaveRefusal(ctx);
       return;
     }
     // The reply's error word and status bytes are saved; the call status only changes when
     // there is no number: no complete reply, no fields, or a field that is no number.
-    ObjectState& state = SharedObjectState();
+    ObjectState& state = ctx.state;
     const std::int32_t status = state.CallStatus;
-    SaveOutcome();
+    SaveOutcome(ctx);
     state.CallStatus = status;
     std::int64_t number = 0;
     if ((state.LastResult.ErrorWord & kErrNoReply) != 0 || state.LastResult.FieldCount == 0 ||
-        !ReplyInteger(1, number) || number < std::numeric_limits<int>::min() ||
+        !ReplyInteger(ctx, 1, number) || number < std::numeric_limits<int>::min() ||
         number > std::numeric_limits<int>::max()) {
       state.CallStatus = kCallFailed;
       return;
@@ -357,12 +350,12 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_NumbRec(int* Value) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Receipt(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Value = -1;
-    if (!PortTestAndPreRead()) return;
-    if (RunSaved(PrnReadStatus, 1) != Outcome::Succeeded) return;
+    if (!PortTestAndPreRead(ctx)) return;
+    if (RunSaved(ctx, PrnBuildReadStatus, 1) != Outcome::Succeeded) return;
     // Bit 11: a non-fiscal receipt; bit 10: a fiscal one, a refund when bit 7 is set too.
-    const std::uint32_t word = SharedObjectState().LastResult.ErrorWord;
+    const std::uint32_t word = ctx.state.LastResult.ErrorWord;
     const auto bit = [word](int n) { return ((word >> n) & 1u) != 0; };
     *Value = bit(11) ? 3 : bit(10) ? (bit(7) ? 2 : 1) : 0;
   });

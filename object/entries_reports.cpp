@@ -32,47 +32,47 @@ enum class Trailing { Never, AfterSuccess, Always };
 // Port test, status pre-check, the report command with its outcome saved, and the trailing
 // status read, which changes nothing the client reads.
 template <class Wrapper, class... Args>
-Outcome RunReport(Trailing trailing, Wrapper wrapper, Args... args) {
-  if (!PortTestAndPreRead()) return Outcome::Refused;
-  const Outcome check = StatusCheck();
+Outcome RunReport(PrinterContext& ctx, Trailing trailing, Wrapper wrapper, Args... args) {
+  if (!PortTestAndPreRead(ctx)) return Outcome::Refused;
+  const Outcome check = StatusCheck(ctx);
   if (check != Outcome::Succeeded) return check;
-  const Outcome outcome = RunSaved(wrapper, args...);
+  const Outcome outcome = RunSaved(ctx, wrapper, args...);
   if (outcome != Outcome::Refused &&
       (trailing == Trailing::Always ||
        (trailing == Trailing::AfterSuccess && outcome == Outcome::Succeeded))) {
-    RunCommand(PrnReadStatus, 0);
+    RunCommand(ctx, PrnBuildReadStatus, 0);
   }
   return outcome;
 }
 
 // Z report numbers travel as "%04d": a negative one as "-001", which is no number of a Z report.
 // Refused before anything is sent.
-bool ReportNumbersAccepted(LONG first, LONG last) {
+bool ReportNumbersAccepted(PrinterContext& ctx, LONG first, LONG last) {
   if (first >= 0 && last >= 0) return true;
-  SaveRefusal();
+  SaveRefusal(ctx);
   return false;
 }
 
 // KSEF entries: the first reply field as a number on success, -3 on a failed reply, 0 when
 // refused.
 template <class Wrapper, class... Args>
-LONG RunKsef(Wrapper wrapper, Args... args) {
-  if (!PortTestAndPreRead()) return 0;
-  Outcome outcome = StatusCheck();
-  if (outcome == Outcome::Succeeded) outcome = RunSaved(wrapper, args...);
+LONG RunKsef(PrinterContext& ctx, Wrapper wrapper, Args... args) {
+  if (!PortTestAndPreRead(ctx)) return 0;
+  Outcome outcome = StatusCheck(ctx);
+  if (outcome == Outcome::Succeeded) outcome = RunSaved(ctx, wrapper, args...);
   if (outcome != Outcome::Succeeded) return outcome == Outcome::Failed ? -3 : 0;
-  const LONG value = LeadingDecimal(ReplyField(1));
-  RunCommand(PrnReadStatus, 0);
+  const LONG value = LeadingDecimal(ReplyField(ctx, 1));
+  RunCommand(ctx, PrnBuildReadStatus, 0);
   return value;
 }
 
-ZDataReply ReadZDataChunk(std::int32_t chunk) {
+ZDataReply ReadZDataChunk(PrinterContext& ctx, std::int32_t chunk) {
   ZDataReply reply;
-  reply.ok = RunCommand(PrnReadZData, chunk) && SharedObjectState().FailureFlag == 0;
+  reply.ok = RunCommand(ctx, PrnBuildReadZData, chunk) && ctx.state.FailureFlag == 0;
   if (!reply.ok) return reply;
-  reply.field_count = SharedObjectState().LastResult.FieldCount;
-  reply.count = ReplyField(1);
-  reply.chunk = ReplyField(2);
+  reply.field_count = ctx.state.LastResult.FieldCount;
+  reply.count = ReplyField(ctx, 1);
+  reply.chunk = ReplyField(ctx, 2);
   return reply;
 }
 
@@ -87,9 +87,10 @@ struct ZReportEnd {
 // After the printer accepted the Z report: read its data back and keep it (StoreZData: spool,
 // archive file, log, uploader). Returns the call's HRESULT; `end` tells where the data is kept
 // when it is not archived.
-HRESULT CaptureZReport(const ArchiveSettings& settings, ZReportEnd& end) {
+HRESULT CaptureZReport(PrinterContext& ctx, const ArchiveSettings& settings, ZReportEnd& end) {
   std::string encoded;
-  if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
+  if (GatherZData([&ctx](std::int32_t chunk) { return ReadZDataChunk(ctx, chunk); }, encoded) !=
+      ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
     DropZReportMark();  // the caller is told (-101); the printer keeps the data
     return kZDataNotRead;
@@ -132,33 +133,33 @@ std::string ZReportFailure(HRESULT hr, const ZReportEnd& end) {
          log + ": make LocalPath of ZRepRec.ini a directory the driver can write to";
 }
 
-HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, ZReportEnd& end) {
+HRESULT ZReportBody(PrinterContext& ctx, BSTR Password, VARIANT_BOOL& result, ZReportEnd& end) {
   result = VARIANT_FALSE;
-  const std::string password = ClientText(Password, "Password", kComma);
-  if (!PortIsOpen()) {
-    SaveRefusal();
+  const std::string password = ClientText(ctx, Password, "Password", kComma);
+  if (!PortIsOpen(ctx)) {
+    SaveRefusal(ctx);
     return S_OK;
   }
-  const ArchiveSettings& settings = SharedArchiveSettings();
+  const ArchiveSettings& settings = ctx.settings;
   // The day is closed only where its archive can be written: nothing is sent otherwise.
   if (!ZArchiveFolderUsable(settings)) {
-    SaveRefusal();
+    SaveRefusal(ctx);
     const std::string folder = FolderOf(settings.LocalPath);
     end.folder = folder.empty() ? std::string(".") : folder;
     AppendZLog(settings, kZLogFolderUnusable + end.folder);
     return kZArchiveNotWritten;
   }
-  RecoverUnkeptZReport(settings);
+  RecoverUnkeptZReport(ctx);
   WritePendingZArchives(settings);
-  PreRead();
-  if (StatusCheck() != Outcome::Succeeded) {
+  PreRead(ctx);
+  if (StatusCheck(ctx) != Outcome::Succeeded) {
     AppendZLog(settings, kZLogNoLink);
     return S_OK;
   }
   // From here until its data is kept, a crash leaves the mark to the next start.
   MarkZReportSent(ZArchiveStem(settings, ZCaptureClock().LocalNow()));
   // Refused with nothing sent when the password does not fit a request.
-  if (RunSaved(PrnReport, password.c_str(), '0') != Outcome::Succeeded) {
+  if (RunSaved(ctx, PrnBuildReport, password.c_str(), '0') != Outcome::Succeeded) {
     DropZReportMark();
     AppendZLog(settings, kZLogReportFailed);
     return S_OK;
@@ -166,16 +167,18 @@ HRESULT ZReportBody(BSTR Password, VARIANT_BOOL& result, ZReportEnd& end) {
   result = VARIANT_TRUE;
   end.closed = true;
   AppendZLog(settings, kZLogReportDone);
-  return CaptureZReport(settings, end);
+  return CaptureZReport(ctx, settings, end);
 }
 
 }  // namespace
 
-void RecoverUnkeptZReport(const ArchiveSettings& settings) {
+void RecoverUnkeptZReport(PrinterContext& ctx) {
+  const ArchiveSettings& settings = ctx.settings;
   std::string stem;
   if (!ZReportMarked(stem)) return;
   std::string encoded;
-  if (GatherZData(&ReadZDataChunk, encoded) != ZDataRead::Complete) {
+  if (GatherZData([&ctx](std::int32_t chunk) { return ReadZDataChunk(ctx, chunk); }, encoded) !=
+      ZDataRead::Complete) {
     AppendZLog(settings, kZLogReadFailed);
     return;
   }
@@ -191,28 +194,29 @@ void RecoverUnkeptZReport(const ArchiveSettings& settings) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::XReport(BSTR Password, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    *Result = AsBool(RunReport(Trailing::Never, PrnReport, password.c_str(), '2'));
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    *Result = AsBool(RunReport(ctx, Trailing::Never, PrnBuildReport, password.c_str(), '2'));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ZReport(BSTR Password, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
   ZReportEnd end;
-  return RunGuardedHresult([&] { return ZReportBody(Password, *Result, end); },
-                           [&](HRESULT hr) { return ZReportFailure(hr, end); });
+  return RunGuardedHresult(
+      ctx, [&] { return ZReportBody(ctx, Password, *Result, end); },
+      [&](HRESULT hr) { return ZReportFailure(hr, end); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByNumb(BSTR Password, LONG NumStart,
                                                            LONG NumEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
-    *Result = AsBool(RunReport(Trailing::Always, PrnPeriodShortByNumber, password.c_str(),
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    if (!ReportNumbersAccepted(ctx, NumStart, NumEnd)) return;
+    *Result = AsBool(RunReport(ctx, Trailing::Always, PrnBuildPeriodShortByNumber, password.c_str(),
                                std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
 }
@@ -220,72 +224,75 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByNumb(BSTR Password, LONG N
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByNumbFull(BSTR Password, LONG NumStart,
                                                                LONG NumEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    if (!ReportNumbersAccepted(NumStart, NumEnd)) return;
-    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByNumber, password.c_str(),
-                               std::int32_t{NumStart}, std::int32_t{NumEnd}));
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    if (!ReportNumbersAccepted(ctx, NumStart, NumEnd)) return;
+    *Result = AsBool(RunReport(ctx, Trailing::AfterSuccess, PrnBuildPeriodFullByNumber,
+                               password.c_str(), std::int32_t{NumStart}, std::int32_t{NumEnd}));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByDate(BSTR Password, BSTR DateStart,
                                                            BSTR DateEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    const std::string first = ClientText(DateStart, "DateStart", kComma);
-    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
-    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodShortByDate, password.c_str(),
-                               first.c_str(), last.c_str()));
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    const std::string first = ClientText(ctx, DateStart, "DateStart", kComma);
+    const std::string last = ClientText(ctx, DateEnd, "DateEnd", kComma);
+    *Result = AsBool(RunReport(ctx, Trailing::AfterSuccess, PrnBuildPeriodShortByDate,
+                               password.c_str(), first.c_str(), last.c_str()));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PeriodRepByDateFull(BSTR Password, BSTR DateStart,
                                                                BSTR DateEnd, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    const std::string first = ClientText(DateStart, "DateStart", kComma);
-    const std::string last = ClientText(DateEnd, "DateEnd", kComma);
-    *Result = AsBool(RunReport(Trailing::AfterSuccess, PrnPeriodFullByDate, password.c_str(),
-                               first.c_str(), last.c_str()));
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    const std::string first = ClientText(ctx, DateStart, "DateStart", kComma);
+    const std::string last = ClientText(ctx, DateEnd, "DateEnd", kComma);
+    *Result = AsBool(RunReport(ctx, Trailing::AfterSuccess, PrnBuildPeriodFullByDate,
+                               password.c_str(), first.c_str(), last.c_str()));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::ArticulsReports(LONG TypeReport, BSTR Password,
                                                            VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    const std::string password = ClientText(Password, "Password", kComma);
-    if (!PortTestAndPreRead()) return;
+    const std::string password = ClientText(ctx, Password, "Password", kComma);
+    if (!PortTestAndPreRead(ctx)) return;
     // Kind "G" of the printer is not reachable from here.
     if (TypeReport != 0 && TypeReport != 1) {
-      SaveRefusal();
+      SaveRefusal(ctx);
       return;
     }
-    *Result = AsBool(RunSaved(PrnArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P'));
+    *Result =
+        AsBool(RunSaved(ctx, PrnBuildArticleReport, password.c_str(), TypeReport == 0 ? 'S' : 'P'));
   });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintFiscalCopyKSEF(LONG NumFis, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = RunKsef(PrnEjCopy, std::int32_t{NumFis}); });
+  return RunGuarded(ctx, [&] { *Result = RunKsef(ctx, PrnBuildEjCopy, std::int32_t{NumFis}); });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintFiscalCopiesKSEF(LONG Num1, LONG Num2,
                                                                  LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded(
-      [&] { *Result = RunKsef(PrnEjCopies, std::int32_t{Num1}, std::int32_t{Num2}); });
+  return RunGuarded(ctx, [&] {
+    *Result = RunKsef(ctx, PrnBuildEjCopies, std::int32_t{Num1}, std::int32_t{Num2});
+  });
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::PrintReportsTaxKSEF(LONG NumFis, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] { *Result = RunKsef(PrnEjTaxReports, std::int32_t{NumFis}); });
+  return RunGuarded(ctx,
+                    [&] { *Result = RunKsef(ctx, PrnBuildEjTaxReports, std::int32_t{NumFis}); });
 }
 
 }  // namespace molvex

@@ -48,20 +48,20 @@ struct Wanted {
 
 // The article record of the last query reply is the one wanted: tax letter (field 3), group
 // (field 4), price (field 5) and name (field 10).
-bool Matches(const Wanted& wanted) {
+bool Matches(const PrinterContext& ctx, const Wanted& wanted) {
   std::int64_t group = 0;
   double price = 0;
-  return ReplyField(3)[0] == wanted.letter && ReplyInteger(4, group) && group == wanted.group &&
-         DecimalValue(ReplyField(5), price) && price == wanted.price &&
-         wanted.name == ReplyField(10);
+  return ReplyField(ctx, 3)[0] == wanted.letter && ReplyInteger(ctx, 4, group) &&
+         group == wanted.group && DecimalValue(ReplyField(ctx, 5), price) &&
+         price == wanted.price && wanted.name == ReplyField(ctx, 10);
 }
 
-HRESULT SellByName(const std::string& name, double price, double quantity, unsigned char tax,
-                   int group_asked, const std::string& password, double percent, double discount,
-                   LONG* Result) {
-  const auto refuse = [Result] {
+HRESULT SellByName(PrinterContext& ctx, const std::string& name, double price, double quantity,
+                   unsigned char tax, int group_asked, const std::string& password, double percent,
+                   double discount, LONG* Result) {
+  const auto refuse = [&ctx, Result] {
     *Result = 0;
-    SaveRefusal();
+    SaveRefusal(ctx);
     return S_OK;
   };
   const char letter = TaxLetter(tax);
@@ -73,24 +73,15 @@ HRESULT SellByName(const std::string& name, double price, double quantity, unsig
   }
   const std::int32_t group = group_asked;
   // The longest text of the call programs the article under a number of up to five digits.
-  const DataLength longest = DataLength()
-                                 .Chars(2)
-                                 .Int(kArticleTableSize)
-                                 .Chars(1)
-                                 .Int(group)
-                                 .Chars(1)
-                                 .Fixed(price, 2)
-                                 .Chars(1)
-                                 .Text(password)
-                                 .Chars(1)
-                                 .Text(name);
-  if (!PortTestFitsAndPreRead(longest)) {
+  const PrnRequest longest = PrnBuildArticleProgram(letter, kArticleTableSize, group, price,
+                                                    password.c_str(), name.c_str());
+  if (!PortTestFitsAndPreRead(ctx, longest)) {
     *Result = 0;
     return S_OK;
   }
   if (price == 0) {  // the saved error word stays as it was
     *Result = 0;
-    SharedObjectState().CallStatus = kCallRefused;
+    ctx.state.CallStatus = kCallRefused;
     return S_OK;
   }
   if (price < 0) return kNegativePrice;  // Result is not written
@@ -108,25 +99,27 @@ HRESULT SellByName(const std::string& name, double price, double quantity, unsig
   // Every number of the table once at most: a full table of other articles, or a printer that
   // answers the query without the fields compared, ends the call as refused.
   for (std::int32_t probes = 0; probes < kArticleTableSize && !found; ++probes) {
-    if (RunSaved(PrnArticleRead, number) != Outcome::Succeeded) return S_OK;
-    if (ReplyField(1)[0] == 'F') {  // a free number: the article goes there
-      if (RunSaved(PrnArticleProgram, letter, number, group, price, password.c_str(),
+    if (RunSaved(ctx, PrnBuildArticleRead, number) != Outcome::Succeeded) return S_OK;
+    if (ReplyField(ctx, 1)[0] == 'F') {  // a free number: the article goes there
+      if (RunSaved(ctx, PrnBuildArticleProgram, letter, number, group, price, password.c_str(),
                    name.c_str()) != Outcome::Succeeded) {
         return S_OK;
       }
-      if (ReplyField(1)[0] != 'P') return refuse();
+      if (ReplyField(ctx, 1)[0] != 'P') return refuse();
       found = true;
-    } else if (SharedObjectState().LastResult.FieldCount < kArticleRecordFields) {
+    } else if (ctx.state.LastResult.FieldCount < kArticleRecordFields) {
       return refuse();
-    } else if (Matches(wanted)) {
+    } else if (Matches(ctx, wanted)) {
       found = true;
     } else {
       number = number % kArticleTableSize + 1;
     }
   }
   if (!found) return refuse();
-  *Result =
-      RunSaved(PrnSale, char{1}, number, quantity, percent, discount) == Outcome::Succeeded ? 1 : 0;
+  *Result = RunSaved(ctx, PrnBuildSale, char{1}, number, quantity, percent, discount) ==
+                    Outcome::Succeeded
+                ? 1
+                : 0;
   return S_OK;
 }
 
@@ -156,19 +149,20 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::SellArticul(BSTR NameArt, double Pric
                                                        double Perc, double dc, LONG* Result) {
   if (Result == nullptr) return E_POINTER;
   return RunGuardedHresult(
+      ctx,
       [&] {
         // Both go into the article's record, fields separated by commas. A text refused gives the
         // refusal value 0 (a negative price leaves Result unwritten).
         std::string name;
         std::string password;
         try {
-          name = ArticleName(ClientText(NameArt, "NameArt", kComma));
-          password = ClientText(Password, "Password", kComma);
+          name = ArticleName(ClientText(ctx, NameArt, "NameArt", kComma));
+          password = ClientText(ctx, Password, "Password", kComma);
         } catch (const ObjectError&) {
           *Result = 0;
           throw;
         }
-        return SellByName(name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
+        return SellByName(ctx, name, Price, Quantity, Tax, Group, password, Perc, dc, Result);
       },
       [](HRESULT) {
         return std::string(

@@ -32,19 +32,19 @@ LONG ErrorCode(std::int32_t saved) {
 
 namespace {
 
-HRESULT SavedStatusByte(int index, char* Value) {
+HRESULT SavedStatusByte(const PrinterContext& ctx, int index, char* Value) {
   if (Value == nullptr) return E_POINTER;
-  *Value = static_cast<char>(SharedObjectState().SavedStatus[index]);
+  *Value = static_cast<char>(ctx.state.SavedStatus[index]);
   return S_OK;
 }
 
 // GetStatusFP and IsPresent: two status reads, the second decides.
-HRESULT PresenceCheck(VARIANT_BOOL* Result) {
+HRESULT PresenceCheck(PrinterContext& ctx, VARIANT_BOOL* Result) {
   if (Result == nullptr) return E_POINTER;
-  return RunGuarded([&] {
+  return RunGuarded(ctx, [&] {
     *Result = VARIANT_FALSE;
-    if (!PortTestAndPreRead()) return;
-    *Result = AsBool(RunSaved(PrnReadStatus, 0));
+    if (!PortTestAndPreRead(ctx)) return;
+    *Result = AsBool(RunSaved(ctx, PrnBuildReadStatus, 0));
   });
 }
 
@@ -52,49 +52,49 @@ HRESULT PresenceCheck(VARIANT_BOOL* Result) {
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_StatusBytes(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
-  *Value = SharedObjectState().CallStatus;
+  *Value = ctx.state.CallStatus;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetError(LONG* Error) {
   if (Error == nullptr) return E_POINTER;
-  *Error = ErrorCode(SharedObjectState().SavedErrorWord);
+  *Error = ErrorCode(ctx.state.SavedErrorWord);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status0(char* Value) {
-  return SavedStatusByte(0, Value);
+  return SavedStatusByte(ctx, 0, Value);
 }
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status1(char* Value) {
-  return SavedStatusByte(1, Value);
+  return SavedStatusByte(ctx, 1, Value);
 }
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status2(char* Value) {
-  return SavedStatusByte(2, Value);
+  return SavedStatusByte(ctx, 2, Value);
 }
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status3(char* Value) {
-  return SavedStatusByte(3, Value);
+  return SavedStatusByte(ctx, 3, Value);
 }
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status4(char* Value) {
-  return SavedStatusByte(4, Value);
+  return SavedStatusByte(ctx, 4, Value);
 }
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_Status5(char* Value) {
-  return SavedStatusByte(5, Value);
+  return SavedStatusByte(ctx, 5, Value);
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FPIndexStatus(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
-  *Value = SharedObjectState().StatusIndex;
+  *Value = ctx.state.StatusIndex;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::put_FPIndexStatus(LONG Value) {
-  SharedObjectState().StatusIndex = Value >= 0 && Value <= 5 ? Value : 0;
+  ctx.state.StatusIndex = Value >= 0 && Value <= 5 ? Value : 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FPStatus(LONG* Value) {
   if (Value == nullptr) return E_POINTER;
-  const ObjectState& state = SharedObjectState();
+  const ObjectState& state = ctx.state;
   const std::int32_t index =
       state.StatusIndex >= 0 && state.StatusIndex <= 5 ? state.StatusIndex : 0;
   *Value = static_cast<LONG>(state.LastResult.Status[index]);
@@ -104,7 +104,7 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_FPStatus(LONG* Value) {
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TimeOutFP(VARIANT_BOOL* Value) {
   if (Value == nullptr) return E_POINTER;
   *Value = VARIANT_FALSE;
-  if (SharedObjectState().CallStatus != kCallFailed) return S_OK;
+  if (ctx.state.CallStatus != kCallFailed) return S_OK;
   HRESULT(STDMETHODCALLTYPE TECRFiscEntries::*const readers[])
   (char*) = {&TECRFiscEntries::get_Status0, &TECRFiscEntries::get_Status1,
              &TECRFiscEntries::get_Status2, &TECRFiscEntries::get_Status3,
@@ -121,11 +121,11 @@ HRESULT STDMETHODCALLTYPE TECRFiscEntries::get_TimeOutFP(VARIANT_BOOL* Value) {
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::GetStatusFP([[maybe_unused]] VARIANT_BOOL NoWait,
                                                        VARIANT_BOOL* Result) {
   // NoWait is accepted and has no effect: both reads wait.
-  return PresenceCheck(Result);
+  return PresenceCheck(ctx, Result);
 }
 
 HRESULT STDMETHODCALLTYPE TECRFiscEntries::IsPresent(VARIANT_BOOL* Result) {
-  return PresenceCheck(Result);
+  return PresenceCheck(ctx, Result);
 }
 
 }  // namespace molvex

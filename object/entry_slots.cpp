@@ -7,7 +7,7 @@ namespace molvex {
 
 #define MOLVEX_ENTRY(slot, dispid, kind, name, params)                                            \
   HRESULT STDMETHODCALLTYPE TTECRFiscImpl::MOLVEX_MEMBER(kind, name) MOLVEX_PARAMS_DECL(params) { \
-    const EntryTrace trace(slot, MOLVEX_PARAMS_PASS(params));                                     \
+    const EntryTrace trace(ctx.state, slot, MOLVEX_PARAMS_PASS(params));                          \
     return TECRFiscEntries::MOLVEX_MEMBER(kind, name)(MOLVEX_PARAMS_PASS(params));                \
   }
 #include "object/entries.def"

@@ -11,8 +11,9 @@
 namespace molvex {
 namespace {
 
-HRESULT noted_result = S_OK;
-std::string noted_message;
+// The running entry's own HRESULT and message: one entry at a time on each thread.
+thread_local HRESULT noted_result = S_OK;
+thread_local std::string noted_message;
 
 std::string Real(double value) {
   char text[64];
@@ -118,7 +119,7 @@ void EntryTrace::End() noexcept {
       if (!noted_message.empty()) results += " " + TraceQuotedUtf8(noted_message);
       results += ", ";
     }
-    const ObjectState& state = SharedObjectState();
+    const ObjectState& state = state_;
     results += "StatusBytes=" + std::to_string(state.CallStatus) +
                ", GetError=" + std::to_string(ErrorCode(state.SavedErrorWord));
     TraceEntryEnd(results);

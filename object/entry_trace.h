@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "object/object_state.h"
 #include "platform/automation.h"
 #include "trace/protocol_trace.h"
 
@@ -56,8 +57,9 @@ class TraceArg {
 class EntryTrace {
  public:
   // `slot` is 1-based, as in the interface table.
+  // `state` is the object state of the entry's context, whose call status ends the block.
   template <class... A>
-  explicit EntryTrace(int slot, const A&... args) {
+  explicit EntryTrace(const ObjectState& state, int slot, const A&... args) : state_(state) {
     if (TraceOn() && !TraceInEntry()) Begin(slot, {TraceArg(args)...});
   }
   ~EntryTrace() {
@@ -75,6 +77,7 @@ class EntryTrace {
     bool boolean;  // an automation boolean: shown as true or false
     TraceArg arg;
   };
+  const ObjectState& state_;
   bool active_ = false;
   std::vector<Output> outputs_;
 };

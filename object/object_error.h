@@ -6,7 +6,7 @@
 #include <string>
 
 #include "object/entry_trace.h"
-#include "object/object_state.h"
+#include "object/printer_context.h"
 #include "platform/automation.h"
 #include "platform/error_info.h"
 
@@ -30,8 +30,8 @@ void NoteErrorInfo(const char* message) noexcept;
 // (the message of a std::exception, empty text for anything else). Nothing escapes. Each entry
 // begins with the printer taken as answering (a silent pre-read of an earlier call is forgotten).
 template <class Body>
-HRESULT RunGuarded(Body&& body) noexcept {
-  SharedObjectState().PrinterSilent = false;
+HRESULT RunGuarded(PrinterContext& ctx, Body&& body) noexcept {
+  ctx.state.PrinterSilent = false;
   try {
     body();
     return S_OK;
@@ -51,9 +51,9 @@ HRESULT RunGuarded(Body&& body) noexcept {
 // for it), and the call returns the entry's own HRESULT. Anything thrown is reported as
 // RunGuarded does.
 template <class Body, class Describe>
-HRESULT RunGuardedHresult(Body&& body, Describe&& describe) noexcept {
+HRESULT RunGuardedHresult(PrinterContext& ctx, Body&& body, Describe&& describe) noexcept {
   HRESULT own = S_OK;
-  const HRESULT guarded = RunGuarded([&] { own = body(); });
+  const HRESULT guarded = RunGuarded(ctx, [&] { own = body(); });
   if (guarded != S_OK) return guarded;
   if (own != S_OK) {
     try {

@@ -1,5 +1,5 @@
-// The process-wide state of the automation object: one record shared by every TECRFisc object
-// of the process, from start to end.
+// The state of the automation object on one printer: one record per PrinterContext. The process's
+// (SharedObjectState()) is shared by every TECRFisc object of the process, from start to end.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +50,7 @@ struct ObjectState {
   NetworkValues Net;
 };
 
-// The one instance of the process.
+// The record of the process's context (object/printer_context.h).
 ObjectState& SharedObjectState();
 
 // Back to the state of a fresh process (tests).

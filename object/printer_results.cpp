@@ -1,10 +1,15 @@
 #include "object/printer_results.h"
 
-#include "object/object_state.h"
+namespace molvex {
 
-void PrinterResults(RetData& result) {
-  molvex::ObjectState& state = molvex::SharedObjectState();
+void TakeResult(ObjectState& state, const RetData& result) {
   state.LastResult = result;
   --state.BusyCount;
   state.FailureFlag = (result.ErrorWord & FailureMask) != 0 ? 1 : 0;
+}
+
+}  // namespace molvex
+
+void PrinterResults(RetData& result) {
+  molvex::TakeResult(molvex::SharedObjectState(), result);
 }

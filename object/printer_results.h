@@ -1,10 +1,19 @@
 // Private to object/.
-// The result callback handed to every command wrapper. It runs inside the link's transaction,
-// on the calling thread, before the wrapper returns. On Windows the server exports it by name.
+// How a transaction's result reaches the object state. The entries take it from their context's
+// link after each request (TakeResult); PrinterResults is the result callback of the process's
+// state for the wrappers, which the server exports by name on Windows.
 #pragma once
 
 #include "link/link.h"
+#include "object/object_state.h"
 
-// Copies the record into ObjectState::LastResult, counts the callback off BusyCount and sets
+namespace molvex {
+
+// Takes one transaction's result into `state`: LastResult, the callback counted off BusyCount,
 // FailureFlag from the error word.
+void TakeResult(ObjectState& state, const RetData& result);
+
+}  // namespace molvex
+
+// TakeResult into the process context's state (SharedObjectState()).
 void PrinterResults(RetData& result);

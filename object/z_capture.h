@@ -3,7 +3,7 @@
 // that a process sent but could not keep the data of (it was killed in between).
 #pragma once
 
-#include "archive/archive_settings.h"
+#include "object/printer_context.h"
 
 namespace molvex {
 
@@ -11,7 +11,7 @@ namespace molvex {
 // from the printer (command 167) and keeps it under the archive name the mark gives, unless the
 // printer has no data or an archive, the spool or this process holds the same data already; the
 // mark is then removed. A read that fails is logged and leaves the mark for the next try. Needs
-// an open port.
-void RecoverUnkeptZReport(const ArchiveSettings& settings);
+// an open port on the context, whose settings it reads.
+void RecoverUnkeptZReport(PrinterContext& ctx);
 
 }  // namespace molvex

@@ -1,12 +1,14 @@
 #include "trace/protocol_trace.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "link/commands.h"
 #include "link/link.h"
@@ -17,26 +19,38 @@
 namespace molvex {
 
 namespace trace_detail {
-bool on = false;
+std::atomic<bool> on{false};
 }  // namespace trace_detail
 
 namespace {
 
+// The trace of the process: its file and settings. Blocks are appended under `lock`, so that the
+// entries of several threads (objects on contexts of their own) never mix their lines.
 struct TraceState {
+  std::recursive_mutex lock;         // the file: appends, start and stop
   std::unique_ptr<AppendFile> file;  // while on
   std::int64_t max_bytes = kTraceDefaultMaxKB * 1024;
   TraceOrigin origin = TraceOrigin::Settings;
   Clock* clock = nullptr;
   std::int64_t pid = 0;
+};
+
+TraceState& State() {
+  static TraceState state;
+  return state;
+}
+
+// The running entry's block: one per thread, since each thread runs its own entries.
+struct EntryBlock {
   bool in_entry = false;
   std::string block;  // keeps its capacity from entry to entry
   std::vector<std::string> passwords;
   std::int64_t started_ms = 0;
 };
 
-TraceState& State() {
-  static TraceState state;
-  return state;
+EntryBlock& Block() {
+  thread_local EntryBlock block;
+  return block;
 }
 
 Clock& TraceClock() {
@@ -201,6 +215,8 @@ void Fail(const TraceState& state, const char* what) {
 // Appends the block; the file is renamed to <path>.1 first when it has reached its size.
 void WriteBlock(const std::string& block) {
   TraceState& state = State();
+  const std::lock_guard<std::recursive_mutex> hold(state.lock);
+  if (state.file == nullptr) return;  // stopped by another thread meanwhile
   AppendFile& file = *state.file;
   const std::int64_t size = file.Open();
   if (size < 0) return Fail(state, "open");
@@ -215,7 +231,7 @@ void WriteBlock(const std::string& block) {
 }
 
 void TransactionStarted(std::int32_t command, const char* data) {
-  TraceState& state = State();
+  EntryBlock& state = Block();
   std::string& b = state.block;
   if (!state.in_entry) {
     b.clear();
@@ -234,7 +250,7 @@ void TransactionStarted(std::int32_t command, const char* data) {
 }
 
 void TransactionEnded(const RetData& result, std::uint32_t syn_bytes) {
-  TraceState& state = State();
+  EntryBlock& state = Block();
   const std::int64_t ms = TraceClock().MonotonicMs() - state.started_ms;
   std::string& b = state.block;
   b += "     ";
@@ -285,7 +301,7 @@ void TransactionEnded(const RetData& result, std::uint32_t syn_bytes) {
 
 // "     dropped: answer to another request, sequence 0x22 command 74 "data""
 void FrameDropped(std::uint8_t sequence, std::uint8_t command, const char* data) {
-  std::string& b = State().block;
+  std::string& b = Block().block;
   b += "     dropped: answer to another request, sequence 0x";
   AppendHex8(b, sequence);
   b += " command ";
@@ -300,14 +316,14 @@ void SafeStarted(std::int32_t command, const char* data) {
   try {
     TransactionStarted(command, data);
   } catch (...) {
-    State().block.clear();
+    Block().block.clear();
   }
 }
 void SafeEnded(const RetData& result, std::uint32_t syn_bytes) {
   try {
     TransactionEnded(result, syn_bytes);
   } catch (...) {
-    State().block.clear();
+    Block().block.clear();
   }
 }
 
@@ -315,7 +331,7 @@ void SafeDropped(std::uint8_t sequence, std::uint8_t command, const char* data) 
   try {
     FrameDropped(sequence, command, data);
   } catch (...) {
-    State().block.clear();
+    Block().block.clear();
   }
 }
 
@@ -326,6 +342,7 @@ constexpr PrnWatch kWatch{&SafeStarted, &SafeEnded, &SafeDropped};
 void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin) {
   if (path.empty()) return TraceStop();
   TraceState& state = State();
+  const std::lock_guard<std::recursive_mutex> hold(state.lock);
   if (state.file == nullptr || state.file->path() != path) {
     state.file = std::make_unique<AppendFile>(path);
   }
@@ -333,20 +350,23 @@ void TraceStart(const std::string& path, std::int64_t max_kb, TraceOrigin origin
   state.max_bytes = kb * 1024;
   state.origin = origin;
   state.pid = CurrentProcessId();
-  state.block.reserve(4096);
+  Block().block.reserve(4096);
   trace_detail::on = true;
   LinkSetWatch(&kWatch);
 }
 
 void TraceStop() {
   TraceState& state = State();
+  const std::lock_guard<std::recursive_mutex> hold(state.lock);
   trace_detail::on = false;
   LinkSetWatch(nullptr);
   state.file.reset();
-  state.in_entry = false;
-  state.block.clear();
-  state.passwords.clear();
   state.origin = TraceOrigin::Settings;
+  // The calling thread's entry ends unwritten; another thread's open block is dropped at its end.
+  EntryBlock& block = Block();
+  block.in_entry = false;
+  block.block.clear();
+  block.passwords.clear();
 }
 
 void TraceStartFromEnvironment() {
@@ -355,6 +375,7 @@ void TraceStartFromEnvironment() {
 }
 
 void TraceFromSettings(const std::string& file, std::int64_t max_kb) {
+  const std::lock_guard<std::recursive_mutex> hold(State().lock);
   if (TraceOn() && State().origin == TraceOrigin::Explicit) return;
   if (file.empty()) {
     if (TraceOn()) TraceStop();
@@ -369,7 +390,7 @@ void TraceSetClock(Clock* clock) {
 }
 
 void TraceEntryBegin(std::string_view call, std::vector<std::string> passwords) {
-  TraceState& state = State();
+  EntryBlock& state = Block();
   if (!TraceOn() || state.in_entry) return;
   state.in_entry = true;
   state.passwords = std::move(passwords);
@@ -380,7 +401,7 @@ void TraceEntryBegin(std::string_view call, std::vector<std::string> passwords) 
 }
 
 void TraceEntryEnd(std::string_view results) {
-  TraceState& state = State();
+  EntryBlock& state = Block();
   if (!state.in_entry) return;
   state.block += "  = ";
   state.block += results;
@@ -392,7 +413,7 @@ void TraceEntryEnd(std::string_view results) {
 }
 
 bool TraceInEntry() {
-  return State().in_entry;
+  return Block().in_entry;
 }
 
 std::string TraceQuoted8(std::string_view text) {

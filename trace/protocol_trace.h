@@ -17,6 +17,7 @@
 // stops, says so once (WriteNotice) and never changes what an entry does.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,12 +53,12 @@ void TraceFromSettings(const std::string& file, std::int64_t max_kb);
 void TraceSetClock(Clock* clock);
 
 namespace trace_detail {
-extern bool on;
+extern std::atomic<bool> on;
 }  // namespace trace_detail
 
 // True while a trace file is being written.
 inline bool TraceOn() {
-  return trace_detail::on;
+  return trace_detail::on.load(std::memory_order_relaxed);
 }
 
 // One entry: `call` is its name and arguments as UTF-8 (passwords already masked),

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "link/link.h"
 #include "platform/byte_channel.h"
 #include "platform/serial_ports.h"
 #include "platform/text_codec.h"
@@ -22,7 +21,6 @@ namespace {
 constexpr DWORD kDriverBufferSize = 1024;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;  // 15
 constexpr DWORD kPurgeBuffers = PURGE_TXCLEAR | PURGE_RXCLEAR;                              // 12
-constexpr SIZE_T kReceiverLockSize = 8192;
 
 // The system's words for an error code, in UTF-8 without the line end.
 std::string SystemText(DWORD code) {
@@ -81,10 +79,6 @@ class Win32SerialPort final : public ByteChannel {
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
   bool Open(const std::string& device, std::int32_t baud, PortOpenError& error) {
-    // Keep the reply receiver's code resident, so that reading a byte never waits for paging.
-    VirtualLock(reinterpret_cast<LPVOID>(reinterpret_cast<std::uintptr_t>(&PrnReceiveByte)),
-                kReceiverLockSize);
-
     HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "link/commands.h"
+#include "link/link_state.h"
 #include "tests/link/scripted_channel.h"
 
 namespace {
@@ -189,5 +190,73 @@ TEST(CommandsBeforeOpen, WrappersPassTheLinkRefusalOn) {
 }
 
 #undef W
+
+// A request is built before anything is sent, whether or not a link is open: its text as the
+// wrapper would send it, or why it cannot go. An argument refused keeps the text as built, so that
+// an entry can refuse a text that would not fit before it sends anything at all.
+TEST(CommandBuilders, RequestsCarryTheirTextOrWhyTheyCannotGo) {
+  LinkReset();
+  const std::string fits(kPrnMaxData, 'x');
+  const std::string over(kPrnMaxData + 1, 'x');
+  struct Case {
+    const char* name;
+    PrnRequest request;
+    std::int32_t refusal;
+    bool fits_whole;
+    std::string data;  // when it can go
+  };
+  const std::vector<Case> cases = {
+      {"article", PrnBuildArticleProgram('\xC0', 12, 3, 1.5, "pw", "N"), PRN_OK, true,
+       "P\xC0"
+       "12,3,1.50,pw,N"},
+      {"longest text", PrnBuildPrintNonFiscal(fits.c_str()), PRN_OK, true, fits},
+      {"one byte more", PrnBuildPrintNonFiscal(over.c_str()), PRN_DATA_TOO_LONG, false, ""},
+      {"formatted over", PrnBuildOpenFiscal(1, fits.c_str(), 1), PRN_DATA_TOO_LONG, false, ""},
+      {"refused and too long", PrnBuildClearOperatorPassword(16, fits.c_str()), -1, false, ""},
+      {"refused, fits", PrnBuildArticleChangePrice(0, 1, "pw"), -1, true, ""},
+      {"totals index", PrnBuildDayTotals(3), PRN_OK, true, "3"},
+      {"last Z report", PrnBuildLastZReport(0), PRN_OK, true, "0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.request.Refusal(), c.refusal) << c.name;
+    EXPECT_EQ(c.request.FitsWhole(), c.fits_whole) << c.name;
+    if (c.refusal == PRN_OK) {
+      EXPECT_EQ(std::string(c.request.data, c.request.length), c.data) << c.name;
+    }
+  }
+  EXPECT_EQ(PrnBuildDayTotals(0).command, kCmdDayTotals);
+  EXPECT_EQ(PrnBuildLastZReport(0).command, kCmdLastZReport);
+}
+
+// A link of its own runs its transaction on its own port, counters and result record: the
+// process link sees nothing of it.
+TEST(LinkInstances, ALinkOfItsOwnLeavesTheProcessLinkAlone) {
+  LinkReset();
+  linktest::ScriptedChannel own;
+  Link link;
+  link.SetPortFactory(&own);
+  link.SetClock(&own.clock);
+  ASSERT_EQ(link.Open(3, 9600), 7);
+  EXPECT_EQ(own.opened_port, 3);
+  own.Bytes(linktest::ReplyFrame(0x21, kCmdReadStatus, "0"));
+  ASSERT_EQ(link.Transact(PrnBuildReadStatus(0)), PRN_OK);
+  EXPECT_EQ(link.Result().ErrorWord, 0u);
+  EXPECT_EQ(link.Result().Command, kCmdReadStatus);
+  ASSERT_EQ(link.Result().FieldCount, 1);
+  EXPECT_STREQ(link.Result().Fields[0], "0");
+  ASSERT_EQ(own.writes.size(), 1u);
+  EXPECT_EQ(own.writes[0].substr(2, 3),
+            "\x21J"
+            "W");
+  EXPECT_EQ(link.core().sequence, 1);
+  // The process link: never opened, nothing sent, nothing counted.
+  EXPECT_EQ(SequenceCounter, 0);
+  EXPECT_EQ(LinkReady, 0);
+  EXPECT_EQ(LinkResult.Command, 0);
+  EXPECT_EQ(PrnReadStatus(0, Ignore, 0, 0), PRN_BUSY);
+  // A refused request sends nothing on its link either.
+  EXPECT_EQ(link.Transact(PrnBuildArticleRead(-1)), -1);
+  EXPECT_EQ(own.writes.size(), 1u);
+}
 
 }  // namespace

@@ -16,10 +16,10 @@
 
 #include "object/TECRFiscImpl.h"
 #include "object/line_speeds.h"
+#include "object/local_object.h"
 #include "platform/text_codec.h"
 #include "platform/utf8_names.h"
 #include "tools/ecrfisc/find.h"
-#include "tools/ecrfisc/local_object.h"
 #include "tools/ecrfisc/port_error.h"
 #include "tools/ecrfisc/session.h"
 #include "tools/ecrfisc/z_pending.h"
@@ -140,7 +140,7 @@ int Main(int argc, char** argv) {
     return 1;
   }
 
-  molvex::ecrfisc::LocalObject object;
+  molvex::LocalObject object;
   if (probe) return molvex::ecrfisc::RunProbe(object, std::cout, options, port, speed);
 
   // A prompt only when a person types the calls.

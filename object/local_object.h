@@ -1,12 +1,12 @@
-// Private to tools/ecrfisc/.
-// The automation object as ecrfisc holds it: in this process, called directly. On Windows the
-// object's class is the generated interface, so IUnknown and IDispatch are added here (nothing
-// asks this object for another interface or calls it by name); elsewhere it is the object itself.
+// The automation object held in this process and called directly (ecrfisc, the print service):
+// on the process's context, or on a PrinterContext of its own. On Windows the object's class is
+// the generated interface, so IUnknown and IDispatch are added here (nothing asks this object for
+// another interface or calls it by name); elsewhere it is the object itself.
 #pragma once
 
 #include "object/TECRFiscImpl.h"
 
-namespace molvex::ecrfisc {
+namespace molvex {
 
 #ifdef _WIN32
 // COM interfaces are released through Release, never deleted through the interface, so their
@@ -15,6 +15,9 @@ namespace molvex::ecrfisc {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class LocalObject final : public TTECRFiscImpl {
  public:
+  LocalObject() = default;
+  explicit LocalObject(PrinterContext& context) : TTECRFiscImpl(context) {}
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -26,7 +29,7 @@ class LocalObject final : public TTECRFiscImpl {
     AddRef();
     return S_OK;
   }
-  // Lives on the stack of main(): the count is kept, never acted on.
+  // Owned by its holder: the count is kept, never acted on.
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
 
@@ -51,4 +54,4 @@ class LocalObject final : public TTECRFiscImpl {
 using LocalObject = TTECRFiscImpl;
 #endif
 
-}  // namespace molvex::ecrfisc
+}  // namespace molvex
