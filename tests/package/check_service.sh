@@ -101,10 +101,10 @@ else
   uid=$(sed -n 's/^passwd \([0-9]*\):.*/\1/p' "$out")
   if ! grep -q failed "$out" && grep -qE '^id .*groups=.*\(dialout\)' "$out" &&
     [ -n "$uid" ] && [ "$uid" -lt 1000 ] && grep -qE '^passwd [0-9]+:/var/lib/molvexecr:/usr/sbin/nologin$' "$out" &&
-    grep -qx 'token 640 root ecr-service 64' "$out" && grep -qx token-hex "$out" &&
+    grep -qx 'token 600 ecr-service ecr-service 64' "$out" && grep -qx token-hex "$out" &&
     grep -qx enabled "$out" && grep -qx token-kept "$out" && grep -qx purged "$out" &&
     grep -qx no-links "$out" && grep -qx user-stays "$out"; then
-    ok "maintainer scripts: system user ecr-service (uid $uid) in dialout, token 0640 root:ecr-service kept on upgrade, unit enabled; purge takes the token and the unit's links"
+    ok "maintainer scripts: system user ecr-service (uid $uid) in dialout, token 0600 of ecr-service kept on upgrade, unit enabled; purge takes the token and the unit's links"
   else
     cat "$maint/scripts.log" >>"$out" 2>/dev/null
     bad "maintainer scripts" "$out"
@@ -119,6 +119,7 @@ service_sim_pid=$!
 for _ in $(seq 50); do [ -e "$work/ttyECR2" ] && break; sleep 0.1; done
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 head -c 24 /dev/urandom | od -An -tx1 | tr -d ' \n' >"$work/token"
+chmod 600 "$work/token"
 cat >"$work/service.ini" <<INI
 [service]
 listen = 127.0.0.1
