@@ -128,55 +128,55 @@ void DropFrame(LinkCore& s) {
 }  // namespace
 
 std::int32_t link_state::ReceiveByte(LinkCore& s) {
-  Receiver& receiver = s.receiver;
+  Receiver& r = s.receiver;
   std::uint8_t b = 0;
   const molvex::ReadStatus got = s.channel->ReadByte(b);
   if (got != molvex::ReadStatus::Byte) {
     if (got == molvex::ReadStatus::Error) {
       s.channel->ClearError();
-      receiver.state = kIdle;
-      receiver.header_received = false;
+      r.state = kIdle;
+      r.header_received = false;
     }
     return 0;
   }
-  receiver.current = b;
+  r.current = b;
   if (b != kFrameSyn) {
     AppendRaw(s, b);
   } else {
-    ++receiver.syn_bytes;
+    ++r.syn_bytes;
   }
-  const bool in_frame = receiver.state != kIdle;
+  const bool in_frame = r.state != kIdle;
 
   // Preamble, terminator and NAK act in every state; any other byte goes to the state's handler
   // (SYN and the separators included).
   if (b == kFramePreamble) {
-    receiver.state = kIdle;
+    r.state = kIdle;
     RunHandler(s, b);
-    receiver.effect = ByteEffect::FrameStart;
+    r.effect = ByteEffect::FrameStart;
   } else if (b == kFrameTerminator) {
     if (AnswersAnotherRequest(s)) {
       DropFrame(s);
       return 1;
     }
-    if (receiver.state != kTerminator) s.flags = 8;
-    receiver.state = kTerminator;
+    if (r.state != kTerminator) s.flags = 8;
+    r.state = kTerminator;
     RunHandler(s, b);
-    receiver.effect = ByteEffect::Ended;
+    r.effect = ByteEffect::Ended;
   } else if (b == kFrameNak) {
-    receiver.state = kIdle;
+    r.state = kIdle;
     s.flags = 4;
     s.ready = 1;
-    receiver.effect = ByteEffect::Ended;
+    r.effect = ByteEffect::Ended;
   } else {
     RunHandler(s, b);
     if (s.reply_ended) {
-      receiver.effect = ByteEffect::Ended;
-    } else if (receiver.state != kIdle) {
-      receiver.effect = ByteEffect::FrameByte;
+      r.effect = ByteEffect::Ended;
+    } else if (r.state != kIdle) {
+      r.effect = ByteEffect::FrameByte;
     } else if (in_frame) {
-      receiver.effect = ByteEffect::FrameDropped;
+      r.effect = ByteEffect::FrameDropped;
     } else {
-      receiver.effect = b == kFrameSyn ? ByteEffect::Syn : ByteEffect::Noise;
+      r.effect = b == kFrameSyn ? ByteEffect::Syn : ByteEffect::Noise;
     }
   }
   return 1;

@@ -5,7 +5,9 @@
 # uploader the driver started. Builds what it needs (Release, native) and installs missing Debian
 # packages first. ecrfisc runs each call script of `calls` in turn against one ecr-sim on a
 # pseudo-terminal, showing every call and what it gave; the run exits 0 only when every call
-# gave what its line says it should.
+# gave what its line says it should. Then the print service: ecr-service on the same virtual
+# printer sells examples/receipt.json, posted with curl, and shows the reply, the same request
+# answered again from its journal, and the paper it printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${MOLVEX_BUILD_DIR:-$PWD/build}/demo
@@ -17,11 +19,13 @@ articles=("1,А,1,12.50,Хлеб" "2,Б,1,30.00,Молоко")
 
 bash scripts/install-deps.sh native
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_BENCH=OFF >/dev/null
-cmake --build "$build" --target ecr-sim ecrfisc >/dev/null
+cmake --build "$build" --target ecr-sim ecrfisc ecr-service >/dev/null
 
 work=$(mktemp -d)
 sim_pid=
+service_pid=
 cleanup() {
+  [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -58,6 +62,48 @@ done
 
 echo "--- the paper roll"
 cat "$work/paper.txt"
+echo
+
+# The print service on the same printer: its settings, started, one receipt posted with curl.
+service_port=${MOLVEX_SERVICE_PORT:-8719}
+cat >"$work/ecr-service.ini" <<EOF
+[service]
+port = $service_port
+journal = $work/journal.sqlite
+
+[printer:1]
+port = 1
+device = $work/ttyECR1
+speed = 115200
+paper = $work/paper.txt
+EOF
+echo "--- ecr-service --settings $work/ecr-service.ini"
+cat "$work/ecr-service.ini"
+paper_before=$(wc -c <"$work/paper.txt")
+MOLVEXECR_DIR="$settings" "$build/service/ecr-service" --settings "$work/ecr-service.ini" \
+  >"$work/service.log" 2>&1 &
+service_pid=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null "http://127.0.0.1:$service_port/v1/printers" && break
+  sleep 0.1
+done
+base=http://127.0.0.1:$service_port/v1/printers/1
+key="demo-$(date +%s)"
+echo
+echo "--- curl -X POST $base/receipts -H 'Idempotency-Key: $key' --data @examples/receipt.json"
+reply=$(curl -s -w '\nHTTP %{http_code}' -X POST "$base/receipts" \
+  -H 'Content-Type: application/json' -H "Idempotency-Key: $key" --data @examples/receipt.json) ||
+  reply="no answer: $(cat "$work/service.log")"
+echo "$reply"
+case "$reply" in *'"total":"150.00"'*'HTTP 200') ;; *) status=1 ;; esac
+echo
+echo "--- the same request again (a till that lost the reply): answered from the journal"
+curl -s -i -X POST "$base/receipts" -H 'Content-Type: application/json' \
+  -H "Idempotency-Key: $key" --data @examples/receipt.json | tr -d '\r' |
+  grep -E '^(HTTP|Idempotent|\{)' || status=1
+echo
+echo "--- the paper the service printed"
+tail -c +"$((paper_before + 1))" "$work/paper.txt"
 echo
 
 # What the Z report left. The driver writes its files in the printer's code page, Windows-1251.

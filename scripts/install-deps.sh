@@ -4,6 +4,7 @@
 set -euo pipefail
 
 native=(g++ cmake ninja-build pkg-config git libinih-dev libcli11-dev nlohmann-json3-dev
+  libcpp-httplib-dev libsqlite3-dev curl
   googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
 checks=(clang libclang-rt-14-dev clang-format clang-tidy)
 windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh clone and runs every test and check:
 #   format, native build (warnings as errors) + unit and integration tests, clang-tidy, the
-#   service's page in headless Chromium,
-#   sanitizer build + the same tests + bounded fuzzing, the Debian package, Windows cross-builds
-#   (64-bit with the .msi package, 32-bit), end-to-end under Wine.
+#   service's page in headless Chromium, sanitizer build + the same tests + bounded fuzzing, the
+#   two-printer tests under ThreadSanitizer, the Debian package, Windows cross-builds (64-bit
+#   with the .msi package, 32-bit), end-to-end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -62,6 +62,15 @@ sanitizer_tests() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$build/asan" --output-on-failure -j"$jobs" --timeout 300
 }
+# Printers driven from several threads at once, under ThreadSanitizer: the tests of two printers
+# (each on its own link and context) in one process.
+thread_sanitizer() {
+  CC=clang CXX=clang++ cmake -S . -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DMOLVEX_TSAN=ON -DMOLVEX_BENCH=OFF -DMOLVEX_WERROR=ON >/dev/null &&
+    cmake --build "$build/tsan" -j"$jobs" --target object_test &&
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+      "$build/tsan/tests/object/object_test" --gtest_filter='TwoPrinters*'
+}
 fuzz() { [ ! -f scripts/fuzz.sh ] || bash scripts/fuzz.sh "$build/asan"; }
 
 # The service's libraries for Windows: built by scripts/install-deps.sh (scripts/windows-libs.sh).
@@ -107,6 +116,7 @@ step "debian package" debian_package
 step "sanitizer build" sanitizer_build
 step "sanitizer tests" sanitizer_tests
 step "fuzzing" fuzz
+step "thread sanitizer" thread_sanitizer
 step "windows build" windows_build
 step "windows 32-bit build" windows32_build
 step "wine end-to-end" wine_tests

@@ -15,10 +15,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/byte_channel.h"
 #include "platform/posix/serial_device.h"
@@ -72,6 +75,9 @@ class PosixSerialPort final : public ByteChannel {
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // Taken by an open of the factory until Close hands it back (read by other threads' opens).
+  bool TryTake() { return !held_.exchange(true); }
+  void HandBack() { held_ = false; }
 
   // Opens, locks and sets up the device; on failure `error` says why (errno of the failed step).
   bool Open(const std::string& device, speed_t speed, PortOpenError& error) {
@@ -177,12 +183,14 @@ class PosixSerialPort final : public ByteChannel {
     close(fd_);  // the exclusive use ends with the last descriptor of the tty
     fd_ = -1;
     pending_ = taken_ = 0;
+    HandBack();
   }
 
   int fd_ = -1;
   std::uint8_t buffer_[256] = {};  // bytes read from the line and not yet handed out
   std::size_t pending_ = 0;
   std::size_t taken_ = 0;
+  std::atomic<bool> held_{false};
 };
 
 // Opens `device` into `port` at `baud`; false and `error` filled when it cannot.
@@ -199,28 +207,50 @@ bool OpenInto(PosixSerialPort& port, const std::string& device, std::int32_t bau
   return port.Open(device, static_cast<speed_t>(speed), error);
 }
 
+// Each open gets a port of its own, so that one process can drive several printers, each link
+// on its own device; a link closes its port before it opens another. A closed port is used
+// again by a later open. Opens from several threads are serialised; why an open failed is kept
+// for the thread that asked.
 class PosixSerialPorts final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t port, std::int32_t baud) override {
-    port_.Close();  // one port per process: the old device is released first
-    error_ = PortOpenError{};
+    PortOpenError& error = LastError();
+    error = PortOpenError{};
     const PortDevice device = SerialPortDevice(port);
     if (device.path.empty()) {
-      error_.reason = PortFailure::NoSuchDevice;
-      error_.system_code = ENOENT;
-      error_.system_text = "port numbers start at 1";
+      error.reason = PortFailure::NoSuchDevice;
+      error.system_code = ENOENT;
+      error.system_text = "port numbers start at 1";
       return nullptr;
     }
-    const bool opened = OpenInto(port_, device.path, baud, error_);
-    error_.mapping = device.mapping;
-    return opened ? &port_ : nullptr;
+    const std::lock_guard<std::mutex> hold(mutex_);
+    PosixSerialPort* free_port = nullptr;
+    for (const auto& p : ports_) {
+      if (p->TryTake()) {
+        free_port = p.get();
+        break;
+      }
+    }
+    if (free_port == nullptr) {
+      free_port = ports_.emplace_back(new PosixSerialPort).get();
+      free_port->TryTake();
+    }
+    const bool opened = OpenInto(*free_port, device.path, baud, error);
+    error.mapping = device.mapping;
+    if (!opened) free_port->HandBack();
+    return opened ? free_port : nullptr;
   }
 
-  PortOpenError LastOpenError() const override { return error_; }
+  PortOpenError LastOpenError() const override { return LastError(); }
 
  private:
-  PosixSerialPort port_;
-  PortOpenError error_;
+  static PortOpenError& LastError() {
+    thread_local PortOpenError error;
+    return error;
+  }
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<PosixSerialPort>> ports_;
 };
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,10 @@ class Win32SerialPort final : public ByteChannel {
   ~Win32SerialPort() override { Release(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+  // Taken by an open of the factory until Close hands it back (read by other threads' opens).
+  bool TryTake() { return !held_.exchange(true); }
+  void HandBack() { held_ = false; }
 
   bool Open(const std::string& device, std::int32_t baud, PortOpenError& error) {
     HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -156,25 +162,51 @@ class Win32SerialPort final : public ByteChannel {
     PurgeComm(handle_, kPurgeAll);
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+    HandBack();
   }
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::atomic<bool> held_{false};
 };
 
+// Each open gets a port of its own, so that one process can drive several printers, each link
+// on its own device; a link closes its port before it opens another. A closed port is used
+// again by a later open. Opens from several threads are serialised; why an open failed is kept
+// for the thread that asked.
 class Win32SerialPorts final : public PortFactory {
  public:
   ByteChannel* Open(std::int32_t port, std::int32_t baud) override {
-    port_.Close();  // one port per process: the old handle is released first
-    error_ = PortOpenError{};
-    if (!port_.Open(DeviceName(port), baud, error_)) return nullptr;
-    return &port_;
+    PortOpenError& error = LastError();
+    error = PortOpenError{};
+    const std::lock_guard<std::mutex> hold(mutex_);
+    Win32SerialPort* free_port = nullptr;
+    for (const auto& p : ports_) {
+      if (p->TryTake()) {
+        free_port = p.get();
+        break;
+      }
+    }
+    if (free_port == nullptr) {
+      free_port = ports_.emplace_back(new Win32SerialPort).get();
+      free_port->TryTake();
+    }
+    if (!free_port->Open(DeviceName(port), baud, error)) {
+      free_port->HandBack();
+      return nullptr;
+    }
+    return free_port;
   }
 
-  PortOpenError LastOpenError() const override { return error_; }
+  PortOpenError LastOpenError() const override { return LastError(); }
 
  private:
-  Win32SerialPort port_;
-  PortOpenError error_;
+  static PortOpenError& LastError() {
+    thread_local PortOpenError error;
+    return error;
+  }
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Win32SerialPort>> ports_;
 };
 
 // "COM<n>" to n; 0 for any other name.

@@ -94,5 +94,28 @@ TEST_F(SerialLinkTest, FailedOpenAfterAGoodOneReleasesTheDeviceForTheNextOpen) {
   unsetenv("MOLVEXECR_COM2");
 }
 
+// A link of its own on another device beside the process's link: each keeps its device; the
+// process link opening another port gives up its first one only.
+TEST_F(SerialLinkTest, TwoLinksKeepTheirOwnDevices) {
+  PtyPair second;
+  PtyPair third;
+  ASSERT_TRUE(second.ok() && third.ok());
+  pty_.MapAsPort(1);
+  second.MapAsPort(2);
+  third.MapAsPort(3);
+  ASSERT_GT(PrnOpenPort(1, 9600), 0);
+  Link own;
+  ASSERT_GT(own.Open(2, 9600), 0);
+  EXPECT_FALSE(DeviceIsFree(pty_.path()));
+  EXPECT_FALSE(DeviceIsFree(second.path()));
+  ASSERT_GT(PrnOpenPort(3, 9600), 0);
+  EXPECT_TRUE(DeviceIsFree(pty_.path()));
+  EXPECT_FALSE(DeviceIsFree(second.path()));
+  EXPECT_FALSE(DeviceIsFree(third.path()));
+  own.Close();
+  EXPECT_TRUE(DeviceIsFree(second.path()));
+  EXPECT_FALSE(DeviceIsFree(third.path()));
+}
+
 }  // namespace
 }  // namespace serialtest

@@ -96,6 +96,8 @@ TEST_F(SerialPortTest, OpenSetsRaw8N1WithoutFlowControlAtTheCallersSpeed) {
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
     EXPECT_EQ(cfgetispeed(&line), speed);
     EXPECT_EQ(cfgetospeed(&line), speed);
+    port->Close();  // the device is the port's until it is closed
+    port_ = nullptr;
   }
 }
 
@@ -213,18 +215,34 @@ TEST_F(SerialPortTest, FailedOpensReturnNothingAndLeaveNoDescriptorBehind) {
   EXPECT_TRUE(DeviceIsFree(pty_.path()));
 }
 
-TEST_F(SerialPortTest, OpeningAgainReleasesThePreviousDeviceEvenWhenTheNewOpenFails) {
+// One process may drive several printers: each open has a device of its own, a failed open
+// touches none of the others, and a port closed is free for the next open.
+TEST_F(SerialPortTest, EachOpenHasItsOwnDeviceAndAFailedOpenLeavesTheOthersAlone) {
   PtyPair other;
   ASSERT_TRUE(other.ok());
   other.MapAsPort(4);
-  ASSERT_NE(OpenPort(), nullptr);
-  port_ = SerialPortFactory().Open(4, 9600);
-  ASSERT_NE(port_, nullptr);
-  EXPECT_TRUE(DeviceIsFree(pty_.path()));
+  ByteChannel* first = OpenPort();
+  ASSERT_NE(first, nullptr);
+  ByteChannel* second = SerialPortFactory().Open(4, 9600);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_FALSE(DeviceIsFree(pty_.path()));
   EXPECT_FALSE(DeviceIsFree(other.path()));
-  port_ = SerialPortFactory().Open(4, 12345);
-  EXPECT_EQ(port_, nullptr);
+
+  EXPECT_EQ(SerialPortFactory().Open(4, 12345), nullptr);  // device found, speed refused
+  EXPECT_FALSE(DeviceIsFree(pty_.path()));
+  EXPECT_FALSE(DeviceIsFree(other.path()));
+
+  const std::uint8_t byte = 0x55;
+  ASSERT_TRUE(second->Write(&byte, 1));
+  EXPECT_EQ(other.ReceiveUntil(0x55, 1000), "\x55");
+  second->Close();
   EXPECT_TRUE(DeviceIsFree(other.path()));
+  EXPECT_FALSE(DeviceIsFree(pty_.path()));
+  ByteChannel* again = SerialPortFactory().Open(4, 9600);
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again, first);
+  again->Close();
 }
 
 }  // namespace

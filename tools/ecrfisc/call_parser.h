@@ -1,4 +1,3 @@
-// Private to tools/ecrfisc/.
 // One line of the client's input -> the slot it calls and its typed in-arguments.
 //   Name arg arg ...     a method, or a property read when Name is a property and no args follow
 //   Name = value         a property write (also Name=value)

@@ -1,4 +1,3 @@
-// Private to tools/ecrfisc/.
 // Each slot of the interface table bound to its member function of TTECRFiscImpl. The parameter
 // types of a binding are deduced from the member-function pointer, so a binding cannot drift
 // from the C++ signature; BindingMismatches compares them with the table.

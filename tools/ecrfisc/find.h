@@ -1,4 +1,3 @@
-// Private to tools/ecrfisc/.
 // ecrfisc --find: looks for the printer on every serial device of the machine.
 //
 // Each device is opened at each speed in turn (exclusively, so a port that another program holds

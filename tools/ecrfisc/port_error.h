@@ -1,4 +1,3 @@
-// Private to tools/ecrfisc/.
 // What ecrfisc says when SetComPort gives -1: the device tried, the system's reason and how to
 // name another device. The entry's own results stay as they are; this travels beside them as
 // one more line (text) or as the "error" member (JSON).
