@@ -13,7 +13,8 @@ namespace molvex {
 // destructors are not virtual.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class LocalObject final : public TTECRFiscImpl {
+// Not final: the print service derives from it an object that owns its printer's context.
+class LocalObject : public TTECRFiscImpl {
  public:
   LocalObject() = default;
   explicit LocalObject(PrinterContext& context) : TTECRFiscImpl(context) {}

@@ -12,23 +12,36 @@ windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
 # Debian's i386 architecture) and the .msi package (wixl; msiinfo of msitools reads it back).
 deploy=(g++-mingw-w64-i686 wine32:i386 wixl msitools)
 package=(dpkg-dev man-db)  # the Debian package: its dependencies (dpkg-shlibdeps), its manual pages
+# The print service's libraries for Windows, from Debian's source packages
+# (scripts/windows-libs.sh: apt's source fetch, the SQLite amalgamation made with tclsh, the
+# cpp-httplib split by its own Python script), and the clients of its tests (curl; the page in
+# headless Chromium).
+service=(debian-archive-keyring dpkg-dev tcl python3 curl chromium)
 
 want=("${native[@]}")
-if [ "${1:-all}" = all ]; then want+=("${checks[@]}" "${windows[@]}" "${deploy[@]}" "${package[@]}"); fi
+if [ "${1:-all}" = all ]; then
+  want+=("${checks[@]}" "${windows[@]}" "${deploy[@]}" "${package[@]}" "${service[@]}")
+fi
 
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
-
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-# wine32 comes from the i386 architecture, which dpkg must know before the package lists are read.
-if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo_cmd[@]}" dpkg --add-architecture i386
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  # wine32 comes from the i386 architecture, which dpkg must know before the package lists are read.
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The Windows builds of the service's libraries, 64-bit and 32-bit, in
+# ${MOLVEX_BUILD_DIR:-build}/third_party (nothing to do once built).
+if [ "${1:-all}" = all ]; then
+  bash "$(dirname "$0")/windows-libs.sh" "" x86_64-w64-mingw32 i686-w64-mingw32
+fi

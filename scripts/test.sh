@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh clone and runs every test and check:
-#   format, native build (warnings as errors) + unit and integration tests, clang-tidy,
-#   sanitizer build + the same tests + bounded fuzzing, the two-printer tests under
-#   ThreadSanitizer, the Debian package, Windows cross-builds (64-bit with the .msi package,
-#   32-bit), end-to-end under Wine.
+#   format, native build (warnings as errors) + unit and integration tests, clang-tidy, the
+#   service's page in headless Chromium, sanitizer build + the same tests + bounded fuzzing, the
+#   two-printer tests under ThreadSanitizer, the Debian package, Windows cross-builds (64-bit
+#   with the .msi package, 32-bit), end-to-end under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -73,15 +73,18 @@ thread_sanitizer() {
 }
 fuzz() { [ ! -f scripts/fuzz.sh ] || bash scripts/fuzz.sh "$build/asan"; }
 
+# The service's libraries for Windows: built by scripts/install-deps.sh (scripts/windows-libs.sh).
 windows_build() {
   cmake -S . -B "$build/mingw" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null &&
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+    -DMOLVEX_THIRD_PARTY="$build/third_party" >/dev/null &&
     cmake --build "$build/mingw" -j"$jobs"
 }
 # The 32-bit server and the 32-bit clients of the Wine run, from the same sources.
 windows32_build() {
   cmake -S . -B "$build/mingw32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMOLVEX_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null &&
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+    -DMOLVEX_THIRD_PARTY="$build/third_party" >/dev/null &&
     cmake --build "$build/mingw32" -j"$jobs" --target MolvexECR early_client dispatch_client tlb_dump
 }
 # The end-to-end run finds out once whether this machine runs 32-bit programs; where it cannot,
@@ -91,6 +94,16 @@ windows32_build() {
 wine_tests() {
   [ ! -f scripts/wine-e2e.sh ] || bash scripts/wine-e2e.sh "$build/mingw" "$build/native" "$build/mingw32"
 }
+# The print service's status page in headless Chromium: its buttons clicked, what it shows then
+# checked, a screenshot kept in build/page/page.png (tests/page/page_test.py).
+service_page() {
+  if [ ! -f service/CMakeLists.txt ]; then
+    echo "no print service in this tree"
+    return 0
+  fi
+  python3 tests/page/page_test.py --service "$build/native/service/ecr-service" \
+    --sim "$build/native/sim/ecr-sim" --out "$build/page"
+}
 # The Debian package: built (Release, build/package), installed into a clean tree and run there.
 debian_package() { bash scripts/package.sh "$build/native/tools/ecrfisc/ecrfisc"; }
 
@@ -98,6 +111,7 @@ step "format" format_check
 step "native build" native_build
 step "native tests" native_tests
 step "clang-tidy" tidy
+step "service page" service_page
 step "debian package" debian_package
 step "sanitizer build" sanitizer_build
 step "sanitizer tests" sanitizer_tests

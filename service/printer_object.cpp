@@ -23,7 +23,7 @@ class ContextObject final : private OwnContext, public LocalObject {
 
 }  // namespace
 
-std::unique_ptr<TTECRFiscImpl> MakePrinterObject(const PrinterSettings& printer,
+std::unique_ptr<TTECRFiscImpl> MakePrinterObject([[maybe_unused]] const PrinterSettings& printer,
                                                  const PrinterLine& line) {
 #ifndef _WIN32
   // The device of the port number, as MOLVEXECR_COM<n> names it for every program of the driver.

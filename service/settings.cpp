@@ -1,6 +1,12 @@
 #include "service/settings.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstring>
+#else
 #include <ini.h>
+#endif
 
 #include <algorithm>
 #include <charconv>
@@ -174,10 +180,62 @@ bool IsLoopbackAddress(const std::string& address) {
   return address.rfind("127.", 0) == 0;
 }
 
+#ifdef _WIN32
+namespace {
+
+// Windows has no inih: the text goes to a temporary file that the system's profile functions
+// read section by section, as the driver reads ZRepRec.ini there. Each key reaches the handler
+// as inih hands it; a line of a section that is no "key = value" is an error. Returns 0, or -1
+// when the temporary file cannot be written.
+int ParseIniText(const std::string& text,
+                 int (*handler)(void*, const char*, const char*, const char*), void* user,
+                 std::vector<std::string>& errors) {
+  char dir[MAX_PATH + 1] = {};
+  char file[MAX_PATH + 1] = {};
+  if (GetTempPathA(sizeof dir, dir) == 0 || GetTempFileNameA(dir, "ini", 0, file) == 0) return -1;
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      DeleteFileA(file);
+      return -1;
+    }
+  }
+  std::vector<char> names(64 * 1024);
+  const DWORD got =
+      GetPrivateProfileSectionNamesA(names.data(), static_cast<DWORD>(names.size()), file);
+  for (const char* section = names.data(); section < names.data() + got && *section != '\0';
+       section += std::strlen(section) + 1) {
+    std::vector<char> lines(64 * 1024);
+    const DWORD n =
+        GetPrivateProfileSectionA(section, lines.data(), static_cast<DWORD>(lines.size()), file);
+    for (const char* line = lines.data(); line < lines.data() + n && *line != '\0';
+         line += std::strlen(line) + 1) {
+      const std::string entry = line;
+      if (entry.empty() || entry[0] == ';' || entry[0] == '#') continue;
+      const auto eq = entry.find('=');
+      if (eq == std::string::npos) {
+        errors.push_back("[" + std::string(section) + "]: not key = value: " + entry);
+        continue;
+      }
+      handler(user, section, entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str());
+    }
+  }
+  DeleteFileA(file);
+  return 0;
+}
+
+}  // namespace
+#endif
+
 ServiceSettings ParseSettings(const std::string& text, std::vector<std::string>& errors) {
   Reader reader;
   reader.errors = &errors;
+#ifdef _WIN32
+  const int rc = ParseIniText(text, &Reader::Handle, &reader, errors);
+#else
   const int rc = ini_parse_string(text.c_str(), &Reader::Handle, &reader);
+#endif
   if (rc > 0) errors.push_back("line " + std::to_string(rc) + ": not a section or key = value");
   if (rc < 0) errors.push_back("the settings could not be read");
   return reader.settings;

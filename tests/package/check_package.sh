@@ -17,6 +17,8 @@ bad() { failed=$((failed + 1)); echo "FAIL $1"; [ -z "${2:-}" ] || sed 's/^/    
 work=$(mktemp -d)
 sim_pid=
 cleanup() {
+  [ -z "${service_pid:-}" ] || kill "$service_pid" 2>/dev/null
+  [ -z "${service_sim_pid:-}" ] || kill "$service_sim_pid" 2>/dev/null
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
@@ -27,9 +29,18 @@ version=$(sed -n 's/^project(MolvexECR VERSION \([0-9.]*\).*/\1/p' "$root_dir/CM
 [ "$(basename "$deb")" = "molvexecr_${version}_amd64.deb" ] && ok "file name $(basename "$deb")" ||
   bad "file name $(basename "$deb") (version $version)"
 
+# The print service is in the package when the sources have it (tests/package/check_service.sh).
+service=0
+[ ! -f "$root_dir/service/CMakeLists.txt" ] || service=1
+
 # --- contents: exactly these files ------------------------------------------------------------
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files.txt"
-sort >"$work/want.txt" <<LIST
+{
+  [ $service = 0 ] || printf '%s\n' ./usr/bin/ecr-service ./lib/systemd/system/ecr-service.service \
+    ./etc/molvexecr/ecr-service.ini ./usr/share/man/man1/ecr-service.1.gz \
+    ./usr/share/doc/molvexecr/examples/receipt.json
+  cat
+} <<LIST | sort >"$work/want.txt"
 ./usr/bin/ecr-sim
 ./usr/bin/ecrfisc
 ./usr/share/doc/molvexecr/README.md
@@ -110,7 +121,9 @@ else
 fi
 
 # --- manual pages: man finds them, groff has nothing to say, every option is described ---------
-for p in ecrfisc ecr-sim; do
+pages=(ecrfisc ecr-sim)
+[ $service = 0 ] || pages+=(ecr-service)
+for p in "${pages[@]}"; do
   MANPATH=$tree/usr/share/man LANG=C.UTF-8 MANWIDTH=100 man --warnings -P cat "$p" >"$work/man-$p.txt" 2>"$work/man-$p.err"
   missing=$("$bin/$p" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u | while read -r o; do
     grep -qF -- "$o" "$work/man-$p.txt" || echo "$o"
@@ -184,6 +197,8 @@ else
   cat "$work/paper.txt" >>"$work/roll.txt" 2>/dev/null
   bad "the paper roll after the sale" "$work/roll.txt"
 fi
+
+[ $service = 0 ] || source "$root_dir/tests/package/check_service.sh"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

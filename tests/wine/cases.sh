@@ -974,6 +974,7 @@ case_installer() {
   rm -f "$c/tests/msi-install.log"
   if wrun msi-install msiexec /i 'C:\tests\MolvexECR.msi' /qn /l*v 'C:\tests\msi-install.log'; then ok "msiexec /i /qn exits 0"; else bad "msiexec /i" "$run/msi-install.err"; fi
   check_settings_acl
+  installed_kit present
   check_registered installed HKCR "$installed"
   if [ "$(cat "$settings")" = "$(printf '[Identification]\r\nIdReastaurant=42\r')" ]; then
     ok "the installer leaves an existing settings file as it is"
@@ -982,6 +983,7 @@ case_installer() {
   fi
   if wrun msi-remove msiexec /x 'C:\tests\MolvexECR.msi' /qn; then ok "msiexec /x /qn exits 0"; else bad "msiexec /x" "$run/msi-remove.err"; fi
   check_unregistered uninstalled
+  installed_kit gone
   if [ ! -e "$c/Program Files/MolvexECR/MolvexECR.exe" ] && [ -s "$c/ECR/1_1_00001.zre" ] &&
     grep -q '=42' "$settings"; then
     ok "uninstalled: the program is gone, C:\\ECR keeps its archive and settings"
@@ -1125,7 +1127,7 @@ all_cases=(exports registration typelib scripts examples example_close_day examp
   example_lost_reply early_bound two_clients churn close_warning started_by_hand archive_seams
   windows_sim reports images_32bit
   clients_32bit killed_client server_32bit per_user per_client installer installer_per_client
-  ecrfisc_exe receipts trace every_slot)
+  ecrfisc_exe receipts trace service_libs service_exe every_slot)
 
 # Every case in order, or only those named in MOLVEX_WINE_CASES (names as in all_cases, "-" for
 # "_", a name may repeat: MOLVEX_WINE_CASES="churn churn examples"). A chosen run registers the
@@ -1149,6 +1151,7 @@ run_cases() {
 }
 
 source "$root/tests/wine/ecrfisc_cases.sh"
+source "$root/tests/wine/service_cases.sh"
 
 case_trace() {
   # The protocol trace of the server, turned on by the [Trace] section of the settings file: a
