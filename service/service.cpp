@@ -906,6 +906,9 @@ bool Service::Start(std::string& error) {
   std::string refused;
   for (const std::string& address : s.settings.listen) {
     auto server = std::make_unique<httplib::Server>();
+    // The listening loop looks for new connections a tenth of a second at a time, so that a stop
+    // that lands between its check and its wait still ends it within that time.
+    server->set_idle_interval(0, 100'000);
     s.Install(*server);
     bool bound = false;
     if (port == 0) {
