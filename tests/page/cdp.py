@@ -16,6 +16,8 @@ import fcntl
 import json
 import os
 import select
+import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -28,7 +30,7 @@ class CdpError(Exception):
 class Browser:
     def __init__(self, chromium="chromium", width=1024, height=768, timeout=20.0):
         self.timeout = timeout
-        self._profile = tempfile.TemporaryDirectory(prefix="cdp-profile-")
+        self._profile = tempfile.TemporaryDirectory(prefix="cdp-profile-", ignore_cleanup_errors=True)
         # fd 3: what Chromium reads (our commands), fd 4: what it writes (answers and events).
         to_browser_r, self._to_browser = os.pipe()
         self._from_browser, from_browser_w = os.pipe()
@@ -48,7 +50,7 @@ class Browser:
              "--no-default-browser-check", "--disable-extensions", "--hide-scrollbars",
              "--remote-debugging-pipe", f"--user-data-dir={self._profile.name}",
              f"--window-size={width},{height}", "about:blank"],
-            preexec_fn=place_pipes, pass_fds=(3, 4),
+            preexec_fn=place_pipes, pass_fds=(3, 4), start_new_session=True,
             stdout=self._log, stderr=self._log)
         os.close(to_browser_r)
         os.close(from_browser_w)
@@ -75,10 +77,24 @@ class Browser:
             except subprocess.TimeoutExpired:
                 self._proc.kill()
                 self._proc.wait()
+        # Chromium's helpers (its own session) may outlive the browser and still write into the
+        # profile: they go too, and the profile is removed once nothing writes there any more.
+        try:
+            os.killpg(self._proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         os.close(self._to_browser)
         os.close(self._from_browser)
         self._log.close()
-        self._profile.cleanup()
+        for _ in range(50):
+            shutil.rmtree(self._profile.name, ignore_errors=True)
+            if not os.path.exists(self._profile.name):
+                break
+            time.sleep(0.1)
+        try:
+            self._profile.cleanup()
+        except OSError:
+            pass
 
     def _read_message(self, deadline):
         while b"\0" not in self._buffer:
