@@ -17,21 +17,6 @@
 namespace molvex::service {
 namespace {
 
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof addr;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
-    close(fd);
-    return 0;
-  }
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 // Two priced lines and one payment of the rest: 42.50.
 const char* const kReceipt =
     R"({"kind": "sale", "operator": 1, "till": 1,

@@ -13,21 +13,6 @@ namespace molvex::service {
 namespace {
 
 // A port nobody listens on at the moment.
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof addr;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
-    close(fd);
-    return 0;
-  }
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 class ServiceProgram : public testsupport::SimOnPty {
  protected:
   void SetUp() override {

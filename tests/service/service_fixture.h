@@ -3,9 +3,12 @@
 // journal and settings directory fresh for every test, and an HTTP client for it.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -27,6 +30,22 @@
 #include "sim/wire/in_process_port.h"
 
 namespace molvex::service {
+
+// A TCP port on the loopback that nobody listens on now, for a service started as a program.
+inline int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof addr;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
+    close(fd);
+    return 0;
+  }
+  close(fd);
+  return ntohs(addr.sin_port);
+}
 
 inline std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
