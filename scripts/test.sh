@@ -63,13 +63,16 @@ sanitizer_tests() {
     ctest --test-dir "$build/asan" --output-on-failure -j"$jobs" --timeout 300
 }
 # Printers driven from several threads at once, under ThreadSanitizer: the tests of two printers
-# (each on its own link and context) in one process.
+# (each on its own link and context) in one process, and the print service (HTTP threads, a
+# worker per printer, the journal's own thread).
 thread_sanitizer() {
   CC=clang CXX=clang++ cmake -S . -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DMOLVEX_TSAN=ON -DMOLVEX_BENCH=OFF -DMOLVEX_WERROR=ON >/dev/null &&
-    cmake --build "$build/tsan" -j"$jobs" --target object_test &&
+    cmake --build "$build/tsan" -j"$jobs" --target object_test service_tests &&
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-      "$build/tsan/tests/object/object_test" --gtest_filter='TwoPrinters*'
+      "$build/tsan/tests/object/object_test" --gtest_filter='TwoPrinters*' &&
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+      "$build/tsan/tests/service/service_tests"
 }
 fuzz() { [ ! -f scripts/fuzz.sh ] || bash scripts/fuzz.sh "$build/asan"; }
 

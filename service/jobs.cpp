@@ -22,17 +22,23 @@ class Stepper {
 
   // `call` fills the step's detail (what it read) and says whether it went as it should.
   template <class F>
-  bool Run(const std::string& name, F call, const Json& before = Json::object()) {
+  bool Run(const std::string& name, F call, const Json& before = Json::object(),
+           StepCommit commit = StepCommit::BeforeItsBytes) {
     const int number = ++count_;
-    if (write_) write_(number, name, "before", before);
+    if (write_) write_(number, name, "before", before, commit);
     Json detail = Json::object();
     const bool ok = call(detail);
     last_ = session_.Outcome();
     detail["ok"] = ok;
     detail["outcome"] = last_.ToJson();
-    if (write_) write_(number, name, "after", detail);
+    if (write_) write_(number, name, "after", detail, commit);
     last_name_ = name;
     return ok;
+  }
+  // A step written behind: a line, a payment or a read between the steps that wait for the disk.
+  template <class F>
+  bool Behind(const std::string& name, F call) {
+    return Run(name, call, Json::object(), StepCommit::Behind);
   }
   const CallOutcome& last() const { return last_; }
   const std::string& last_name() const { return last_name_; }
@@ -106,7 +112,7 @@ bool Before(PrinterWorker& worker, PrinterSession& session, Stepper& steps, int&
     return false;
   }
   LONG kind = -1;
-  steps.Run("read before", [&](Json& d) {
+  steps.Behind("read before", [&](Json& d) {
     number = session.LastReceiptNumber();
     kind = number >= 0 ? session.OpenKind() : -1;
     d["receipt_number"] = number;
@@ -186,7 +192,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
     const ReceiptLine& line = doc.lines[i];
     const double percent = line.adjust && line.adjust->percent ? Units(line.adjust->value, 2) : 0.0;
     const double amount = line.adjust && !line.adjust->percent ? Units(line.adjust->value, 2) : 0.0;
-    const bool ok = steps.Run("line " + std::to_string(i + 1), [&](Json& d) {
+    const bool ok = steps.Behind("line " + std::to_string(i + 1), [&](Json& d) {
       switch (line.type) {
         case LineType::Article:
           return session.SellArticle(line.article, Units(line.quantity, 3), percent, amount);
@@ -209,7 +215,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
   }
   for (std::size_t i = 0; i < doc.payments.size(); ++i) {
     const ReceiptPayment& pay = doc.payments[i];
-    if (!steps.Run("payment " + std::to_string(i + 1), [&](Json&) {
+    if (!steps.Behind("payment " + std::to_string(i + 1), [&](Json&) {
           return session.Pay(pay.type, pay.amount ? Units(*pay.amount, 2) : 0.0, pay.code);
         })) {
       return failed(true);
@@ -217,7 +223,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
   }
   std::int64_t total = -1;
   std::int64_t paid = -1;
-  if (!steps.Run("sums", [&](Json& d) {
+  if (!steps.Behind("sums", [&](Json& d) {
         const double sum = session.Sum();
         const double pay = sum >= 0 ? session.Paid() : -1.0;
         total = sum >= 0 ? DoubleToUnits(sum, 2) : -1;
@@ -239,7 +245,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
     return failed(true);
   }
   int number = -1;
-  steps.Run("read after", [&](Json& d) {
+  steps.Behind("read after", [&](Json& d) {
     number = session.LastReceiptNumber();
     d["receipt_number"] = number;
     return number >= 0;
@@ -268,8 +274,8 @@ JobResult RunNonFiscal(PrinterWorker& worker, PrinterSession& session,
   }
   worker.SetOffline(false);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!steps.Run("text " + std::to_string(i + 1),
-                   [&](Json&) { return session.PrintNonFiscal(lines[i]); })) {
+    if (!steps.Behind("text " + std::to_string(i + 1),
+                      [&](Json&) { return session.PrintNonFiscal(lines[i]); })) {
       return Failed(worker, session, steps, false, "non-fiscal receipt");
     }
   }
@@ -287,7 +293,7 @@ JobResult RunReport(PrinterWorker& worker, PrinterSession& session, const Report
   if (report.kind == ReportKind::Z) {
     // The Z number a lost answer is compared with.
     int last_z = -1;
-    steps.Run("read before", [&](Json& d) {
+    steps.Behind("read before", [&](Json& d) {
       last_z = LastZNumber(session);
       d["last_z"] = last_z;
       return last_z >= 0;
@@ -392,7 +398,7 @@ JobResult RunCash(PrinterWorker& worker, PrinterSession& session, bool in, std::
   TTECRFiscImpl& o = session.object();
   // The drawer's amount a lost answer is compared with.
   std::int64_t drawer_before = -1;
-  steps.Run("read before", [&](Json& d) {
+  steps.Behind("read before", [&](Json& d) {
     drawer_before = DrawerAmount(session);
     d["drawer_hundredths"] = drawer_before;
     d["change_hundredths"] = in ? amount : -amount;

@@ -1,5 +1,6 @@
 // What each job does at the printer, through the object's entries, one step at a time: each step
-// is written to the journal before it is sent and again with its outcome.
+// is written to the journal before it is sent and again with its outcome (see `StepCommit` for
+// when it is on the disk).
 #pragma once
 
 #include <functional>
@@ -20,9 +21,16 @@ struct JobResult {
   Json body;
 };
 
-// Writes one step: its number, name, "before" or "after", and what it holds.
-using StepWriter =
-    std::function<void(int number, const std::string& name, const char* phase, const Json& detail)>;
+// When a step's "before" is on the disk: before any of its bytes go to the printer (a step a
+// restart compares with or must find out about: opening and closing a receipt, a report, a cash
+// movement, a call), or written behind while the printer works (a receipt's lines and payments,
+// reads), yet always before the next step of the first kind.
+enum class StepCommit { BeforeItsBytes, Behind };
+
+// Writes one step: its number, name, "before" or "after", what it holds, and for "before" when
+// it must be on the disk.
+using StepWriter = std::function<void(int number, const std::string& name, const char* phase,
+                                      const Json& detail, StepCommit commit)>;
 
 // A problem document: type (a short name), title, status, detail, and more members.
 Json MakeProblem(int status, const std::string& type, const std::string& title,

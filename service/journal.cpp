@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <stdexcept>
 
 namespace molvex::service {
@@ -68,6 +69,15 @@ JobRecord ReadJob(const Statement& s) {
   j.created = s.Text(9);
   j.updated = s.Text(10);
   return j;
+}
+
+void InsertStep(sqlite3* db, const std::string& key, const StepRecord& step) {
+  Statement s(db,
+              "INSERT OR REPLACE INTO steps (key, number, name, phase, detail, at)"
+              " VALUES (?, ?, ?, ?, ?, ?)");
+  s.Bind(1, key).Bind(2, static_cast<std::int64_t>(step.number)).Bind(3, step.name);
+  s.Bind(4, step.phase).Bind(5, step.detail).Bind(6, step.at.empty() ? Journal::Now() : step.at);
+  s.Step();
 }
 
 }  // namespace
@@ -136,10 +146,86 @@ Journal::Journal(const std::string& path) {
     db_ = nullptr;
     throw;
   }
+  writer_ = std::thread([this] { WriteBehind(); });
+}
+
+template <class Body>
+void Journal::CommitWithBehind(Body body) {
+  std::vector<Behind> behind;
+  {
+    std::lock_guard<std::mutex> q(queue_mutex_);
+    behind.swap(queue_);
+  }
+  try {
+    Exec("BEGIN IMMEDIATE");
+    try {
+      for (const Behind& b : behind) InsertStep(db_, b.key, b.step);
+      body();
+      Exec("COMMIT");
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  } catch (...) {
+    std::lock_guard<std::mutex> q(queue_mutex_);
+    queue_.insert(queue_.begin(), std::make_move_iterator(behind.begin()),
+                  std::make_move_iterator(behind.end()));
+    throw;
+  }
 }
 
 Journal::~Journal() {
+  {
+    std::lock_guard<std::mutex> q(queue_mutex_);
+    closing_ = true;
+  }
+  queue_changed_.notify_all();
+  writer_.join();
+  // The thread ends once nothing waits, or after a commit failed: one more try.
+  std::size_t left = 0;
+  {
+    std::lock_guard<std::mutex> q(queue_mutex_);
+    left = queue_.size();
+  }
+  if (left > 0) {
+    try {
+      std::lock_guard<std::mutex> lock(mutex_);
+      CommitWithBehind([] {});
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "ecr-service: %zu steps not written to the journal: %s\n", left,
+                   e.what());
+    }
+  }
   sqlite3_close(db_);
+}
+
+void Journal::WriteBehind() {
+  std::unique_lock<std::mutex> q(queue_mutex_);
+  for (;;) {
+    queue_changed_.wait(q, [this] { return closing_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    q.unlock();
+    bool failed = false;
+    try {
+      std::lock_guard<std::mutex> lock(mutex_);
+      CommitWithBehind([] {});
+    } catch (const std::exception&) {
+      failed = true;  // the steps wait for the next commit, whose caller hears of the failure
+    }
+    q.lock();
+    if (failed) {
+      if (closing_) return;
+      queue_changed_.wait_for(q, std::chrono::milliseconds(200), [this] { return closing_; });
+    }
+  }
+}
+
+void Journal::StepsBehind(const std::string& key, std::vector<StepRecord> steps) {
+  {
+    std::lock_guard<std::mutex> q(queue_mutex_);
+    for (StepRecord& step : steps) queue_.push_back(Behind{key, std::move(step)});
+  }
+  queue_changed_.notify_one();
 }
 
 void Journal::Exec(const char* sql) {
@@ -195,19 +281,6 @@ void Journal::SetState(const std::string& key, const std::string& state) {
   s.Bind(1, state).Bind(2, Now()).Bind(3, key).Step();
 }
 
-namespace {
-
-void InsertStep(sqlite3* db, const std::string& key, const StepRecord& step) {
-  Statement s(db,
-              "INSERT OR REPLACE INTO steps (key, number, name, phase, detail, at)"
-              " VALUES (?, ?, ?, ?, ?, ?)");
-  s.Bind(1, key).Bind(2, static_cast<std::int64_t>(step.number)).Bind(3, step.name);
-  s.Bind(4, step.phase).Bind(5, step.detail).Bind(6, step.at.empty() ? Journal::Now() : step.at);
-  s.Step();
-}
-
-}  // namespace
-
 void Journal::Step(const std::string& key, int number, const std::string& name,
                    const std::string& phase, const std::string& detail) {
   Steps(key, {StepRecord{number, name, phase, detail, Now()}});
@@ -215,31 +288,21 @@ void Journal::Step(const std::string& key, int number, const std::string& name,
 
 void Journal::Steps(const std::string& key, const std::vector<StepRecord>& steps) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Exec("BEGIN IMMEDIATE");
-  try {
+  CommitWithBehind([&] {
     for (const StepRecord& step : steps) InsertStep(db_, key, step);
-    Exec("COMMIT");
-  } catch (...) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  });
 }
 
 void Journal::Finish(const std::string& key, const std::string& state, int http_status,
                      const std::string& result, const std::vector<StepRecord>& steps) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Exec("BEGIN IMMEDIATE");
-  try {
+  CommitWithBehind([&] {
     for (const StepRecord& step : steps) InsertStep(db_, key, step);
     Statement s(
         db_, "UPDATE jobs SET state = ?, http_status = ?, result = ?, updated = ? WHERE key = ?");
     s.Bind(1, state).Bind(2, static_cast<std::int64_t>(http_status)).Bind(3, result);
     s.Bind(4, Now()).Bind(5, key).Step();
-    Exec("COMMIT");
-  } catch (...) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  });
 }
 
 std::optional<JobRecord> Journal::Find(const std::string& key) {

@@ -3,12 +3,21 @@
 // masked) and its state before anything of it goes to the printer; each step of it is written
 // before it is sent and again with its outcome; the job's result is written before the client is
 // answered. What a restart finds there decides what a repeated request gets.
+//
+// Steps are written in one of two ways. A step a restart compares with, or one that begins what
+// a restart must find out about (opening and closing a receipt, a report, a cash movement), is
+// committed before its bytes go to the printer (`Steps`). The steps in between (a receipt's
+// lines and payments, reads) are written behind (`StepsBehind`): the journal's own thread commits
+// them while the printer works, and every commit of the first kind takes the ones still waiting
+// with it, so the file always holds the steps in their order, without gaps.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -68,6 +77,9 @@ class Journal {
   // Several steps in one commit: the outcome of one step with the start of the next, which is
   // written before anything of the next goes to the printer.
   void Steps(const std::string& key, const std::vector<StepRecord>& steps);
+  // Steps handed to the journal's thread, which commits them soon; returns at once. A commit
+  // that fails is tried again with the next commit of `Steps` or `Finish`, which then throws.
+  void StepsBehind(const std::string& key, std::vector<StepRecord> steps);
   // The job's end, with the steps not written yet, in one commit.
   void Finish(const std::string& key, const std::string& state, int http_status,
               const std::string& result, const std::vector<StepRecord>& steps = {});
@@ -89,11 +101,25 @@ class Journal {
   static std::string Now();
 
  private:
+  struct Behind {
+    std::string key;
+    StepRecord step;
+  };
   void Exec(const char* sql);
   std::vector<JobRecord> Jobs(const char* sql, const std::string& a, std::int64_t b);
+  // One transaction with the steps still waiting first, then `body`; the caller holds
+  // `mutex_`. When it fails, the waiting steps go back to the front of the queue.
+  template <class Body>
+  void CommitWithBehind(Body body);
+  void WriteBehind();  // the journal's thread
 
   sqlite3* db_ = nullptr;
-  std::mutex mutex_;
+  std::mutex mutex_;  // the connection
+  std::mutex queue_mutex_;
+  std::condition_variable queue_changed_;
+  std::vector<Behind> queue_;
+  bool closing_ = false;
+  std::thread writer_;
 };
 
 // FNV-1a, 64 bits, as 16 hexadecimal digits: tells requests under one key apart.

@@ -25,8 +25,8 @@ class Steps {
   Steps(int first, const StepWriter& write) : next_(first), write_(write) {}
   void Write(const std::string& name, const Json& before, const Json& after) {
     const int n = next_++;
-    if (write_) write_(n, name, "before", before);
-    if (write_) write_(n, name, "after", after);
+    if (write_) write_(n, name, "before", before, StepCommit::BeforeItsBytes);
+    if (write_) write_(n, name, "after", after, StepCommit::BeforeItsBytes);
   }
 
  private:
@@ -316,7 +316,7 @@ JobResult ReconcileStored(Journal& journal, PrinterWorker& worker, PrinterSessio
   for (const StepRecord& s : recorded) last = std::max(last, s.number);
   std::vector<StepRecord> pending;
   const StepWriter write = [&](int n, const std::string& name, const char* phase,
-                               const Json& detail) {
+                               const Json& detail, StepCommit) {
     pending.push_back(StepRecord{n, name, phase,
                                  detail.dump(-1, ' ', false, Json::error_handler_t::replace),
                                  Journal::Now()});

@@ -336,17 +336,22 @@ struct Service::State {
     const PrinterWorker::Wait waited = worker.Run(
         [j, key, run, outcome, context](PrinterSession& session) {
           j->SetState(key, "running");
-          // A step's outcome is committed with the start of the next step (or the job's end):
-          // always before anything more goes to the printer, in half the commits.
+          // A step's outcome goes with the start of the next step (or the job's end). That
+          // start is on the disk before its bytes go, or written behind while they go.
           std::vector<StepRecord> pending;
           const StepWriter write = [j, &key, &pending](int n, const std::string& name,
-                                                       const char* phase, const Json& detail) {
+                                                       const char* phase, const Json& detail,
+                                                       StepCommit commit) {
             if (std::string_view(phase) == "after") StepStop(name, phase);
             pending.push_back(StepRecord{
                 n, name, phase, detail.dump(-1, ' ', false, Json::error_handler_t::replace),
                 Journal::Now()});
             if (std::string_view(phase) == "before") {
-              j->Steps(key, pending);
+              if (commit == StepCommit::Behind) {
+                j->StepsBehind(key, std::move(pending));
+              } else {
+                j->Steps(key, pending);
+              }
               pending.clear();
               StepStop(name, phase);
             }

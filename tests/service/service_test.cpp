@@ -271,6 +271,60 @@ TEST_F(ServiceTest, JobCutShortByAStopIsReportedAfterTheRestartNeverRunAgain) {
   EXPECT_EQ(job["steps"][0]["phase"], "before");
 }
 
+// Steps written behind reach the file by themselves, in their order; a step committed before its
+// bytes takes every earlier one with it; closing the journal writes what still waits.
+TEST(JournalTest, StepsWrittenBehindReachTheFileInOrderAndBeforeTheNextCommittedStep) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("molvex-journal-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "journal.sqlite").string();
+  const auto step = [](int n, const char* name, const char* phase) {
+    return StepRecord{n, name, phase, "{}", Journal::Now()};
+  };
+  const auto names = [](const std::vector<StepRecord>& steps) {
+    std::string all;
+    for (const StepRecord& s : steps) all += std::to_string(s.number) + s.phase.substr(0, 1) + " ";
+    return all;
+  };
+  {
+    Journal journal(path);
+    Journal reader(path);  // another connection sees only what is committed
+    JobRecord job;
+    job.key = "k";
+    job.printer = "front";
+    job.kind = "receipt";
+    job.body_hash = "h";
+    job.request = "{}";
+    JobRecord existing;
+    ASSERT_EQ(journal.Admit(job, existing), Journal::Admission::New);
+    journal.Steps("k", {step(1, "open", "before")});
+    journal.StepsBehind("k", {step(1, "open", "after"), step(2, "line 1", "before")});
+    std::string seen;
+    for (int i = 0; i < 500 && seen != "1b 1a 2b "; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      seen = names(reader.Steps("k"));
+    }
+    EXPECT_EQ(seen, "1b 1a 2b ");
+
+    // Many written behind at once, then the close: all there as the close's commit returns.
+    for (int n = 2; n < 40; ++n) {
+      journal.StepsBehind("k", {step(n, "line", "after"), step(n + 1, "line", "before")});
+    }
+    journal.Steps("k", {step(40, "line", "after"), step(41, "closing", "before")});
+    const std::vector<StepRecord> all = reader.Steps("k");
+    ASSERT_EQ(all.size(), 81u) << names(all);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      EXPECT_EQ(all[i].number, static_cast<int>(i / 2 + 1));
+      EXPECT_EQ(all[i].phase, i % 2 == 0 ? "before" : "after");
+    }
+    journal.StepsBehind("k", {step(41, "closing", "after"), step(42, "read after", "before")});
+  }
+  Journal reopened(path);
+  EXPECT_EQ(reopened.Steps("k").size(), 83u);
+  std::filesystem::remove_all(dir);
+}
+
 // A stop that comes right after the start (a service manager that changes its mind) ends the
 // service: the listening loops have started when Start returns, so none misses the stop.
 TEST_F(ServiceTest, AStopRightAfterTheStartEndsTheService) {
