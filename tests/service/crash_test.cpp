@@ -174,11 +174,26 @@ TEST_P(ServiceKilledAtStep, RepeatedReceiptAnswersWhatThePaperShows) {
   Start();
   const auto again = Post("/v1/printers/1/receipts", "k-1", kReceipt);
   ExpectAnswerMatchesPaper(again, "k-1", c.outcome);
-  // The job's steps show what was read back from the printer.
+  // The job's steps show what was read back from the printer. What the kill left of the job's
+  // own steps runs from the first without a gap, and holds the reading before the open, which
+  // was on the disk before the open was sent.
   const Json job = GetJson("/v1/jobs/k-1");
   bool read_back = false;
-  for (const Json& s : job["steps"]) read_back = read_back || s["name"] == "reconcile: read";
+  std::string own;
+  std::string expected;  // 1 before, 1 after, 2 before, ... as many as there are
+  int count = 0;
+  for (const Json& s : job["steps"]) {
+    const std::string name = s["name"];
+    read_back = read_back || name == "reconcile: read";
+    if (name.starts_with("reconcile")) continue;
+    own += std::to_string(s["number"].get<int>()) + " " + s["phase"].get<std::string>() + ", ";
+    expected += std::to_string(count / 2 + 1) + (count % 2 == 0 ? " before, " : " after, ");
+    ++count;
+  }
   EXPECT_TRUE(read_back) << job.dump(1);
+  EXPECT_EQ(own, expected) << job.dump(1);
+  EXPECT_NE(own.find("1 before, 1 after, 2 before"), std::string::npos) << job.dump(1);
+  EXPECT_EQ(job["steps"][1]["name"], "read before") << job.dump(1);
   // Nothing is left open: the printer takes the next receipt.
   const auto next = Post("/v1/printers/1/receipts", "k-2", kReceipt);
   ASSERT_TRUE(next);
