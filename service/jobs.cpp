@@ -176,11 +176,19 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
   if (!Before(worker, session, steps, before, result, baseline)) return result;
   baseline["receipt_number"] = before;
   const char* what = doc.refund ? "refund receipt" : "receipt";
+  // The non-fiscal lines after a receipt that stands on the paper.
+  const auto print_after = [&](Json& reply) {
+    if (doc.after.empty()) return;
+    const JobResult after = RunNonFiscal(worker, session, doc.after, nullptr);
+    reply["after"] = after.state == "done" ? Json("printed") : after.body;
+  };
   // A step without a clean answer: what the printer did is read back, never guessed.
   const auto failed = [&](bool opened) {
     if (!NeedsReadBack(steps.last())) return Failed(worker, session, steps, opened, what);
-    return Reconcile(worker, session, "receipt", job.key, baseline, job.close_paid,
-                     steps.count() + 1, write);
+    JobResult read_back = Reconcile(worker, session, "receipt", job.key, baseline, job.close_paid,
+                                    steps.count() + 1, write);
+    if (read_back.state == "done") print_after(read_back.body);
+    return read_back;
   };
 
   if (!steps.Run("open", [&](Json&) {
@@ -255,10 +263,7 @@ JobResult RunReceipt(PrinterWorker& worker, PrinterSession& session, const Recei
                 {"total", FormatDecimal(total, 2)},
                 {"paid", FormatDecimal(paid, 2)},
                 {"change", FormatDecimal(paid > total ? paid - total : 0, 2)}};
-  if (!doc.after.empty()) {
-    const JobResult after = RunNonFiscal(worker, session, doc.after, nullptr);
-    reply["after"] = after.state == "done" ? Json("printed") : after.body;
-  }
+  print_after(reply);
   return JobResult{"done", 200, std::move(reply)};
 }
 

@@ -9,12 +9,21 @@
 namespace molvex::service {
 namespace {
 
-// 42.50 in two priced lines, paid in cash.
+// 42.50 in two priced lines, paid in cash, and a line of thanks after it.
 const char* const kReceipt =
     R"({"kind": "sale", "operator": 1, "till": 1,
         "lines": [{"type": "item", "name": "Хлеб", "price": "12.50", "tax": "А", "group": 1},
                   {"type": "item", "name": "Молоко", "price": "30.00", "tax": "Б", "group": 1}],
-        "payments": [{"type": "cash"}]})";
+        "payments": [{"type": "cash"}],
+        "after": ["Спасибо!"]})";
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
 
 bool PaperHasReceipt(const std::string& paper, int number) {
   return paper.find("RECEIPT") != std::string::npos &&
@@ -30,6 +39,11 @@ struct LostClose {
   bool printed;       // receipt 1 on the paper
 };
 
+void PrintTo(const LostClose& c, std::ostream* os) {
+  *os << (c.close_paid ? "close" : "cancel") << " a paid receipt left open, fault "
+      << static_cast<int>(c.fault);
+}
+
 class LostCloseTest : public ServiceTest, public ::testing::WithParamInterface<LostClose> {};
 
 TEST_P(LostCloseTest, TheAnswerIsWhatThePrinterShows) {
@@ -44,11 +58,15 @@ TEST_P(LostCloseTest, TheAnswerIsWhatThePrinterShows) {
   EXPECT_EQ(job["state"], c.state) << job.dump(1);
   const std::string paper = Paper();
   EXPECT_EQ(PaperHasReceipt(paper, 1), c.printed) << paper;
+  // The lines after the receipt follow it once it stands on the paper, never a cancelled one.
   if (c.printed) {
     EXPECT_EQ(JsonOf(sale)["receipt"], 1);
     EXPECT_EQ(JsonOf(sale)["total"], "42.50");
+    EXPECT_EQ(JsonOf(sale)["after"], "printed");
+    EXPECT_EQ(Count(paper, "Спасибо!"), 1u) << paper;
   } else {
     EXPECT_NE(paper.find("*** VOID ***"), std::string::npos) << paper;
+    EXPECT_EQ(Count(paper, "Спасибо!"), 0u) << paper;
   }
   // Nothing stays open: the next receipt prints.
   EXPECT_EQ(Post("/v1/printers/front/receipts", kReceipt, "next")->status, 200);
