@@ -15,23 +15,46 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target "${targets[@]}" -j"${MOLVEX_JOBS:-2}"
 
-status=0
-for target in "${targets[@]}"; do
-  seeds=$root/tests/fuzz/corpus/${target%_fuzz}
-  work=$build/fuzz/$target
+# The targets run side by side, as many at a time as there are build jobs: each gets its whole
+# time, and what each found is printed in the order of the list once all have ended.
+run_target() {  # run_target TARGET: its outcome in $build/fuzz/TARGET/outcome
+  local target=$1 seeds=$root/tests/fuzz/corpus/${1%_fuzz} work=$build/fuzz/$1
   mkdir -p "$work/corpus" "$work/artifacts"
-  echo "--- $target: ${seconds} s"
   # New inputs go to the work corpus; the committed seeds are only read.
-  if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  if ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$work/artifacts/" -print_final_stats=1 \
     "$work/corpus" "$seeds" >"$work/log" 2>&1; then
+    echo ok >"$work/outcome"
+  else
+    echo failed >"$work/outcome"
+  fi
+}
+
+parallel=${MOLVEX_JOBS:-2}
+running=0
+for target in "${targets[@]}"; do
+  rm -f "$build/fuzz/$target/outcome"
+  echo "--- $target: ${seconds} s"
+  run_target "$target" &
+  running=$((running + 1))
+  if [ "$running" -ge "$parallel" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait
+
+status=0
+for target in "${targets[@]}"; do
+  work=$build/fuzz/$target
+  if [ "$(cat "$work/outcome" 2>/dev/null)" = ok ]; then
+    grep -E '^stat::number_of_executed_units|^Done' "$work/log" || true
+    echo "--- $target: ok"
+  else
     echo "--- $target: FAILED (log $work/log)"
     tail -40 "$work/log"
     status=1
-  else
-    grep -E '^stat::number_of_executed_units|^Done' "$work/log" || true
-    echo "--- $target: ok"
   fi
 done
 exit $status

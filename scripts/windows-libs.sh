@@ -126,12 +126,16 @@ sqlite_flags=(-O2 -fno-strict-aliasing -DNDEBUG -DSQLITE_SECURE_DELETE -DSQLITE_
   -DSQLITE_USE_URI=1 -DSQLITE_MAX_SCHEMA_RETRY=25 -DSQLITE_ENABLE_PREUPDATE_HOOK
   -DSQLITE_ENABLE_SESSION -DSQLITE_ENABLE_STMTVTAB -DSQLITE_MAX_VARIABLE_NUMBER=250000)
 
-# --- build per triplet --------------------------------------------------------------------------
-for t in "${todo[@]}"; do
-  prefix=$dir/$t
-  work=$dir/build/$t
+# --- build per triplet, the triplets side by side ----------------------------------------------
+build_triplet() {  # build_triplet TRIPLET
+  local t=$1
+  local prefix=$dir/$t
+  local work=$dir/build/$t
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix/include" "$prefix/lib" "$prefix/share/licenses" "$work/httplib"
+  # SQLite, the longest compile, runs beside cpp-httplib's.
+  "$t-gcc-posix" "${sqlite_flags[@]}" -c "$amalg/sqlite3.c" -o "$work/sqlite3.o" &
+  local sqlite=$!
 
   python3 "${tree[cpp-httplib]}/split.py" --out "$work/httplib" >/dev/null
   "$t-g++-posix" -std=c++17 -O2 -DNDEBUG -I"$work/httplib" -c "$work/httplib/httplib.cc" \
@@ -156,7 +160,7 @@ endif()
 set(httplib_VERSION ${upstream_of[cpp-httplib]})
 CONFIG
 
-  "$t-gcc-posix" "${sqlite_flags[@]}" -c "$amalg/sqlite3.c" -o "$work/sqlite3.o"
+  wait "$sqlite" || { echo "compiling SQLite for $t failed" >&2; return 1; }
   "$t-ar" rcs "$prefix/lib/libsqlite3.a" "$work/sqlite3.o"
   cp "$amalg/sqlite3.h" "$amalg/sqlite3ext.h" "$prefix/include/"
   cp "${tree[sqlite3]}/debian/copyright" "$prefix/share/licenses/sqlite3.txt"
@@ -164,4 +168,12 @@ CONFIG
   printf '%s\n' "cpp-httplib ${version[cpp-httplib]}" "sqlite3 ${version[sqlite3]}" >"$prefix/versions.new"
   mv "$prefix/versions.new" "$prefix/versions"
   echo "built $prefix: $(tr '\n' ' ' <"$prefix/versions")"
+}
+pids=()
+for t in "${todo[@]}"; do
+  build_triplet "$t" &
+  pids+=($!)
 done
+status=0
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+exit $status
