@@ -6,7 +6,9 @@ set -euo pipefail
 native=(g++ cmake ninja-build pkg-config git libinih-dev libcli11-dev nlohmann-json3-dev
   libcpp-httplib-dev libsqlite3-dev curl
   googletest libgtest-dev libgmock-dev libbenchmark-dev locales)
-checks=(clang libclang-rt-14-dev clang-format clang-tidy)
+# The test command's compilers go through ccache, so a build from a fresh clone reuses what an
+# earlier one on this machine compiled from the same sources and flags.
+checks=(clang libclang-rt-14-dev clang-format clang-tidy ccache)
 windows=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine libwine-dev socat)
 # Windows deployment: the 32-bit server and 32-bit clients (i686 mingw-w64, 32-bit Wine from
 # Debian's i386 architecture) and the .msi package (wixl; msiinfo of msitools reads it back).

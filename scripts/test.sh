@@ -29,6 +29,13 @@ step() {  # step NAME COMMAND...
 bash scripts/install-deps.sh all
 bash scripts/make-locales.sh "$build/locale"
 export LOCPATH=$build/locale
+# Every compile goes through ccache (scripts/install-deps.sh installs it): a fresh clone on a
+# machine that built the same sources before compiles only what changed. Paths are taken relative
+# to the clone, so clones in other folders share the cache; a compile that fails is never cached.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+fi
 
 sources() { git ls-files '*.cpp' '*.h' | grep -v '^third_party/'; }
 
